@@ -1,0 +1,234 @@
+#include "model/plist/PlistFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <plist/plist.h>
+
+namespace plist {
+namespace {
+
+// libplist dates count seconds from 2001-01-01 00:00:00 UTC.
+constexpr double kAppleEpochOffset = 978307200.0;
+
+struct NodeDeleter {
+    void operator()(plist_t node) const {
+        if (node) plist_free(node);
+    }
+};
+using Node = std::unique_ptr<void, NodeDeleter>;
+
+// Property lists from outside can nest without bound; stop well before the stack does.
+constexpr int kMaxDepth = 512;
+
+std::optional<Value> fromNode(plist_t node, int depth) {
+    if (!node || depth > kMaxDepth) return std::nullopt;
+    switch (plist_get_node_type(node)) {
+        case PLIST_BOOLEAN: {
+            uint8_t b = 0;
+            plist_get_bool_val(node, &b);
+            return Value(b != 0);
+        }
+        case PLIST_UINT: {
+            uint64_t u = 0;
+            plist_get_uint_val(node, &u);
+            return Value(static_cast<long long>(u));
+        }
+        case PLIST_REAL: {
+            double d = 0;
+            plist_get_real_val(node, &d);
+            return Value(d);
+        }
+        case PLIST_STRING:
+        case PLIST_KEY: {
+            uint64_t len = 0;
+            const char* p = plist_get_string_ptr(node, &len);
+            return Value(std::string(p ? p : "", p ? len : 0));
+        }
+        case PLIST_DATA: {
+            uint64_t len = 0;
+            const char* p = plist_get_data_ptr(node, &len);
+            Data data;
+            if (p) data.assign(reinterpret_cast<const uint8_t*>(p), reinterpret_cast<const uint8_t*>(p) + len);
+            return Value(std::move(data));
+        }
+        case PLIST_DATE: {
+            int32_t sec = 0, usec = 0;
+            plist_get_date_val(node, &sec, &usec);
+            return Value(Date{static_cast<double>(sec) + usec / 1e6 + kAppleEpochOffset});
+        }
+        case PLIST_UID: {
+            uint64_t u = 0;
+            plist_get_uid_val(node, &u);
+            return Value(static_cast<long long>(u));
+        }
+        case PLIST_ARRAY: {
+            Array array;
+            const uint32_t n = plist_array_get_size(node);
+            array.reserve(n);
+            for (uint32_t i = 0; i < n; ++i) {
+                auto item = fromNode(plist_array_get_item(node, i), depth + 1);
+                if (!item) return std::nullopt;
+                array.push_back(std::move(*item));
+            }
+            return Value(std::move(array));
+        }
+        case PLIST_DICT: {
+            Dictionary dict;
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(node, &it);
+            if (!it) return Value(std::move(dict));
+            for (;;) {
+                char* key = nullptr;
+                plist_t val = nullptr;
+                plist_dict_next_item(node, it, &key, &val);
+                if (!val) {
+                    std::free(key);
+                    break;
+                }
+                auto item = fromNode(val, depth + 1);
+                if (!item || !key) {
+                    std::free(key);
+                    std::free(it);
+                    return std::nullopt;
+                }
+                dict.insert_or_assign(std::string(key), std::move(*item));
+                std::free(key);
+            }
+            std::free(it);
+            return Value(std::move(dict));
+        }
+        default: return std::nullopt;
+    }
+}
+
+plist_t toNode(const Value& value) {
+    switch (value.type()) {
+        case Value::Type::String: return plist_new_string(value.asString()->c_str());
+        case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integer()));
+        case Value::Type::Real: return plist_new_real(value.real());
+        case Value::Type::Boolean: return plist_new_bool(value.boolean() ? 1 : 0);
+        case Value::Type::Date: {
+            const double rel = value.asDate()->secondsSince1970 - kAppleEpochOffset;
+            double whole = std::floor(rel);
+            if (whole > INT32_MAX) whole = INT32_MAX;
+            if (whole < INT32_MIN) whole = INT32_MIN;
+            const auto usec = static_cast<int32_t>(std::lround((rel - std::floor(rel)) * 1e6) % 1000000);
+            return plist_new_date(static_cast<int32_t>(whole), usec);
+        }
+        case Value::Type::Data: {
+            const Data& d = *value.asData();
+            return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
+        }
+        case Value::Type::Array: {
+            plist_t node = plist_new_array();
+            for (const Value& item : *value.asArray()) plist_array_append_item(node, toNode(item));
+            return node;
+        }
+        case Value::Type::Dictionary: {
+            plist_t node = plist_new_dict();
+            for (const auto& [key, item] : *value.asDictionary()) plist_dict_set_item(node, key.c_str(), toNode(item));
+            return node;
+        }
+    }
+    return plist_new_string("");
+}
+
+bool looksLikeXml(std::string_view bytes) {
+    for (char c : bytes) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '<';
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<Value> parse(std::string_view bytes) {
+    if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+    plist_t raw = nullptr;
+    const auto len = static_cast<uint32_t>(bytes.size());
+    if (plist_is_binary(bytes.data(), len)) {
+        plist_from_bin(bytes.data(), len, &raw);
+    } else if (looksLikeXml(bytes)) {
+        plist_from_xml(bytes.data(), len, &raw);
+    }
+    Node node(raw);
+    return fromNode(node.get(), 0);
+}
+
+std::string serialize(const Value& value, Format format) {
+    Node node(toNode(value));
+    char* out = nullptr;
+    uint32_t len = 0;
+    if (format == Format::Binary) {
+        plist_to_bin(node.get(), &out, &len);
+    } else {
+        plist_to_xml(node.get(), &out, &len);
+    }
+    std::string result(out ? out : "", out ? len : 0);
+    if (out) {
+        if (format == Format::Binary) plist_to_bin_free(out); else plist_to_xml_free(out);
+    }
+    return result;
+}
+
+std::optional<Value> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return parse(buffer.str());
+}
+
+std::optional<Dictionary> readDictionaryFile(const std::string& path) {
+    auto value = readFile(path);
+    if (!value || !value->isDictionary()) return std::nullopt;
+    return std::move(*value->asDictionary());
+}
+
+std::optional<Array> readArrayFile(const std::string& path) {
+    auto value = readFile(path);
+    if (!value || !value->isArray()) return std::nullopt;
+    return std::move(*value->asArray());
+}
+
+bool writeFile(const std::string& path, const Value& value, Format format) {
+    const std::string bytes = serialize(value, format);
+    if (bytes.empty()) return false;
+    std::string tmp = path + ".XXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return false;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    // mkstemp creates 0600 files; preference files are ordinary user files.
+    ::fchmod(fd, 0644);
+    if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace plist

@@ -1,0 +1,30 @@
+// Reading and writing property-list files (XML or binary) with libplist.
+//
+// Reading never throws and never crashes: a file that is missing, unreadable,
+// malformed, or whose root is not of the wanted type gives std::nullopt.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/plist/Value.h"
+
+namespace plist {
+
+enum class Format { Xml, Binary };
+
+// Parses XML or binary property-list bytes.
+std::optional<Value> parse(std::string_view bytes);
+// Serialises a value; the root may be of any type.
+std::string serialize(const Value& value, Format format);
+
+std::optional<Value> readFile(const std::string& path);
+std::optional<Dictionary> readDictionaryFile(const std::string& path);
+std::optional<Array> readArrayFile(const std::string& path);
+
+// Writes atomically: a temporary file in the same folder, then a rename, so a reader
+// sees either the old file or the new one and never half of one. False on failure.
+bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary);
+
+}  // namespace plist

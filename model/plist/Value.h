@@ -1,0 +1,103 @@
+// One value type for every property-list value the program handles: the settings
+// model, the user-defaults store and the simulated Mac all speak it.
+//
+// Values are regular C++ values: copying one copies the whole tree (a deep copy), and
+// == compares the whole tree. Dictionaries keep their keys sorted, which makes the
+// enumeration order of a dictionary the same everywhere (files, listings, commands).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace plist {
+
+class Value;
+
+using Array = std::vector<Value>;
+using Dictionary = std::map<std::string, Value, std::less<>>;
+using Data = std::vector<std::uint8_t>;
+
+// A point in time, in seconds since 1970-01-01 00:00:00 UTC.
+struct Date {
+    double secondsSince1970 = 0;
+    friend bool operator==(const Date&, const Date&) = default;
+};
+
+class Value {
+public:
+    enum class Type { String, Integer, Real, Boolean, Date, Data, Array, Dictionary };
+
+    Value() : v_(std::string()) {}
+    Value(std::string s) : v_(std::move(s)) {}
+    Value(const char* s) : v_(std::string(s)) {}
+    Value(std::string_view s) : v_(std::string(s)) {}
+    Value(bool b) : v_(b) {}
+    Value(int i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(long i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(long long i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(unsigned i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(unsigned long i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(unsigned long long i) : v_(static_cast<std::int64_t>(i)) {}
+    Value(double d) : v_(d) {}
+    Value(plist::Date d) : v_(d) {}
+    Value(plist::Data d) : v_(std::move(d)) {}
+    Value(plist::Array a) : v_(std::move(a)) {}
+    Value(plist::Dictionary d) : v_(std::move(d)) {}
+
+    Type type() const { return static_cast<Type>(v_.index()); }
+
+    bool isString() const { return type() == Type::String; }
+    bool isInteger() const { return type() == Type::Integer; }
+    bool isReal() const { return type() == Type::Real; }
+    bool isBoolean() const { return type() == Type::Boolean; }
+    bool isDate() const { return type() == Type::Date; }
+    bool isData() const { return type() == Type::Data; }
+    bool isArray() const { return type() == Type::Array; }
+    bool isDictionary() const { return type() == Type::Dictionary; }
+    // Integer, real or boolean: what Foundation would hold in an NSNumber.
+    bool isNumber() const { return isInteger() || isReal() || isBoolean(); }
+
+    // Typed access; nullptr when the value is of another type.
+    const std::string* asString() const { return std::get_if<std::string>(&v_); }
+    std::string* asString() { return std::get_if<std::string>(&v_); }
+    const plist::Array* asArray() const { return std::get_if<plist::Array>(&v_); }
+    plist::Array* asArray() { return std::get_if<plist::Array>(&v_); }
+    const plist::Dictionary* asDictionary() const { return std::get_if<plist::Dictionary>(&v_); }
+    plist::Dictionary* asDictionary() { return std::get_if<plist::Dictionary>(&v_); }
+    const plist::Data* asData() const { return std::get_if<plist::Data>(&v_); }
+    const plist::Date* asDate() const { return std::get_if<plist::Date>(&v_); }
+
+    // Raw scalar access; only meaningful when the type matches.
+    std::int64_t integer() const { return std::get<std::int64_t>(v_); }
+    double real() const { return std::get<double>(v_); }
+    bool boolean() const { return std::get<bool>(v_); }
+
+    // Lenient readings in the manner of Foundation's boolValue and integerValue:
+    // numbers by value, strings by their leading number ("YES"/"true" for booleans),
+    // everything else false or 0.
+    bool truthValue() const;
+    std::int64_t integerValue() const;
+    double doubleValue() const;
+
+    // Dictionary member lookup; nullptr when this is not a dictionary or has no such key.
+    const Value* find(std::string_view key) const;
+    Value* find(std::string_view key);
+
+    friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
+
+private:
+    std::variant<std::string, std::int64_t, double, bool, plist::Date, plist::Data, plist::Array,
+                 plist::Dictionary>
+        v_;
+};
+
+// The integer formed by the leading decimal digits of a text, after optional white
+// space and a sign; 0 when there are none. This is how the system reads tool outputs.
+std::int64_t leadingInteger(std::string_view text);
+
+}  // namespace plist

@@ -1,0 +1,20 @@
+// Port: compiles and runs one AppleScript text, as NSAppleScript does in the
+// program's own process.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class AppleScriptRunner {
+public:
+    virtual ~AppleScriptRunner() = default;
+    // The string values of the result's items (the result coerced to a list; a script
+    // without a result gives an empty list), or nullopt when the script failed to
+    // compile or run.
+    virtual std::optional<std::vector<std::string>> execute(const std::string& source) = 0;
+};
+
+}  // namespace platform

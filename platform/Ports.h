@@ -1,0 +1,28 @@
+// The ports the settings model and the engine need from the operating system,
+// gathered so that the shared Preferences object can be given a complete set.
+#pragma once
+
+#include <memory>
+
+#include "platform/AppleScriptRunner.h"
+#include "platform/MainThread.h"
+#include "platform/ShellRunner.h"
+#include "platform/UrlHandlers.h"
+#include "platform/UserDefaultsStore.h"
+
+namespace platform {
+
+struct Ports {
+    std::shared_ptr<UserDefaultsStore> userDefaults;
+    std::shared_ptr<ShellRunner> shell;
+    std::shared_ptr<AppleScriptRunner> appleScript;
+    std::shared_ptr<MainThread> mainThread;
+    std::shared_ptr<UrlHandlers> urlHandlers;
+};
+
+// The ports of the platform this program is built for: the simulated Mac on Linux
+// (the one LENDMODE_SIM_ROOT names, or the default one), the real system on macOS.
+// Defined by the platform library the program links.
+Ports platformPorts();
+
+}  // namespace platform

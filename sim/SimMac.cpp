@@ -1,0 +1,416 @@
+#include "sim/SimMac.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <functional>
+
+#include "model/plist/PlistFile.h"
+#include "sim/LaunchAnnouncer.h"
+#include "sim/Seed.h"
+
+namespace sim {
+namespace {
+
+std::string absolutePath(std::string path) {
+    if (!path.empty() && path.front() == '/') return path;
+    char cwd[4096];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    return std::string(cwd) + "/" + path;
+}
+
+std::string stripTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+const plist::Dictionary* dictAt(const plist::Dictionary& d, std::string_view key) {
+    auto it = d.find(key);
+    return it == d.end() ? nullptr : it->second.asDictionary();
+}
+
+plist::Dictionary& dictSlot(plist::Dictionary& d, const std::string& key) {
+    plist::Value& v = d[key];
+    if (!v.isDictionary()) v = plist::Dictionary{};
+    return *v.asDictionary();
+}
+
+plist::Array& arraySlot(plist::Dictionary& d, const std::string& key) {
+    plist::Value& v = d[key];
+    if (!v.isArray()) v = plist::Array{};
+    return *v.asArray();
+}
+
+std::string stringAt(const plist::Dictionary& d, std::string_view key) {
+    auto it = d.find(key);
+    if (it == d.end() || !it->second.isString()) return {};
+    return *it->second.asString();
+}
+
+Process processFrom(const plist::Value& v) {
+    Process p;
+    if (const auto* d = v.asDictionary()) {
+        p.name = stringAt(*d, "name");
+        p.path = stringAt(*d, "path");
+        if (const auto* pid = v.find("pid")) p.pid = static_cast<long>(pid->integerValue());
+    }
+    return p;
+}
+
+plist::Value processValue(const Process& p) {
+    return plist::Dictionary{{"name", p.name}, {"pid", static_cast<long long>(p.pid)}, {"path", p.path}};
+}
+
+// The system relaunches these by itself after they are killed.
+bool restartsByItself(std::string_view name) {
+    return name == kDock || name == kNotificationCenter || name == kSystemUIServer;
+}
+
+long nextPid(plist::Dictionary& state) {
+    plist::Value& v = state["nextPid"];
+    long pid = v.isInteger() ? static_cast<long>(v.integer()) : 400;
+    v = static_cast<long long>(pid + 1);
+    return pid;
+}
+
+}  // namespace
+
+bool makeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty()) continue;
+        if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string SimMac::rootFromEnvironment() {
+    if (const char* root = std::getenv(kRootVariable); root && *root) {
+        return stripTrailingSlashes(absolutePath(root));
+    }
+    std::string data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) {
+        data = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : "/tmp";
+        }
+        data = std::string(home) + "/.local/share";
+    }
+    return absolutePath(data + "/lendmode/simulated-mac");
+}
+
+SimMac::SimMac(std::string root) : root_(stripTrailingSlashes(absolutePath(std::move(root)))) { seedIfNeeded(); }
+
+void SimMac::withLock(const std::function<void()>& f) const {
+    const std::string lockPath = root_ + "/.lock";
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    try {
+        f();
+    } catch (...) {
+        if (fd >= 0) ::close(fd);
+        throw;
+    }
+    if (fd >= 0) ::close(fd);  // closing releases the flock
+}
+
+void SimMac::seedIfNeeded() const {
+    struct stat st {};
+    if (::stat(statePath().c_str(), &st) == 0) return;
+    makeDirectories(root_);
+    withLock([&] {
+        if (::stat(statePath().c_str(), &st) == 0) return;  // another process seeded it
+        seed(*this);
+    });
+}
+
+// ---- Preference domains ----
+
+std::string SimMac::domainFile(std::string_view domain, bool currentHost) const {
+    const std::string prefs = preferencesDirectory();
+    std::string name;
+    if (domain == "-g" || domain == "-globalDomain" || domain == "NSGlobalDomain") {
+        name = ".GlobalPreferences";
+    } else if (domain.find('/') != std::string_view::npos) {
+        std::string path(domain);
+        if (path.size() < 6 || path.compare(path.size() - 6, 6, ".plist") != 0) path += ".plist";
+        return path;
+    } else {
+        name = std::string(domain);
+    }
+    if (currentHost) return prefs + "/ByHost/" + name + "." + hardwareUUID() + ".plist";
+    return prefs + "/" + name + ".plist";
+}
+
+std::optional<plist::Dictionary> SimMac::readDomain(std::string_view domain, bool currentHost) const {
+    return plist::readDictionaryFile(domainFile(domain, currentHost));
+}
+
+bool SimMac::updateDomain(std::string_view domain, bool currentHost,
+                          const std::function<bool(plist::Dictionary&)>& change) const {
+    const std::string file = domainFile(domain, currentHost);
+    bool ok = true;
+    withLock([&] {
+        plist::Dictionary contents = plist::readDictionaryFile(file).value_or(plist::Dictionary{});
+        if (!change(contents)) return;
+        const auto slash = file.rfind('/');
+        if (slash != std::string::npos && slash > 0) makeDirectories(file.substr(0, slash));
+        ok = plist::writeFile(file, plist::Value(std::move(contents)));
+    });
+    return ok;
+}
+
+// ---- State file ----
+
+plist::Dictionary SimMac::state() const {
+    return plist::readDictionaryFile(statePath()).value_or(plist::Dictionary{});
+}
+
+bool SimMac::updateState(const std::function<void(plist::Dictionary&)>& change) const {
+    bool ok = true;
+    withLock([&] {
+        plist::Dictionary s = state();
+        change(s);
+        makeDirectories(root_ + "/system");
+        ok = plist::writeFile(statePath(), plist::Value(std::move(s)));
+    });
+    return ok;
+}
+
+std::string SimMac::hardwareUUID() const { return stringAt(state(), "hardwareUUID"); }
+std::string SimMac::userName() const { return stringAt(state(), "userName"); }
+
+// ---- Catalogue ----
+
+std::vector<App> SimMac::catalogue() const {
+    std::vector<App> apps;
+    const auto array = plist::readArrayFile(cataloguePath());
+    if (!array) return apps;
+    apps.reserve(array->size());
+    for (const plist::Value& v : *array) {
+        const auto* d = v.asDictionary();
+        if (!d) continue;
+        App app;
+        app.path = stringAt(*d, "path");
+        app.bundleIdentifier = stringAt(*d, "bundleIdentifier");
+        if (const auto* agent = v.find("agent")) app.agent = agent->truthValue();
+        const auto slash = app.path.rfind('/');
+        app.name = slash == std::string::npos ? app.path : app.path.substr(slash + 1);
+        if (const auto dot = app.name.rfind('.'); dot != std::string::npos && dot > 0) app.name.resize(dot);
+        apps.push_back(std::move(app));
+    }
+    return apps;
+}
+
+std::optional<App> SimMac::findApp(std::string_view name) const {
+    for (App& app : catalogue()) {
+        if (app.name == name) return std::move(app);
+    }
+    return std::nullopt;
+}
+
+void SimMac::setCatalogue(const std::vector<App>& apps) const {
+    plist::Array array;
+    array.reserve(apps.size());
+    for (const App& app : apps) {
+        plist::Dictionary d{{"path", app.path}, {"bundleIdentifier", app.bundleIdentifier}};
+        if (app.agent) d["agent"] = true;
+        array.emplace_back(std::move(d));
+    }
+    withLock([&] {
+        makeDirectories(root_ + "/system");
+        plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
+    });
+}
+
+// ---- Processes ----
+
+std::vector<Process> SimMac::processes() const {
+    std::vector<Process> result;
+    const plist::Dictionary s = state();
+    auto it = s.find("processes");
+    if (it == s.end() || !it->second.isArray()) return result;
+    for (const plist::Value& v : *it->second.asArray()) result.push_back(processFrom(v));
+    return result;
+}
+
+bool SimMac::isRunning(std::string_view name) const {
+    const auto all = processes();
+    return std::any_of(all.begin(), all.end(), [&](const Process& p) { return p.name == name; });
+}
+
+long SimMac::launch(const App& app) const {
+    long pid = 0;
+    bool started = false;
+    updateState([&](plist::Dictionary& s) {
+        plist::Array& procs = arraySlot(s, "processes");
+        for (const plist::Value& v : procs) {
+            Process p = processFrom(v);
+            if (p.name == app.name) {
+                pid = p.pid;
+                return;
+            }
+        }
+        pid = nextPid(s);
+        procs.push_back(processValue(Process{app.name, pid, app.path}));
+        started = true;
+    });
+    if (started && !app.agent) {
+        announceLaunch(runDirectory(), plist::Dictionary{{"NSApplicationPath", app.path},
+                                                         {"NSApplicationName", app.name},
+                                                         {"NSApplicationBundleIdentifier", app.bundleIdentifier},
+                                                         {"NSApplicationProcessIdentifier", static_cast<long long>(pid)}});
+    }
+    return pid;
+}
+
+int SimMac::killAll(std::string_view name) const {
+    int killed = 0;
+    updateState([&](plist::Dictionary& s) {
+        plist::Array& procs = arraySlot(s, "processes");
+        plist::Array kept;
+        for (plist::Value& v : procs) {
+            Process p = processFrom(v);
+            if (p.name != name) {
+                kept.push_back(std::move(v));
+                continue;
+            }
+            ++killed;
+            if (restartsByItself(p.name)) {
+                p.pid = nextPid(s);
+                kept.push_back(processValue(p));
+                plist::Dictionary& counts = dictSlot(s, "restarts");
+                plist::Value& n = counts[p.name];
+                n = static_cast<long long>(n.integerValue() + 1);
+            }
+        }
+        procs = std::move(kept);
+        if (killed > 0 && name == kSystemPreferences) s.erase("systemPreferencesPane");
+    });
+    return killed;
+}
+
+int SimMac::restarts(std::string_view name) const {
+    const plist::Dictionary s = state();
+    const auto* counts = dictAt(s, "restarts");
+    if (!counts) return 0;
+    auto it = counts->find(name);
+    return it == counts->end() ? 0 : static_cast<int>(it->second.integerValue());
+}
+
+// ---- URL-scheme handlers ----
+
+std::vector<std::string> SimMac::handlers(std::string_view scheme) const {
+    std::vector<std::string> result;
+    const plist::Dictionary s = state();
+    const auto* all = dictAt(s, "handlers");
+    if (!all) return result;
+    const auto* entry = dictAt(*all, scheme);
+    if (!entry) return result;
+    auto it = entry->find("all");
+    if (it == entry->end() || !it->second.isArray()) return result;
+    for (const plist::Value& v : *it->second.asArray()) {
+        if (v.isString()) result.push_back(*v.asString());
+    }
+    return result;
+}
+
+std::optional<std::string> SimMac::defaultHandler(std::string_view scheme) const {
+    const plist::Dictionary s = state();
+    const auto* all = dictAt(s, "handlers");
+    if (!all) return std::nullopt;
+    const auto* entry = dictAt(*all, scheme);
+    if (!entry) return std::nullopt;
+    auto it = entry->find("default");
+    if (it == entry->end() || !it->second.isString()) return std::nullopt;
+    return *it->second.asString();
+}
+
+void SimMac::setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
+    updateState([&](plist::Dictionary& s) {
+        dictSlot(dictSlot(s, "handlers"), std::string(scheme))["default"] = std::string(bundleIdentifier);
+    });
+}
+
+void SimMac::registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
+    updateState([&](plist::Dictionary& s) {
+        plist::Array& all = arraySlot(dictSlot(dictSlot(s, "handlers"), std::string(scheme)), "all");
+        const plist::Value id{std::string(bundleIdentifier)};
+        if (std::find(all.begin(), all.end(), id) == all.end()) all.push_back(id);
+    });
+}
+
+// ---- System Preferences ----
+
+std::optional<std::string> SimMac::systemPreferencesPane() const {
+    if (!isRunning(kSystemPreferences)) return std::nullopt;
+    return stringAt(state(), "systemPreferencesPane");
+}
+
+void SimMac::setSystemPreferencesPane(std::optional<std::string> pane) const {
+    updateState([&](plist::Dictionary& s) {
+        plist::Array& procs = arraySlot(s, "processes");
+        auto running = std::find_if(procs.begin(), procs.end(),
+                                    [](const plist::Value& v) { return processFrom(v).name == kSystemPreferences; });
+        if (!pane) {
+            if (running != procs.end()) procs.erase(running);
+            s.erase("systemPreferencesPane");
+            return;
+        }
+        if (running == procs.end()) {
+            procs.push_back(processValue(
+                Process{kSystemPreferences, nextPid(s), "/System/Applications/System Preferences.app"}));
+        }
+        s["systemPreferencesPane"] = *pane;
+    });
+}
+
+// ---- Automation ----
+
+bool SimMac::automationAllowed(std::string_view target) const {
+    const plist::Dictionary s = state();
+    auto it = s.find("automationRefused");
+    if (it == s.end() || !it->second.isArray()) return true;
+    for (const plist::Value& v : *it->second.asArray()) {
+        if (const auto* name = v.asString(); name && (*name == "*" || *name == target)) return false;
+    }
+    return true;
+}
+
+void SimMac::setAutomationAllowed(std::string_view target, bool allowed) const {
+    updateState([&](plist::Dictionary& s) {
+        plist::Array& refused = arraySlot(s, "automationRefused");
+        const plist::Value name{std::string(target)};
+        refused.erase(std::remove(refused.begin(), refused.end(), name), refused.end());
+        if (target == "*" && allowed) refused.clear();
+        if (!allowed) refused.push_back(name);
+    });
+}
+
+std::string SimMac::runDirectory() const {
+    // Unix socket paths are short (108 bytes); fall back to a folder under /tmp named
+    // after the root when the root is deep.
+    std::string dir = root_ + "/run";
+    if (dir.size() + 24 < 100) return dir;
+    const std::size_t h = std::hash<std::string>{}(root_);
+    return "/tmp/lendmode-sim-" + std::to_string(::getuid()) + "-" + std::to_string(h);
+}
+
+}  // namespace sim

@@ -1,0 +1,139 @@
+// One simulated Mac, kept in a directory (its root):
+//
+//   home/Library/Preferences/          preference domains (NSGlobalDomain is
+//                                      .GlobalPreferences.plist; ByHost/ for -currentHost)
+//   system/applications.plist          installed-application catalogue
+//   system/state.plist                 running processes, restart counters, URL-scheme
+//                                      handlers, System Preferences window, automation
+//                                      permission, hardware UUID, user name
+//   run/                               launch-announcement sockets of running listeners
+//   .lock                              serialises read-modify-write of any file here
+//
+// Every stand-in tool and the in-process ports open the same directory, so many
+// processes can work on it at once: changes are made under the lock and written
+// atomically, and readers never see half a file.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/plist/Value.h"
+
+namespace sim {
+
+// Process names the simulated system treats specially.
+inline constexpr const char* kDock = "Dock";
+inline constexpr const char* kNotificationCenter = "NotificationCenter";
+inline constexpr const char* kSystemUIServer = "SystemUIServer";
+inline constexpr const char* kSystemPreferences = "System Preferences";
+inline constexpr const char* kSystemEvents = "System Events";
+inline constexpr const char* kFinder = "Finder";
+
+// Name of the environment variable that names the simulated Mac's directory.
+inline constexpr const char* kRootVariable = "LENDMODE_SIM_ROOT";
+
+struct App {
+    std::string path;              // bundle path as the Mac sees it: /Applications/Safari.app
+    std::string name;              // bundle file name without extension: Safari
+    std::string bundleIdentifier;  // com.apple.Safari
+    bool agent = false;            // LSUIElement: launches are not announced
+};
+
+struct Process {
+    std::string name;
+    long pid = 0;
+    std::string path;  // bundle path; empty for system processes
+};
+
+class SimMac {
+public:
+    // The root named by LENDMODE_SIM_ROOT, else the default location
+    // ($XDG_DATA_HOME or ~/.local/share, then lendmode/simulated-mac). Absolute.
+    static std::string rootFromEnvironment();
+
+    // Opens the simulated Mac at root, creating and seeding it on first use.
+    explicit SimMac(std::string root);
+    // Opens the one named by the environment.
+    SimMac() : SimMac(rootFromEnvironment()) {}
+
+    const std::string& root() const { return root_; }
+    std::string home() const { return root_ + "/home"; }
+    std::string preferencesDirectory() const { return home() + "/Library/Preferences"; }
+
+    // Runs f while holding the simulated Mac's lock (an flock, so it also excludes
+    // other processes). Not reentrant: do not nest.
+    void withLock(const std::function<void()>& f) const;
+
+    // ---- Preference domains ----
+    // The file behind a `defaults` domain argument: "-g", "-globalDomain" and
+    // "NSGlobalDomain" are the global domain; a name is a file in Preferences (or in
+    // ByHost with the hardware UUID when currentHost); anything with a "/" is that
+    // path, with ".plist" added when missing.
+    std::string domainFile(std::string_view domain, bool currentHost) const;
+    std::optional<plist::Dictionary> readDomain(std::string_view domain, bool currentHost = false) const;
+    // Changes one domain under the lock and writes it atomically. The callback gets the
+    // current contents (empty when the domain does not exist) and returns false to
+    // leave the file untouched. False when the file could not be written.
+    bool updateDomain(std::string_view domain, bool currentHost,
+                      const std::function<bool(plist::Dictionary&)>& change) const;
+
+    // ---- Installed applications ----
+    std::vector<App> catalogue() const;
+    // The first catalogue entry with exactly this name (bundle name without extension).
+    std::optional<App> findApp(std::string_view name) const;
+    void setCatalogue(const std::vector<App>& apps) const;
+
+    // ---- Processes ----
+    std::vector<Process> processes() const;
+    bool isRunning(std::string_view name) const;
+    // Starts the application unless it is running; announces a launch to listeners
+    // (not for agents). Returns the pid of the running process.
+    long launch(const App& app) const;
+    // Ends every process with exactly this name. The Dock, Notification Center and
+    // SystemUIServer are started again by the system and their restart counted.
+    // Returns how many processes were ended.
+    int killAll(std::string_view name) const;
+    int restarts(std::string_view name) const;
+
+    // ---- URL-scheme handlers ----
+    std::vector<std::string> handlers(std::string_view scheme) const;
+    std::optional<std::string> defaultHandler(std::string_view scheme) const;
+    void setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
+    void registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
+
+    // ---- System Preferences window ----
+    // The pane revealed in a running System Preferences, or nullopt when it is not running.
+    std::optional<std::string> systemPreferencesPane() const;
+    void setSystemPreferencesPane(std::optional<std::string> pane) const;
+
+    // ---- Automation permission ----
+    // Whether this process may send Apple events to the named application.
+    bool automationAllowed(std::string_view target) const;
+    // Refuse or allow one target; "*" stands for every application.
+    void setAutomationAllowed(std::string_view target, bool allowed) const;
+
+    std::string hardwareUUID() const;
+    std::string userName() const;
+
+    // The whole state file, for inspection.
+    plist::Dictionary state() const;
+
+    // Directory for the launch-announcement sockets.
+    std::string runDirectory() const;
+
+private:
+    std::string statePath() const { return root_ + "/system/state.plist"; }
+    std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
+    bool updateState(const std::function<void(plist::Dictionary&)>& change) const;
+    void seedIfNeeded() const;
+
+    std::string root_;
+};
+
+// Makes a directory and its parents; false when it cannot be made.
+bool makeDirectories(const std::string& path);
+
+}  // namespace sim

@@ -1,0 +1,130 @@
+#include "tests/support/TestSupport.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "sim/SimEnvironment.h"
+
+extern char** environ;
+
+namespace testing_support {
+namespace {
+
+std::string makeTempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/lendmode-test-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+std::string slurp(int fd) {
+    std::string out;
+    char buf[8192];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+    return out;
+}
+
+posix::EnvironmentOverrides environmentFor(const std::string& root) {
+    const char* path = std::getenv("PATH");
+    return {{"PATH", toolsDirectory() + ":" + (path ? path : "/usr/bin:/bin")},
+            {"HOME", root + "/home"},
+            {sim::kRootVariable, root},
+            {"LENDMODE_SIM_TOOLS", toolsDirectory()}};
+}
+
+// Runs argv with both output streams captured. Standard error goes to a file so
+// that a chatty tool can never block on a full pipe while we read the other one.
+ToolRun spawnCaptured(const std::vector<std::string>& argv, const posix::EnvironmentOverrides& overrides) {
+    ToolRun run;
+    int outPipe[2];
+    if (::pipe2(outPipe, O_CLOEXEC) != 0) return run;
+    char errPath[] = "/tmp/lendmode-stderr-XXXXXX";
+    const int errFd = ::mkstemp(errPath);
+    ::unlink(errPath);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (!overrides.count(name)) env.push_back(entry);
+    }
+    for (const auto& [k, v] : overrides) env.push_back(k + "=" + v);
+    std::vector<char*> envp, args;
+    for (auto& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvCopy = argv;
+    for (auto& s : argvCopy) args.push_back(s.data());
+    args.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(outPipe[1]);
+    if (rc != 0) {
+        ::close(outPipe[0]);
+        ::close(errFd);
+        return run;
+    }
+    run.out = slurp(outPipe[0]);
+    ::close(outPipe[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::lseek(errFd, 0, SEEK_SET);
+    run.err = slurp(errFd);
+    ::close(errFd);
+    return run;
+}
+
+}  // namespace
+
+TempDir::TempDir() : path_(makeTempDir()) {}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+TempMac::TempMac() : mac_(dir_.path()) {}
+
+posix::EnvironmentOverrides TempMac::environment() const { return environmentFor(root()); }
+
+std::string toolsDirectory() { return LENDMODE_TOOLS_DIR; }
+
+ToolRun runTool(const std::string& root, const std::vector<std::string>& argv) {
+    std::vector<std::string> full = argv;
+    full[0] = toolsDirectory() + "/" + argv[0];
+    return spawnCaptured(full, environmentFor(root));
+}
+
+ToolRun runShell(const std::string& root, const std::string& text) {
+    return spawnCaptured({"/bin/sh", "-c", text}, environmentFor(root));
+}
+
+std::string readTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,59 @@
+// Helpers shared by the test suites: throwaway simulated Macs and running the
+// stand-in tools as real processes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/Spawn.h"
+#include "sim/SimMac.h"
+
+namespace testing_support {
+
+// A fresh directory under the system's temporary folder, removed with everything in
+// it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A seeded simulated Mac in its own temporary directory.
+class TempMac {
+public:
+    TempMac();
+    const sim::SimMac& mac() const { return mac_; }
+    const std::string& root() const { return dir_.path(); }
+    // The environment a shell needs to reach this simulated Mac.
+    posix::EnvironmentOverrides environment() const;
+
+private:
+    TempDir dir_;
+    sim::SimMac mac_;
+};
+
+struct ToolRun {
+    int exitStatus = -1;
+    std::string out;
+    std::string err;
+};
+
+// The folder where the build puts the stand-in tools.
+std::string toolsDirectory();
+
+// Runs one of the stand-in tools (argv[0] is the tool's name) against the simulated
+// Mac at root, with the tools first on PATH and the simulated home as HOME.
+ToolRun runTool(const std::string& root, const std::vector<std::string>& argv);
+// Runs a command text with /bin/sh against the simulated Mac at root.
+ToolRun runShell(const std::string& root, const std::string& text);
+
+std::string readTextFile(const std::string& path);
+void writeTextFile(const std::string& path, const std::string& text);
+
+}  // namespace testing_support
