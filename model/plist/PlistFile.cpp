@@ -1,6 +1,7 @@
 #include "model/plist/PlistFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -117,7 +118,7 @@ plist_t toNode(const Value& value) {
         case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integer()));
         case Value::Type::Real: return plist_new_real(value.real());
         case Value::Type::Boolean: return plist_new_bool(value.boolean() ? 1 : 0);
-        case Value::Type::Date: {
+        case Value::Type::DateType: {
             const double rel = value.asDate()->secondsSince1970 - kAppleEpochOffset;
             double whole = std::floor(rel);
             if (whole > INT32_MAX) whole = INT32_MAX;
@@ -125,16 +126,16 @@ plist_t toNode(const Value& value) {
             const auto usec = static_cast<int32_t>(std::lround((rel - std::floor(rel)) * 1e6) % 1000000);
             return plist_new_date(static_cast<int32_t>(whole), usec);
         }
-        case Value::Type::Data: {
+        case Value::Type::DataType: {
             const Data& d = *value.asData();
             return plist_new_data(reinterpret_cast<const char*>(d.data()), d.size());
         }
-        case Value::Type::Array: {
+        case Value::Type::ArrayType: {
             plist_t node = plist_new_array();
             for (const Value& item : *value.asArray()) plist_array_append_item(node, toNode(item));
             return node;
         }
-        case Value::Type::Dictionary: {
+        case Value::Type::DictionaryType: {
             plist_t node = plist_new_dict();
             for (const auto& [key, item] : *value.asDictionary()) plist_dict_set_item(node, key.c_str(), toNode(item));
             return node;

@@ -30,7 +30,7 @@ struct Date {
 
 class Value {
 public:
-    enum class Type { String, Integer, Real, Boolean, Date, Data, Array, Dictionary };
+    enum class Type { String, Integer, Real, Boolean, DateType, DataType, ArrayType, DictionaryType };
 
     Value() : v_(std::string()) {}
     Value(std::string s) : v_(std::move(s)) {}
@@ -55,10 +55,10 @@ public:
     bool isInteger() const { return type() == Type::Integer; }
     bool isReal() const { return type() == Type::Real; }
     bool isBoolean() const { return type() == Type::Boolean; }
-    bool isDate() const { return type() == Type::Date; }
-    bool isData() const { return type() == Type::Data; }
-    bool isArray() const { return type() == Type::Array; }
-    bool isDictionary() const { return type() == Type::Dictionary; }
+    bool isDate() const { return type() == Type::DateType; }
+    bool isData() const { return type() == Type::DataType; }
+    bool isArray() const { return type() == Type::ArrayType; }
+    bool isDictionary() const { return type() == Type::DictionaryType; }
     // Integer, real or boolean: what Foundation would hold in an NSNumber.
     bool isNumber() const { return isInteger() || isReal() || isBoolean(); }
 

@@ -33,7 +33,7 @@ std::vector<std::string> mergedEnvironment(const EnvironmentOverrides& overrides
     std::vector<std::string> env;
     for (char** e = environ; e && *e; ++e) {
         const char* eq = std::strchr(*e, '=');
-        const std::string name = eq ? std::string(*e, eq) : std::string(*e);
+        const std::string name = eq ? std::string(*e, static_cast<std::size_t>(eq - *e)) : std::string(*e);
         if (overrides.count(name) == 0) env.emplace_back(*e);
     }
     for (const auto& [name, value] : overrides) env.push_back(name + "=" + value);
