@@ -1,1 +1,139 @@
-// placeholder
+#include "sim/Status.h"
+
+#include <algorithm>
+
+#include "sim/SimMac.h"
+
+namespace sim {
+namespace {
+
+const plist::Value* lookup(const std::optional<plist::Dictionary>& domain, std::string_view key) {
+    if (!domain) return nullptr;
+    auto it = domain->find(key);
+    return it == domain->end() ? nullptr : &it->second;
+}
+
+std::string onOff(bool on) { return on ? "on" : "off"; }
+
+std::string joined(const std::vector<std::string>& items, const char* separator) {
+    std::string out;
+    for (const auto& item : items) {
+        if (!out.empty()) out += separator;
+        out += item;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string hotCornerActionName(long long action) {
+    switch (action) {
+        case 0:
+        case 1: return "none";
+        case 2: return "Mission Control";
+        case 3: return "Application Windows";
+        case 4: return "Desktop";
+        case 5: return "Start Screen Saver";
+        case 6: return "Disable Screen Saver";
+        case 7: return "Dashboard";
+        case 10: return "Put Display to Sleep";
+        case 11: return "Launchpad";
+        case 12: return "Notification Center";
+        case 13: return "Lock Screen";
+        case 14: return "Quick Note";
+        default: return "action " + std::to_string(action);
+    }
+}
+
+std::string hotCornerModifierName(long long modifier) {
+    std::vector<std::string> keys;
+    if (modifier & 131072) keys.emplace_back("Shift");
+    if (modifier & 262144) keys.emplace_back("Control");
+    if (modifier & 524288) keys.emplace_back("Option");
+    if (modifier & 1048576) keys.emplace_back("Command");
+    return joined(keys, "+");
+}
+
+std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
+    std::vector<std::pair<std::string, std::string>> rows;
+    const auto dock = mac.readDomain("com.apple.dock");
+    const auto global = mac.readDomain("NSGlobalDomain");
+    const auto dnd = mac.readDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui.plist");
+
+    const plist::Value* dndValue = lookup(dnd, "doNotDisturb");
+    rows.emplace_back("Do Not Disturb", onOff(dndValue && dndValue->truthValue()));
+
+    static constexpr std::pair<const char*, const char*> kCorners[] = {
+        {"tl", "top left"}, {"tr", "top right"}, {"bl", "bottom left"}, {"br", "bottom right"}};
+    for (const auto& [code, label] : kCorners) {
+        const plist::Value* action = lookup(dock, std::string("wvous-") + code + "-corner");
+        const plist::Value* modifier = lookup(dock, std::string("wvous-") + code + "-modifier");
+        std::string text = action ? hotCornerActionName(action->integerValue()) : "none";
+        if (action && modifier && modifier->integerValue() != 0) {
+            text += " (" + hotCornerModifierName(modifier->integerValue()) + ")";
+        }
+        rows.emplace_back(std::string("Hot corner, ") + label, text);
+    }
+
+    const auto http = mac.defaultHandler("http");
+    const auto https = mac.defaultHandler("https");
+    std::string browser = http ? *http : "none";
+    if (https != http) browser += " (https: " + (https ? *https : std::string("none")) + ")";
+    rows.emplace_back("Default browser", browser);
+
+    // macOS scrolls naturally unless the key says otherwise.
+    const plist::Value* scroll = lookup(global, "com.apple.swipescrolldirection");
+    rows.emplace_back("Natural scrolling", onOff(!scroll || scroll->truthValue()));
+
+    const plist::Value* autohide = lookup(dock, "autohide");
+    rows.emplace_back("Dock", autohide && autohide->truthValue() ? "hides automatically" : "always visible");
+    const plist::Value* orientation = lookup(dock, "orientation");
+    rows.emplace_back("Dock position",
+                      orientation && orientation->isString() ? *orientation->asString() : std::string("bottom"));
+
+    const plist::Value* style = lookup(global, "AppleInterfaceStyle");
+    const plist::Value* automatic = lookup(global, "AppleInterfaceStyleSwitchesAutomatically");
+    std::string appearance = "Light";
+    if (style && style->isString() && *style->asString() == "Dark") {
+        appearance = "Dark";
+    } else if (automatic && automatic->truthValue()) {
+        appearance = "Auto";
+    }
+    rows.emplace_back("Appearance", appearance);
+
+    std::vector<std::string> running;
+    for (const Process& p : mac.processes()) running.push_back(p.name);
+    rows.emplace_back("Running", joined(running, ", "));
+
+    rows.emplace_back("Restarts", std::string(kDock) + " " + std::to_string(mac.restarts(kDock)) + ", " +
+                                      kNotificationCenter + " " + std::to_string(mac.restarts(kNotificationCenter)) +
+                                      ", " + kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)));
+    const auto pane = mac.systemPreferencesPane();
+    rows.emplace_back("System Preferences", pane ? "open at " + *pane : std::string("not running"));
+
+    std::vector<std::string> refused;
+    const plist::Dictionary state = mac.state();
+    if (auto it = state.find("automationRefused"); it != state.end() && it->second.isArray()) {
+        for (const plist::Value& v : *it->second.asArray()) {
+            if (v.isString()) refused.push_back(*v.asString() == "*" ? "every application" : *v.asString());
+        }
+    }
+    rows.emplace_back("Automation", refused.empty() ? "allowed" : "refused for " + joined(refused, ", "));
+    return rows;
+}
+
+std::string statusTable(const SimMac& mac) {
+    const auto rows = statusRows(mac);
+    std::size_t width = 0;
+    for (const auto& row : rows) width = std::max(width, row.first.size());
+    std::string out;
+    for (const auto& [name, value] : rows) {
+        out += name;
+        out.append(width + 2 - name.size(), ' ');
+        out += value;
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace sim

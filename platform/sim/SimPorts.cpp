@@ -1,1 +1,31 @@
-// placeholder
+#include "platform/sim/SimPorts.h"
+
+#include "model/BuildInfo.h"
+#include "platform/ManualMainThread.h"
+#include "platform/posix/PosixShellRunner.h"
+#include "platform/sim/SimAppleScriptRunner.h"
+#include "platform/sim/SimUrlHandlers.h"
+#include "platform/sim/SimUserDefaultsStore.h"
+#include "sim/SimEnvironment.h"
+#include "sim/SimMac.h"
+
+namespace platform {
+
+namespace simulated {
+
+Ports portsFor(const std::string& root) {
+    auto mac = std::make_shared<const sim::SimMac>(root);
+    Ports ports;
+    ports.userDefaults = std::make_shared<SimUserDefaultsStore>(mac, lendmode::build::kBundleIdentifier);
+    ports.shell = std::make_shared<PosixShellRunner>(sim::shellEnvironment(*mac));
+    ports.appleScript = std::make_shared<SimAppleScriptRunner>(mac);
+    ports.mainThread = std::make_shared<ManualMainThread>();
+    ports.urlHandlers = std::make_shared<SimUrlHandlers>(mac);
+    return ports;
+}
+
+}  // namespace simulated
+
+Ports platformPorts() { return simulated::portsFor(sim::SimMac::rootFromEnvironment()); }
+
+}  // namespace platform

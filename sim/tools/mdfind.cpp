@@ -1,1 +1,50 @@
-int main() { return 1; }
+// mdfind stand-in: answers the application-bundle query from the simulated Mac's
+// catalogue, one path per line. Any other query finds nothing.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "sim/SimMac.h"
+
+namespace {
+
+bool isApplicationQuery(std::string_view query) {
+    std::string compact;
+    for (char c : query) {
+        if (c != ' ' && c != '\t') compact += c;
+    }
+    return compact == "kMDItemContentType=='com.apple.application-bundle'" ||
+           compact == "kMDItemContentType==\"com.apple.application-bundle\"" || compact == "kind:application";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string onlyIn;
+    std::string query;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-onlyin" && i + 1 < argc) {
+            onlyIn = argv[++i];
+            if (!onlyIn.empty() && onlyIn.back() != '/') onlyIn += '/';
+        } else if (!arg.empty() && arg.front() == '-') {
+            // Other options change nothing here.
+        } else {
+            query = arg;
+        }
+    }
+    if (query.empty()) {
+        std::fputs("mdfind: no query specified.\n", stderr);
+        return 1;
+    }
+    if (!isApplicationQuery(query)) return 0;
+    const sim::SimMac mac;
+    std::string out;
+    for (const sim::App& app : mac.catalogue()) {
+        if (!onlyIn.empty() && app.path.rfind(onlyIn, 0) != 0) continue;
+        out += app.path;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}

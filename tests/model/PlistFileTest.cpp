@@ -1,1 +1,150 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <random>
+#include <thread>
+
+#include "model/plist/PlistFile.h"
+#include "tests/support/TestSupport.h"
+
+using plist::Array;
+using plist::Dictionary;
+using plist::Value;
+using testing_support::TempDir;
+using testing_support::writeTextFile;
+
+namespace {
+
+Value everyType() {
+    return Value(Dictionary{
+        {"string", "Apple’s natural scrolling"},
+        {"empty", ""},
+        {"integer", 524288},
+        {"negative", -5},
+        {"real", 0.5},
+        {"bool", true},
+        {"date", plist::Date{1610107553.0}},
+        {"data", plist::Data{0x01, 0x02, 0x03}},
+        {"array", Array{1, "two", Array{}, Dictionary{}}},
+        {"nested", Dictionary{{"wvous-tl-corner", "2"}}},
+    });
+}
+
+int filesIn(const std::string& dir) {
+    int n = 0;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+    closedir(d);
+    return n;
+}
+
+}  // namespace
+
+TEST(PlistFile, EveryTypeSurvivesXmlAndBinary) {
+    TempDir dir;
+    for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
+        const std::string path = dir.path() + "/values.plist";
+        ASSERT_TRUE(plist::writeFile(path, everyType(), format));
+        const auto back = plist::readFile(path);
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(*back, everyType());
+    }
+}
+
+TEST(PlistFile, XmlIsReadableByHand) {
+    const std::string xml = plist::serialize(Value(Dictionary{{"LM002", false}}), plist::Format::Xml);
+    EXPECT_NE(xml.find("<key>LM002</key>"), std::string::npos);
+    EXPECT_NE(xml.find("<false/>"), std::string::npos);
+}
+
+TEST(PlistFile, BadFilesGiveNothing) {
+    TempDir dir;
+    EXPECT_FALSE(plist::readFile(dir.path() + "/missing.plist"));
+    EXPECT_FALSE(plist::readFile(dir.path()));  // a folder
+
+    const std::string empty = dir.path() + "/empty.plist";
+    writeTextFile(empty, "");
+    EXPECT_FALSE(plist::readFile(empty));
+
+    const std::string garbage = dir.path() + "/garbage.plist";
+    writeTextFile(garbage, "this is not a property list {(;");
+    EXPECT_FALSE(plist::readFile(garbage));
+
+    const std::string truncated = dir.path() + "/truncated.plist";
+    std::string bin = plist::serialize(everyType(), plist::Format::Binary);
+    writeTextFile(truncated, bin.substr(0, bin.size() / 2));
+    EXPECT_FALSE(plist::readFile(truncated));
+
+    const std::string brokenXml = dir.path() + "/broken.plist";
+    writeTextFile(brokenXml, "<?xml version=\"1.0\"?><plist><dict><key>a</key><string>x</dict>");
+    EXPECT_FALSE(plist::readFile(brokenXml));
+
+    const std::string unreadable = dir.path() + "/unreadable.plist";
+    ASSERT_TRUE(plist::writeFile(unreadable, everyType()));
+    chmod(unreadable.c_str(), 0);
+    if (geteuid() != 0) {  // root reads anything
+        EXPECT_FALSE(plist::readFile(unreadable));
+    }
+}
+
+TEST(PlistFile, WrongRootTypeGivesNothing) {
+    TempDir dir;
+    const std::string path = dir.path() + "/array.plist";
+    ASSERT_TRUE(plist::writeFile(path, Value(Array{1, 2})));
+    EXPECT_FALSE(plist::readDictionaryFile(path));
+    EXPECT_TRUE(plist::readArrayFile(path));
+    ASSERT_TRUE(plist::writeFile(path, Value("just a string")));
+    EXPECT_FALSE(plist::readArrayFile(path));
+}
+
+TEST(PlistFile, RandomBytesNeverCrashTheReader) {
+    std::mt19937 gen(7);
+    const std::string valid = plist::serialize(everyType(), plist::Format::Binary);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = valid;
+        // Flip a few bytes of a valid binary list: offsets and lengths go wild.
+        for (int k = 0; k < 4; ++k) bytes[gen() % bytes.size()] = static_cast<char>(gen());
+        (void)plist::parse(bytes);
+    }
+    SUCCEED();
+}
+
+TEST(PlistFile, WritesAreAtomicAndLeaveNoTemporaryFiles) {
+    TempDir dir;
+    const std::string path = dir.path() + "/domain.plist";
+    const Value small(Dictionary{{"k", "small"}});
+    Array big;
+    for (int i = 0; i < 5000; ++i) big.emplace_back("item " + std::to_string(i));
+    const Value large(Dictionary{{"k", big}});
+    ASSERT_TRUE(plist::writeFile(path, small));
+
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 200; ++i) plist::writeFile(path, i % 2 ? small : large);
+        stop = true;
+    });
+    int reads = 0;
+    while (!stop) {
+        const auto v = plist::readFile(path);
+        ASSERT_TRUE(v.has_value()) << "a reader saw a half-written file";
+        EXPECT_TRUE(*v == small || *v == large);
+        ++reads;
+    }
+    writer.join();
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(filesIn(dir.path()), 1);
+}
+
+TEST(PlistFile, WriteIntoMissingFolderFails) {
+    TempDir dir;
+    EXPECT_FALSE(plist::writeFile(dir.path() + "/no/such/folder/x.plist", Value(1)));
+}
+
+TEST(PlistFile, DeepNestingIsRefusedNotOverflowed) {
+    Value deep(Array{});
+    for (int i = 0; i < 2000; ++i) deep = Value(Array{deep});
+    const std::string xml = plist::serialize(deep, plist::Format::Xml);
+    EXPECT_FALSE(plist::parse(xml).has_value());
+}

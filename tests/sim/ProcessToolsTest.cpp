@@ -1,1 +1,154 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "sim/LaunchAnnouncer.h"
+#include "sim/Status.h"
+#include "tests/support/TestSupport.h"
+
+using testing_support::runShell;
+using testing_support::runTool;
+using testing_support::TempMac;
+
+TEST(MdfindTool, ApplicationQueryListsTheCatalogueOnePathPerLine) {
+    TempMac t;
+    const auto run = runShell(t.root(), "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"");
+    EXPECT_EQ(run.exitStatus, 0);
+    std::string expected;
+    for (const sim::App& app : t.mac().catalogue()) expected += app.path + "\n";
+    EXPECT_EQ(run.out, expected);
+    EXPECT_NE(run.out.find("/Applications/Safari.app\n"), std::string::npos);
+}
+
+TEST(MdfindTool, OtherQueriesFindNothingAndNoQueryIsAnError) {
+    TempMac t;
+    EXPECT_EQ(runTool(t.root(), {"mdfind", "kMDItemDisplayName == 'Safari'"}).out, "");
+    const auto none = runTool(t.root(), {"mdfind"});
+    EXPECT_NE(none.exitStatus, 0);
+    EXPECT_FALSE(none.err.empty());
+}
+
+TEST(KillallTool, EndsByExactNameAndReportsNoMatch) {
+    TempMac t;
+    auto run = runTool(t.root(), {"killall", "Spotify"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(t.mac().isRunning("Spotify"));
+
+    run = runTool(t.root(), {"killall", "Spotify"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "No matching processes belonging to you were found\n");
+
+    run = runTool(t.root(), {"killall", "slack"});
+    EXPECT_EQ(run.exitStatus, 1) << "names are case-sensitive";
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+}
+
+TEST(KillallTool, SystemProcessesComeBackAndAreCounted) {
+    TempMac t;
+    const auto run = runShell(t.root(), "killall Dock\nkillall NotificationCenter\nkillall SystemUIServer\nkillall Dock");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(t.mac().restarts("Dock"), 2);
+    EXPECT_EQ(t.mac().restarts("NotificationCenter"), 1);
+    EXPECT_EQ(t.mac().restarts("SystemUIServer"), 1);
+    EXPECT_TRUE(t.mac().isRunning("Dock"));
+}
+
+TEST(KillallTool, EscapedSpaceQuitsSystemPreferences) {
+    TempMac t;
+    t.mac().setSystemPreferencesPane("com.apple.preference.trackpad");
+    EXPECT_EQ(runShell(t.root(), "killall System\\ Preferences").exitStatus, 0);
+    EXPECT_FALSE(t.mac().isRunning("System Preferences"));
+    EXPECT_EQ(runShell(t.root(), "killall System\\ Preferences").exitStatus, 1);
+}
+
+TEST(OpenTool, LaunchIsAnnouncedWithTheBundlePathToEveryListener) {
+    TempMac t;
+    sim::LaunchListener first(t.mac().runDirectory());
+    sim::LaunchListener second(t.mac().runDirectory());
+    ASSERT_TRUE(first.isListening());
+    const auto run = runTool(t.root(), {"open", "-a", "Chess"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(t.mac().isRunning("Chess"));
+    for (sim::LaunchListener* listener : {&first, &second}) {
+        const auto info = listener->receive(std::chrono::seconds(5));
+        ASSERT_TRUE(info.has_value());
+        EXPECT_EQ(info->at("NSApplicationPath"), plist::Value("/System/Applications/Chess.app"));
+        EXPECT_EQ(info->at("NSApplicationName"), plist::Value("Chess"));
+        EXPECT_EQ(info->at("NSApplicationBundleIdentifier"), plist::Value("com.apple.Chess"));
+        EXPECT_GT(info->at("NSApplicationProcessIdentifier").integerValue(), 0);
+    }
+}
+
+TEST(OpenTool, NamesWithSpacesAndBundleIdentifiersWork) {
+    TempMac t;
+    sim::LaunchListener listener(t.mac().runDirectory());
+    EXPECT_EQ(runShell(t.root(), "open -a 'Google Chrome'").exitStatus, 0);
+    EXPECT_EQ(listener.receive(std::chrono::seconds(5))->at("NSApplicationName"), plist::Value("Google Chrome"));
+    EXPECT_EQ(runTool(t.root(), {"open", "-b", "com.apple.calculator"}).exitStatus, 0);
+    EXPECT_TRUE(t.mac().isRunning("Calculator"));
+    EXPECT_EQ(runTool(t.root(), {"open", "-a", "/Applications/Firefox.app"}).exitStatus, 0);
+    EXPECT_TRUE(t.mac().isRunning("Firefox"));
+}
+
+TEST(OpenTool, RunningAppsAndAgentsAreNotAnnounced) {
+    TempMac t;
+    sim::LaunchListener listener(t.mac().runDirectory());
+    EXPECT_EQ(runTool(t.root(), {"open", "-a", "Slack"}).exitStatus, 0);  // already running
+    EXPECT_EQ(runTool(t.root(), {"open", "-a", "Bartender 4"}).exitStatus, 0);  // an agent
+    EXPECT_TRUE(t.mac().isRunning("Bartender 4"));
+    EXPECT_FALSE(listener.receive(std::chrono::milliseconds(200)).has_value());
+}
+
+TEST(OpenTool, UnknownApplicationIsAnError) {
+    TempMac t;
+    const auto run = runTool(t.root(), {"open", "-a", "NoSuchApp"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "Unable to find application named 'NoSuchApp'\n");
+}
+
+TEST(OpenTool, SocketsOfGoneListenersAreCleanedUp) {
+    TempMac t;
+    // A listener that died without cleaning up leaves a socket file nobody reads.
+    const std::string stale = t.mac().runDirectory() + "/99999999-1.sock";
+    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", stale.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    close(fd);
+    ASSERT_EQ(access(stale.c_str(), F_OK), 0);
+    EXPECT_EQ(runTool(t.root(), {"open", "-a", "Chess"}).exitStatus, 0);
+    EXPECT_NE(access(stale.c_str(), F_OK), 0);
+}
+
+TEST(LendmodeSimTool, StatusShowsTheOwnersSettings) {
+    TempMac t;
+    const auto run = runTool(t.root(), {"lendmode-sim", "status"});
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_NE(run.out.find("Hot corner, top left      Mission Control (Option)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Dock position             left"), std::string::npos);
+    EXPECT_NE(run.out.find("Appearance                Dark"), std::string::npos);
+    EXPECT_NE(run.out.find("Natural scrolling         on"), std::string::npos);
+    EXPECT_NE(run.out.find("Do Not Disturb            off"), std::string::npos);
+}
+
+TEST(LendmodeSimTool, AutomationAndCatalogueCanBeChangedByHand) {
+    TempMac t;
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
+    EXPECT_FALSE(t.mac().automationAllowed("System Events"));
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "add-app", "/Applications/Chess 2.app", "com.example.chess2"}).exitStatus, 0);
+    EXPECT_TRUE(t.mac().findApp("Chess 2").has_value());
+    EXPECT_NE(runTool(t.root(), {"lendmode-sim", "bogus"}).exitStatus, 0);
+}
+
+TEST(SimStatus, HotCornerNamesFollowTheDock) {
+    EXPECT_EQ(sim::hotCornerActionName(13), "Lock Screen");
+    EXPECT_EQ(sim::hotCornerActionName(1), "none");
+    EXPECT_EQ(sim::hotCornerModifierName(131072 | 1048576), "Shift+Command");
+}

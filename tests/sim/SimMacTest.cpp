@@ -1,1 +1,175 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "sim/SimMac.h"
+#include "tests/support/TestSupport.h"
+
+using testing_support::TempDir;
+using testing_support::TempMac;
+
+namespace {
+
+int countWithPrefix(const std::vector<sim::App>& apps, const std::string& prefix) {
+    return static_cast<int>(std::count_if(apps.begin(), apps.end(), [&](const sim::App& a) {
+        return a.path.rfind(prefix, 0) == 0 && a.path.find('/', prefix.size()) == a.path.rfind('/');
+    }));
+}
+
+}  // namespace
+
+TEST(SimMacSeed, AFreshMacLooksLikeAPlausibleMac) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    const auto apps = mac.catalogue();
+    EXPECT_GE(apps.size(), 25u);
+    EXPECT_GT(countWithPrefix(apps, "/Applications/"), 3);
+    EXPECT_GT(countWithPrefix(apps, "/Applications/Utilities/"), 0);
+    EXPECT_GT(countWithPrefix(apps, "/System/Applications/"), 3);
+    EXPECT_GT(countWithPrefix(apps, "/System/Applications/Utilities/"), 0);
+    EXPECT_TRUE(std::any_of(apps.begin(), apps.end(), [](const sim::App& a) {
+        return a.path.find(".app/") != std::string::npos;
+    })) << "one bundle nested in another";
+    EXPECT_TRUE(std::any_of(apps.begin(), apps.end(), [](const sim::App& a) {
+        return a.path.rfind("/System/Library/CoreServices/", 0) == 0;
+    }));
+    EXPECT_TRUE(std::any_of(apps.begin(), apps.end(),
+                            [](const sim::App& a) { return a.path.find("/Users/") == 0; }));
+    EXPECT_FALSE(std::is_sorted(apps.begin(), apps.end(),
+                                [](const sim::App& a, const sim::App& b) { return a.name < b.name; }));
+
+    EXPECT_EQ(mac.handlers("http"),
+              (std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"}));
+    EXPECT_EQ(mac.defaultHandler("http"), "com.google.Chrome");
+    EXPECT_EQ(mac.defaultHandler("https"), "com.google.Chrome");
+
+    const auto dock = mac.readDomain("com.apple.dock");
+    ASSERT_TRUE(dock);
+    EXPECT_EQ(dock->at("orientation"), plist::Value("left"));
+    EXPECT_EQ(dock->at("autohide"), plist::Value(true));
+    EXPECT_EQ(dock->at("wvous-tl-corner"), plist::Value(2));
+    EXPECT_NE(dock->at("wvous-tl-modifier"), plist::Value(0));
+    EXPECT_FALSE(dock->count("wvous-tr-corner")) << "only some corners are set";
+    const auto global = mac.readDomain("-g");
+    EXPECT_EQ(global->at("AppleInterfaceStyle"), plist::Value("Dark"));
+    EXPECT_EQ(global->at("com.apple.swipescrolldirection"), plist::Value(true));
+    const auto dnd = mac.readDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui");
+    EXPECT_EQ(dnd->at("doNotDisturb"), plist::Value(false));
+    EXPECT_TRUE(mac.automationAllowed("System Events"));
+    EXPECT_EQ(mac.hardwareUUID().size(), 36u);
+}
+
+TEST(SimMacSeed, OpeningAnExistingMacKeepsItsState) {
+    TempMac t;
+    t.mac().updateDomain("com.apple.dock", false, [](plist::Dictionary& d) {
+        d["orientation"] = "right";
+        return true;
+    });
+    const sim::SimMac again(t.root());
+    EXPECT_EQ(again.readDomain("com.apple.dock")->at("orientation"), plist::Value("right"));
+    EXPECT_EQ(again.hardwareUUID(), t.mac().hardwareUUID());
+}
+
+TEST(SimMacDomains, DomainArgumentsNameTheRightFiles) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    const std::string prefs = mac.preferencesDirectory();
+    EXPECT_EQ(mac.domainFile("-g", false), prefs + "/.GlobalPreferences.plist");
+    EXPECT_EQ(mac.domainFile("-globalDomain", false), prefs + "/.GlobalPreferences.plist");
+    EXPECT_EQ(mac.domainFile("NSGlobalDomain", false), prefs + "/.GlobalPreferences.plist");
+    EXPECT_EQ(mac.domainFile("com.apple.dock", false), prefs + "/com.apple.dock.plist");
+    EXPECT_EQ(mac.domainFile("com.apple.dock", true), prefs + "/ByHost/com.apple.dock." + mac.hardwareUUID() + ".plist");
+    EXPECT_EQ(mac.domainFile("-g", true), prefs + "/ByHost/.GlobalPreferences." + mac.hardwareUUID() + ".plist");
+    EXPECT_EQ(mac.domainFile("/tmp/x/TestFile", false), "/tmp/x/TestFile.plist");
+    EXPECT_EQ(mac.domainFile("/tmp/x/TestFile.plist", true), "/tmp/x/TestFile.plist");
+}
+
+TEST(SimMacDomains, ConcurrentUpdatesLoseNothing) {
+    TempMac t;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i) {
+        threads.emplace_back([&, i] {
+            const sim::SimMac mac(t.root());  // each its own lock descriptor, as separate processes would
+            for (int k = 0; k < 10; ++k) {
+                mac.updateDomain("com.example.race", false, [&](plist::Dictionary& d) {
+                    d["key-" + std::to_string(i) + "-" + std::to_string(k)] = k;
+                    return true;
+                });
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(t.mac().readDomain("com.example.race")->size(), 80u);
+}
+
+TEST(SimMacProcesses, KillingTheDockRestartsItAndCounts) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    ASSERT_TRUE(mac.isRunning("Dock"));
+    EXPECT_EQ(mac.killAll("Dock"), 1);
+    EXPECT_TRUE(mac.isRunning("Dock"));
+    EXPECT_EQ(mac.restarts("Dock"), 1);
+    EXPECT_EQ(mac.killAll("NotificationCenter"), 1);
+    EXPECT_EQ(mac.killAll("SystemUIServer"), 1);
+    EXPECT_EQ(mac.restarts("NotificationCenter"), 1);
+    EXPECT_EQ(mac.restarts("SystemUIServer"), 1);
+    EXPECT_EQ(mac.restarts("Dock"), 1);
+}
+
+TEST(SimMacProcesses, ApplicationsEndByExactCaseSensitiveName) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    EXPECT_EQ(mac.killAll("slack"), 0);
+    EXPECT_TRUE(mac.isRunning("Slack"));
+    EXPECT_EQ(mac.killAll("Slack"), 1);
+    EXPECT_FALSE(mac.isRunning("Slack"));
+    EXPECT_EQ(mac.killAll("Slack"), 0);
+}
+
+TEST(SimMacProcesses, LaunchingStartsOnceAndKeepsThePid) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    const auto chess = mac.findApp("Chess");
+    ASSERT_TRUE(chess);
+    EXPECT_FALSE(mac.isRunning("Chess"));
+    const long pid = mac.launch(*chess);
+    EXPECT_TRUE(mac.isRunning("Chess"));
+    EXPECT_EQ(mac.launch(*chess), pid);
+    const auto procs = mac.processes();
+    EXPECT_EQ(std::count_if(procs.begin(), procs.end(), [](const sim::Process& p) { return p.name == "Chess"; }), 1);
+}
+
+TEST(SimMacSystemPreferences, RevealingAPaneStartsItAndQuittingForgetsThePane) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    EXPECT_FALSE(mac.systemPreferencesPane());
+    mac.setSystemPreferencesPane("com.apple.preference.trackpad");
+    EXPECT_EQ(mac.systemPreferencesPane(), "com.apple.preference.trackpad");
+    EXPECT_TRUE(mac.isRunning("System Preferences"));
+    EXPECT_EQ(mac.killAll("System Preferences"), 1);
+    EXPECT_FALSE(mac.systemPreferencesPane());
+    EXPECT_FALSE(mac.isRunning("System Preferences"));
+}
+
+TEST(SimMacAutomation, RefusalIsPerTargetOrForEveryone) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    mac.setAutomationAllowed("System Events", false);
+    EXPECT_FALSE(mac.automationAllowed("System Events"));
+    EXPECT_TRUE(mac.automationAllowed("System Preferences"));
+    mac.setAutomationAllowed("*", false);
+    EXPECT_FALSE(mac.automationAllowed("Chess"));
+    mac.setAutomationAllowed("*", true);
+    EXPECT_TRUE(mac.automationAllowed("System Events"));
+}
+
+TEST(SimMacRoot, EnvironmentNamesTheRootAndRelativeRootsBecomeAbsolute) {
+    TempDir dir;
+    setenv("LENDMODE_SIM_ROOT", (dir.path() + "/mac/").c_str(), 1);
+    EXPECT_EQ(sim::SimMac::rootFromEnvironment(), dir.path() + "/mac");
+    unsetenv("LENDMODE_SIM_ROOT");
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    EXPECT_EQ(sim::SimMac::rootFromEnvironment(), dir.path() + "/lendmode/simulated-mac");
+    unsetenv("XDG_DATA_HOME");
+}

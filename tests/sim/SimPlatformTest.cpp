@@ -1,1 +1,93 @@
-// placeholder
+#include <gtest/gtest.h>
+
+#include "model/BuildInfo.h"
+#include "model/Keys.h"
+#include "model/Preferences.h"
+#include "platform/sim/SimPorts.h"
+#include "platform/sim/SimUrlHandlers.h"
+#include "platform/sim/SimUserDefaultsStore.h"
+#include "tests/support/TestSupport.h"
+
+using lendmode::Preferences;
+using testing_support::runShell;
+using testing_support::runTool;
+using testing_support::TempMac;
+
+namespace {
+std::shared_ptr<const sim::SimMac> share(const TempMac& t) { return std::make_shared<const sim::SimMac>(t.root()); }
+}  // namespace
+
+TEST(SimUserDefaults, LivesInTheProgramsDomainWhereDefaultsCanReadIt) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), lendmode::build::kBundleIdentifier);
+    store.write("LM002", true);
+    store.write("LM008", 1);
+    EXPECT_EQ(store.file(), t.mac().preferencesDirectory() + "/" + lendmode::build::kBundleIdentifier + ".plist");
+    const auto run = runTool(t.root(), {"defaults", "read", lendmode::build::kBundleIdentifier, "LM008"});
+    if (run.out.empty()) GTEST_SKIP() << "defaults stand-in not built yet";
+    EXPECT_EQ(run.out, "1\n");
+}
+
+TEST(SimUserDefaults, SeesChangesMadeByOtherProcesses) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.app");
+    store.write("a", "one");
+    EXPECT_EQ(store.read("a"), plist::Value("one"));
+    // Another process rewrites the domain file behind the store's back.
+    t.mac().updateDomain("com.example.app", false, [](plist::Dictionary& d) {
+        d["a"] = "two";
+        d["b"] = 2;
+        return true;
+    });
+    EXPECT_EQ(store.read("a"), plist::Value("two"));
+    EXPECT_EQ(store.read("b"), plist::Value(2));
+    store.remove("a");
+    EXPECT_FALSE(store.read("a").has_value());
+    EXPECT_EQ(t.mac().readDomain("com.example.app")->count("b"), 1u) << "a write keeps the other process's keys";
+}
+
+TEST(SimUserDefaults, ACorruptDomainReadsEmptyAndIsReplacedOnWrite) {
+    TempMac t;
+    const std::string file = t.mac().domainFile("com.example.bad", false);
+    testing_support::writeTextFile(file, "garbage");
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.bad");
+    EXPECT_FALSE(store.read("x").has_value());
+    store.write("x", 1);
+    EXPECT_EQ(t.mac().readDomain("com.example.bad")->at("x"), plist::Value(1));
+}
+
+TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
+    TempMac t;
+    platform::simulated::SimUrlHandlers handlers(share(t));
+    EXPECT_EQ(handlers.allHandlers("http")->size(), 3u);
+    EXPECT_FALSE(handlers.allHandlers("gopher").has_value());
+    EXPECT_EQ(handlers.defaultHandler("http"), "com.google.Chrome");
+    handlers.setDefaultHandler("http", "com.apple.Safari");
+    EXPECT_EQ(t.mac().defaultHandler("http"), "com.apple.Safari");
+    EXPECT_EQ(t.mac().defaultHandler("https"), "com.google.Chrome");
+}
+
+TEST(SimPorts, SharedPreferencesUsesTheMacNamedByTheEnvironment) {
+    TempMac t;
+    setenv("LENDMODE_SIM_ROOT", t.root().c_str(), 1);
+    Preferences::resetShared();
+    Preferences& prefs = Preferences::sharedPreferences();
+    prefs.setLendmode(true);
+    const auto domain = t.mac().readDomain(lendmode::build::kBundleIdentifier);
+    ASSERT_TRUE(domain.has_value());
+    EXPECT_EQ(domain->at(lendmode::keys::kLendmode), plist::Value(true));
+    // Shell commands reach the same Mac.
+    EXPECT_EQ(prefs.runShellScript("echo $LENDMODE_SIM_ROOT"), t.root() + "\n");
+    Preferences::resetShared();
+    unsetenv("LENDMODE_SIM_ROOT");
+}
+
+TEST(SimPorts, AppleScriptRunsInProcessAgainstTheMac) {
+    TempMac t;
+    Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
+    EXPECT_EQ(prefs.runAppleScript("if application \"Slack\" is running then\n quit application \"Slack\"\n return 1\n end if\n return 0\n"),
+              "1");
+    EXPECT_FALSE(t.mac().isRunning("Slack"));
+    EXPECT_EQ(prefs.runAppleScript("this does not compile\n"), "");
+    Preferences::resetShared();
+}

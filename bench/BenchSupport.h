@@ -1,0 +1,31 @@
+// Helpers for the benchmarks: throwaway simulated Macs, whole-process timing, and a
+// verdict line against a target.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// A seeded simulated Mac in a temporary folder, removed at exit.
+class ScratchMac {
+public:
+    ScratchMac();
+    ~ScratchMac();
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+std::string toolsDirectory();
+
+// Starts argv (argv[0] a path) with posix_spawn, output discarded, LENDMODE_SIM_ROOT
+// set to root, and waits for it. Returns the exit status.
+int spawnAndWait(const std::vector<std::string>& argv, const std::string& root);
+
+// Prints "TARGET <name>: <measured> <unit> (target < <limit>) PASS|FAIL" and returns
+// whether it passed.
+bool reportTarget(const std::string& name, double measured, double limit, const std::string& unit);
+
+}  // namespace bench

@@ -1,0 +1,80 @@
+// The one shared object through which the program reads and changes what is
+// configured and what state Lendmode is in. It owns the two definition sets, the
+// Lendmode flag, the index of the set applied at switch-on, the launch-at-login choice
+// and the list of applications to reopen at switch-off. The system settings engine
+// (command runners, snapshot, apply, switching) adds its operations to this class in
+// engine/.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/UserDefaults.h"
+#include "model/plist/Value.h"
+#include "platform/Ports.h"
+
+namespace lendmode {
+
+class Preferences {
+public:
+    // The shared object, created on first use with the platform's ports (on Linux the
+    // simulated Mac named by LENDMODE_SIM_ROOT) and kept until the process ends.
+    static Preferences& sharedPreferences();
+    // For tests: replaces the shared object by a fresh one using these ports (runs
+    // init again), or removes it so the next sharedPreferences() starts afresh.
+    // References to the previous object become invalid.
+    static Preferences& resetShared(platform::Ports ports);
+    static void resetShared();
+
+    // init: takes the ports, registers the defaults ("LM008" = "0", "LM002" = NO) and
+    // switches Lendmode off in the store.
+    explicit Preferences(platform::Ports ports);
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
+
+    bool launchOnStartup() const;
+    void setLaunchOnStartup(bool value);
+
+    bool lendmode() const;
+    // Stores the flag and posts "VVVN2", but only when it differs from the stored one.
+    void setLendmode(bool value);
+
+    std::uint64_t currentSet() const;
+    void setCurrentSet(std::uint64_t index);
+
+    // The two definition sets once loaded: 0 the Lendmode set, 1 the owner snapshot.
+    // Empty until the sets are first loaded.
+    plist::Array& definitionSets() { return definitionSets_; }
+    const plist::Array& definitionSets() const { return definitionSets_; }
+    void setDefinitionSets(plist::Array sets) { definitionSets_ = std::move(sets); }
+
+    // Disabled applications that were running and were quit at the last switch-on.
+    std::vector<std::string>& appNeedRun() { return appNeedRun_; }
+    void setAppNeedRun(std::vector<std::string> names) { appNeedRun_ = std::move(names); }
+
+    UserDefaults& prefs() { return prefs_; }
+    const platform::Ports& ports() const { return ports_; }
+
+    // ---- Command runners (engine/CommandRunners.cpp) ----
+    // Runs the text with /bin/sh -c and returns its standard output, read to the end;
+    // nothing for an empty text, output that is not UTF-8, or a shell that cannot start.
+    std::optional<std::string> runShellScript(const std::string& command);
+    // Compiles and runs the AppleScript text; the result's item texts joined with "\n",
+    // the empty string on any failure.
+    std::string runAppleScript(const std::string& source);
+    // Runs the block at once on the main thread; from any other thread, queues it to
+    // the main thread and returns. Callable on the object or on the class.
+    static void runMainThreadBlock(std::function<void()> block);
+
+private:
+    platform::Ports ports_;
+    UserDefaults prefs_;
+    plist::Array definitionSets_;
+    std::vector<std::string> appNeedRun_;
+};
+
+}  // namespace lendmode

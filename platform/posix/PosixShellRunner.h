@@ -1,0 +1,22 @@
+// The shell runner of both platforms: /bin/sh through posix_spawn, with optional
+// environment variables set on top of the program's own (on Linux, the ones that
+// point the shell at the simulated Mac).
+#pragma once
+
+#include "platform/ShellRunner.h"
+#include "platform/posix/Spawn.h"
+
+namespace platform {
+
+class PosixShellRunner : public ShellRunner {
+public:
+    explicit PosixShellRunner(posix::EnvironmentOverrides environment = {}, std::string shell = "/bin/sh")
+        : environment_(std::move(environment)), shell_(std::move(shell)) {}
+    std::optional<std::string> run(const std::string& commandText) override;
+
+private:
+    posix::EnvironmentOverrides environment_;
+    std::string shell_;
+};
+
+}  // namespace platform

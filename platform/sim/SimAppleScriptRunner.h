@@ -1,0 +1,21 @@
+// AppleScript run in this process by the simulated Mac's interpreter, as
+// NSAppleScript runs it in the program's own process on macOS.
+#pragma once
+
+#include <memory>
+
+#include "platform/AppleScriptRunner.h"
+#include "sim/SimMac.h"
+
+namespace platform::simulated {
+
+class SimAppleScriptRunner : public AppleScriptRunner {
+public:
+    explicit SimAppleScriptRunner(std::shared_ptr<const sim::SimMac> mac) : mac_(std::move(mac)) {}
+    std::optional<std::vector<std::string>> execute(const std::string& source) override;
+
+private:
+    std::shared_ptr<const sim::SimMac> mac_;
+};
+
+}  // namespace platform::simulated

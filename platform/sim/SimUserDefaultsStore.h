@@ -1,0 +1,42 @@
+// User defaults kept as the program's own preference domain inside the simulated
+// Mac (home/Library/Preferences/<bundle identifier>.plist), so `defaults read
+// com.lendmode.Lendmode` shows them. The file is re-read only when another process
+// has changed it, and every change is written atomically under the Mac's lock.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+
+#include "platform/UserDefaultsStore.h"
+#include "sim/SimMac.h"
+
+namespace platform::simulated {
+
+class SimUserDefaultsStore : public UserDefaultsStore {
+public:
+    SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, std::string domain);
+    std::optional<plist::Value> read(const std::string& key) override;
+    void write(const std::string& key, const plist::Value& value) override;
+    void remove(const std::string& key) override;
+
+    const std::string& file() const { return file_; }
+
+private:
+    struct Stamp {
+        ino_t inode = 0;
+        off_t size = -1;
+        long long mtimeNs = -1;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp currentStamp() const;
+    void refresh();
+    void change(const std::function<void(plist::Dictionary&)>& edit);
+
+    std::shared_ptr<const sim::SimMac> mac_;
+    std::string file_;
+    plist::Dictionary cache_;
+    Stamp stamp_;
+};
+
+}  // namespace platform::simulated

@@ -1,0 +1,26 @@
+# Shared by the run and test commands: package installation and building.
+# Sourced, not run.
+
+LENDMODE_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Installs the Debian packages that are missing (apt-get, as root or through sudo).
+ensure_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing Debian packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+BUILD_PACKAGES=(cmake g++ make pkg-config libplist-dev libgtest-dev libgmock-dev libbenchmark-dev)
+
+# Configures and builds one preset (dev or sanitize).
+build_preset() {
+    local preset=$1
+    (cd "$LENDMODE_TOP" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$(nproc)")
+}
