@@ -1,1 +1,524 @@
-// placeholder
+// The AppleScript interpreter, in process, against fresh simulated Macs.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "sim/applescript/AppleScript.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using namespace std::string_literals;
+using sim::applescript::Error;
+using sim::applescript::Outcome;
+
+// The texts the program sends, exactly.
+const std::string kQuitPreferencesIfRunning =
+    "if application \"System Preferences\" is running then\n"
+    " quit application \"System Preferences\"\n"
+    " end if\n";
+const std::string kDefaultsWriteLine =
+    "do shell script \"defaults write NSGlobalDomain com.apple.swipescrolldirection -bool false\"\n";
+const std::string kRevealLines[] = {
+    "tell application \"System Preferences\"\n",
+    "reveal anchor \"trackpadTab\" of pane id \"com.apple.preference.trackpad\"\n",
+    "end tell\n",
+};
+const std::string kClickLines[] = {
+    "tell application \"System Events\" to tell process \"System Preferences\"\n",
+    "click checkbox 1 of tab group 1 of window 1\n",
+    "end tell\n",
+};
+const std::string kQuitPreferences = "quit application \"System Preferences\"\n";
+const std::string kQuitChessIfRunning =
+    "if application \"Chess\" is running then\n"
+    " quit application \"Chess\"\n"
+    " return 1\n"
+    " end if\n"
+    " return 0\n";
+const std::string kActivateChessIfNotRunning =
+    "if application \"Chess\" is not running then\n"
+    " tell application \"Chess\"\n"
+    " activate\n"
+    " end tell\n"
+    " end if\n";
+
+std::string indented(const std::string* lines, std::size_t count, std::size_t spaces) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += std::string(spaces, ' ') + lines[i];
+    return text;
+}
+
+// The scroll piece as the program sends it, with or without its `defaults` line.
+std::string scrollPiece(std::size_t indent, bool withDefaults) {
+    std::string text = withDefaults ? std::string(indent, ' ') + kDefaultsWriteLine : std::string();
+    text += indented(kRevealLines, 3, indent);
+    text += indented(kClickLines, 3, indent);
+    return text;
+}
+
+class AppleScriptTest : public ::testing::Test {
+protected:
+    const sim::SimMac& mac() const { return temp_.mac(); }
+    Outcome run(const std::string& source) const { return sim::applescript::run(source, mac()); }
+
+    const plist::Value* domainValue(const char* domain, const char* key) {
+        read_ = mac().readDomain(domain).value_or(plist::Dictionary{});
+        auto it = read_.find(key);
+        return it == read_.end() ? nullptr : &it->second;
+    }
+    void setGlobal(const char* key, plist::Value value) const {
+        mac().updateDomain("NSGlobalDomain", false, [&](plist::Dictionary& d) {
+            d[key] = value;
+            return true;
+        });
+    }
+    std::optional<bool> naturalScrolling() {
+        const plist::Value* v = domainValue("NSGlobalDomain", "com.apple.swipescrolldirection");
+        return v && v->isBoolean() ? std::optional<bool>(v->boolean()) : std::nullopt;
+    }
+    int processCount(const std::string& name) const {
+        int n = 0;
+        for (const sim::Process& p : mac().processes()) n += p.name == name ? 1 : 0;
+        return n;
+    }
+    void expectError(const Outcome& outcome, Error::Kind kind, int number) const {
+        ASSERT_TRUE(outcome.error) << "expected an error";
+        EXPECT_EQ(outcome.error->kind, kind) << outcome.error->describe();
+        EXPECT_EQ(outcome.error->number, number) << outcome.error->describe();
+    }
+
+private:
+    testing_support::TempMac temp_;
+    plist::Dictionary read_;
+};
+
+// ---- The program's scripts ----
+
+TEST_F(AppleScriptTest, QuitSystemPreferencesPrologueQuitsItOnlyWhenRunning) {
+    Outcome idle = run(kQuitPreferencesIfRunning);
+    EXPECT_TRUE(idle.ok()) << idle.error->describe();
+    EXPECT_FALSE(idle.result);
+
+    mac().setSystemPreferencesPane("com.apple.preference.dock");
+    ASSERT_TRUE(mac().isRunning("System Preferences"));
+    EXPECT_TRUE(run(kQuitPreferencesIfRunning).ok());
+    EXPECT_FALSE(mac().isRunning("System Preferences"));
+    EXPECT_FALSE(mac().systemPreferencesPane());
+
+    mac().setSystemPreferencesPane("com.apple.preference.dock");
+    EXPECT_TRUE(run(kQuitPreferences).ok());
+    EXPECT_FALSE(mac().isRunning("System Preferences"));
+    EXPECT_TRUE(run(kQuitPreferences).ok()) << "quitting it again does nothing";
+}
+
+TEST_F(AppleScriptTest, RevealAndClickPieceAppliesNaturalScrolling) {
+    for (std::size_t indent : {13u, 24u}) {
+        SCOPED_TRACE(indent);
+        setGlobal("com.apple.swipescrolldirection", false);  // what `defaults write` would leave
+        Outcome reveal = run(indented(kRevealLines, 3, indent));
+        ASSERT_TRUE(reveal.ok()) << reveal.error->describe();
+        EXPECT_EQ(mac().systemPreferencesPane(), "com.apple.preference.trackpad");
+
+        Outcome click = run(indented(kClickLines, 3, indent));
+        ASSERT_TRUE(click.ok()) << click.error->describe();
+        EXPECT_EQ(naturalScrolling(), true);
+        mac().setSystemPreferencesPane(std::nullopt);
+    }
+}
+
+TEST_F(AppleScriptTest, ScrollScriptWithPrologueAndEpilogueLeavesPreferencesClosed) {
+    mac().setSystemPreferencesPane("com.apple.preference.general");
+    setGlobal("com.apple.swipescrolldirection", true);
+    Outcome outcome = run(kQuitPreferencesIfRunning + scrollPiece(24, false) + kQuitPreferences);
+    ASSERT_TRUE(outcome.ok()) << outcome.error->describe();
+    EXPECT_EQ(naturalScrolling(), false);
+    EXPECT_FALSE(mac().isRunning("System Preferences"));
+}
+
+TEST_F(AppleScriptTest, FullScrollScriptWritesThroughTheDefaultsTool) {
+    const std::string tool = testing_support::toolsDirectory() + "/defaults";
+    const bool ready = ::access(tool.c_str(), X_OK) == 0 && [&] {
+        const testing_support::ToolRun read =
+            testing_support::runTool(mac().root(), {"defaults", "read", "-g"});
+        return read.exitStatus == 0 && !read.out.empty();
+    }();
+    if (!ready) GTEST_SKIP() << "the defaults stand-in is not built yet";
+    ::setenv("LENDMODE_SIM_TOOLS", testing_support::toolsDirectory().c_str(), 1);
+
+    for (std::size_t indent : {13u, 24u}) {
+        SCOPED_TRACE(indent);
+        setGlobal("com.apple.swipescrolldirection", true);
+        Outcome outcome = run(kQuitPreferencesIfRunning + scrollPiece(indent, true) + kQuitPreferences);
+        ASSERT_TRUE(outcome.ok()) << outcome.error->describe();
+        // `defaults` wrote false, then the checkbox flipped it on and applied it.
+        EXPECT_EQ(naturalScrolling(), true);
+        EXPECT_FALSE(mac().isRunning("System Preferences"));
+    }
+}
+
+TEST_F(AppleScriptTest, SystemEventsDockAndAppearance) {
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell dock preferences to set the autohide to false\n")
+            .ok());
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(false));
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell dock preferences to set autohide to true\n").ok());
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(true));
+
+    for (const char* edge : {"bottom", "right", "left"}) {
+        Outcome o =
+            run(std::string(
+                    "tell application \"System Events\" to tell dock preferences to set screen edge to ") +
+                edge + "\n");
+        ASSERT_TRUE(o.ok()) << o.error->describe();
+        EXPECT_EQ(*domainValue("com.apple.dock", "orientation"), plist::Value(edge));
+    }
+    EXPECT_EQ(*domainValue("com.apple.dock", "tilesize"), plist::Value(48)) << "other Dock keys stay";
+
+    setGlobal("AppleInterfaceStyleSwitchesAutomatically", true);
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell appearance preferences to set dark mode to false\n")
+            .ok());
+    EXPECT_EQ(domainValue("NSGlobalDomain", "AppleInterfaceStyle"), nullptr);
+    EXPECT_EQ(domainValue("NSGlobalDomain", "AppleInterfaceStyleSwitchesAutomatically"), nullptr);
+
+    setGlobal("AppleInterfaceStyleSwitchesAutomatically", true);
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell appearance preferences to set dark mode to true\n")
+            .ok());
+    EXPECT_EQ(*domainValue("NSGlobalDomain", "AppleInterfaceStyle"), plist::Value("Dark"));
+    EXPECT_EQ(domainValue("NSGlobalDomain", "AppleInterfaceStyleSwitchesAutomatically"), nullptr);
+    EXPECT_EQ(*domainValue("NSGlobalDomain", "AppleLocale"), plist::Value("en_GB"))
+        << "other global keys stay";
+}
+
+TEST_F(AppleScriptTest, QuitChessIfRunningAnswersOneOrZero) {
+    Outcome notRunning = run(kQuitChessIfRunning);
+    ASSERT_TRUE(notRunning.ok());
+    EXPECT_EQ(notRunning.result, plist::Value(0));
+
+    for (const char* app : {"Slack", "Spotify"}) {
+        std::string script = kQuitChessIfRunning;
+        for (std::size_t at; (at = script.find("Chess")) != std::string::npos;) script.replace(at, 5, app);
+        Outcome running = run(script);
+        ASSERT_TRUE(running.ok());
+        EXPECT_EQ(running.result, plist::Value(1)) << app;
+        EXPECT_FALSE(mac().isRunning(app));
+    }
+}
+
+TEST_F(AppleScriptTest, ActivateChessIfNotRunningLaunchesItOnce) {
+    ASSERT_FALSE(mac().isRunning("Chess"));
+    ASSERT_TRUE(run(kActivateChessIfNotRunning).ok());
+    EXPECT_TRUE(mac().isRunning("Chess"));
+    ASSERT_TRUE(run(kActivateChessIfNotRunning).ok());
+    ASSERT_TRUE(run("tell application \"Chess\" to activate").ok());
+    EXPECT_EQ(processCount("Chess"), 1);
+}
+
+// ---- Statements ----
+
+TEST_F(AppleScriptTest, QuitAndActivateOfUnknownApplicationsFailAtRunTime) {
+    Outcome quit = run("quit application \"NoSuchApp\"");
+    expectError(quit, Error::Kind::Execution, -1728);
+    EXPECT_EQ(quit.error->message, "Can’t get application \"NoSuchApp\".");
+    EXPECT_EQ(quit.error->describe(), "0:28: execution error: Can’t get application \"NoSuchApp\". (-1728)");
+
+    Outcome activate = run("tell application \"NoSuchApp\"\n  activate\nend tell\n");
+    expectError(activate, Error::Kind::Execution, -1728);
+    EXPECT_EQ(activate.error->start, 31u);
+    EXPECT_EQ(activate.error->end, 39u);
+
+    EXPECT_TRUE(run("quit application \"Chess\"").ok()) << "installed but not running: nothing to do";
+    EXPECT_TRUE(run("if application \"NoSuchApp\" is running then return 1\nreturn 0").ok());
+    EXPECT_EQ(run("if application \"NoSuchApp\" is not running then return 1\nreturn 0").result,
+              plist::Value(1));
+}
+
+TEST_F(AppleScriptTest, ConditionsAndBranches) {
+    const auto result = [&](const std::string& s) {
+        Outcome o = run(s);
+        EXPECT_TRUE(o.ok()) << s << "\n" << (o.error ? o.error->describe() : "");
+        return o.result;
+    };
+    EXPECT_EQ(result("if application \"Slack\" is running then\nreturn 1\nelse\nreturn 2\nend if"),
+              plist::Value(1));
+    EXPECT_EQ(result("if application \"Chess\" is running then\nreturn 1\nelse\nreturn 2\nend if"),
+              plist::Value(2));
+    EXPECT_EQ(
+        result("if application \"Chess\" is running then\nreturn 1\nelse if application \"Slack\" is running "
+               "then\nreturn 2\nelse\nreturn 3\nend if"),
+        plist::Value(2));
+    EXPECT_EQ(result("if not (application \"Slack\" is not running) then return \"yes\""),
+              plist::Value("yes"));
+    EXPECT_EQ(result("if running of app \"Spotify\" then return true\nreturn false"), plist::Value(true));
+    EXPECT_EQ(result("if false then return 1"), std::nullopt);
+    EXPECT_FALSE(mac().isRunning("Chess")) << "asking does not launch";
+}
+
+TEST_F(AppleScriptTest, ReturnEndsTheScriptWithItsValue) {
+    EXPECT_EQ(run("return -42").result, plist::Value(-42));
+    EXPECT_EQ(run("return \"a \\\"b\\\" \\\\ c\\n\\td\\r\"").result, plist::Value("a \"b\" \\ c\n\td\r"));
+    EXPECT_EQ(run("return false").result, plist::Value(false));
+    EXPECT_EQ(run("return").result, std::nullopt);
+
+    Outcome early =
+        run("tell application \"Chess\"\nreturn 5\nactivate\nend tell\nquit application \"Slack\"");
+    EXPECT_EQ(early.result, plist::Value(5));
+    EXPECT_FALSE(mac().isRunning("Chess"));
+    EXPECT_TRUE(mac().isRunning("Slack"));
+
+    EXPECT_FALSE(run("quit application \"Chess\"").result) << "quit has no result";
+}
+
+TEST_F(AppleScriptTest, DoShellScriptReturnsOutputAndReportsFailures) {
+    EXPECT_EQ(run("do shell script \"printf 'a\\\\n\\\\n'\"").result, plist::Value("a\n"))
+        << "only one trailing line feed goes";
+    EXPECT_EQ(run("do shell script \"echo hi\"\nreturn 7").result, plist::Value(7));
+
+    // The shell sees the simulated Mac's home.
+    Outcome write = run("do shell script \"echo kept > \\\"$HOME/out file.txt\\\"\"");
+    ASSERT_TRUE(write.ok()) << write.error->describe();
+    EXPECT_EQ(testing_support::readTextFile(mac().home() + "/out file.txt"), "kept\n");
+
+    Outcome loud = run("do shell script \"echo broken; exit 3\"");
+    expectError(loud, Error::Kind::Execution, 3);
+    EXPECT_EQ(loud.error->message, "broken");
+    Outcome quiet = run("do shell script \"exit 4\"");
+    expectError(quiet, Error::Kind::Execution, 4);
+    EXPECT_EQ(quiet.error->message, "The command exited with a non-zero status.");
+}
+
+TEST_F(AppleScriptTest, TellsComposeAndAddressTheToldObject) {
+    Outcome nested =
+        run("tell application \"System Events\"\n"
+            "    tell dock preferences\n"
+            "        set the autohide to false\n"
+            "    end tell\n"
+            "    set screen edge of dock preferences to right\n"
+            "    tell appearance preferences to set dark mode to false\n"
+            "    tell application \"Chess\" to activate\n"
+            "end tell\n");
+    ASSERT_TRUE(nested.ok()) << nested.error->describe();
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(false));
+    EXPECT_EQ(*domainValue("com.apple.dock", "orientation"), plist::Value("right"));
+    EXPECT_EQ(domainValue("NSGlobalDomain", "AppleInterfaceStyle"), nullptr);
+    EXPECT_TRUE(mac().isRunning("Chess"));
+
+    ASSERT_TRUE(run("tell application \"Chess\" to quit").ok());
+    EXPECT_FALSE(mac().isRunning("Chess"));
+
+    mac().setSystemPreferencesPane("com.apple.preference.trackpad");
+    Outcome oneLine =
+        run("tell application \"System Events\" to tell process \"System Preferences\" to click "
+            "checkbox 1 of tab group 1 of window \"Trackpad\"");
+    ASSERT_TRUE(oneLine.ok()) << oneLine.error->describe();
+    EXPECT_EQ(naturalScrolling(), false);
+}
+
+TEST_F(AppleScriptTest, SystemEventsRejectsWrongPropertiesAndValues) {
+    Outcome wrongObject =
+        run("tell application \"System Events\" to tell appearance preferences to set autohide to true");
+    expectError(wrongObject, Error::Kind::Execution, -10006);
+    EXPECT_EQ(wrongObject.error->message,
+              "System Events got an error: Can’t set autohide of appearance preferences to true.");
+    expectError(run("tell application \"System Events\" to tell dock preferences to set autohide to \"yes\""),
+                Error::Kind::Execution, -1700);
+    expectError(run("tell application \"System Events\" to tell dock preferences to set screen edge to 3"),
+                Error::Kind::Execution, -1700);
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(true));
+    EXPECT_EQ(*domainValue("com.apple.dock", "orientation"), plist::Value("left"));
+}
+
+TEST_F(AppleScriptTest, ClickNeedsTheTrackpadPaneRevealed) {
+    const std::string click = indented(kClickLines, 3, 0);
+    Outcome closed = run(click);
+    expectError(closed, Error::Kind::Execution, -1728);
+    EXPECT_EQ(closed.error->message, "System Events got an error: Can’t get process \"System Preferences\".");
+
+    mac().setSystemPreferencesPane("com.apple.preference.dock");
+    expectError(run(click), Error::Kind::Execution, -1719);
+    mac().setSystemPreferencesPane("com.apple.preference.trackpad");
+    expectError(run("tell application \"System Events\" to tell process \"System Preferences\" to click "
+                    "checkbox 2 of "
+                    "tab group 1 of window 1"),
+                Error::Kind::Execution, -1719);
+    expectError(run("tell application \"System Events\" to click checkbox 1 of tab group 1 of window 1"),
+                Error::Kind::Execution, -1728);
+    EXPECT_EQ(naturalScrolling(), true) << "no failed click changed anything";
+
+    // An absent key is the macOS default, natural scrolling on.
+    mac().updateDomain("NSGlobalDomain", false, [](plist::Dictionary& d) {
+        d.erase("com.apple.swipescrolldirection");
+        return true;
+    });
+    ASSERT_TRUE(run(click).ok());
+    EXPECT_EQ(naturalScrolling(), false);
+    ASSERT_TRUE(run(click).ok());
+    EXPECT_EQ(naturalScrolling(), true);
+}
+
+TEST_F(AppleScriptTest, EscapedNamesReachTheMacIntact) {
+    std::vector<sim::App> apps = mac().catalogue();
+    apps.push_back({.path = "/Applications/My \"Quoted\" App.app",
+                    .name = "My \"Quoted\" App",
+                    .bundleIdentifier = "com.example.quoted"});
+    apps.push_back({.path = "/Applications/Back\\slash.app",
+                    .name = "Back\\slash",
+                    .bundleIdentifier = "com.example.backslash"});
+    apps.push_back(
+        {.path = "/Applications/Café ☕.app", .name = "Café ☕", .bundleIdentifier = "com.example.cafe"});
+    mac().setCatalogue(apps);
+
+    const std::pair<std::string, std::string> names[] = {
+        {R"(My \"Quoted\" App)", R"(My "Quoted" App)"},
+        {R"(Back\\slash)", R"(Back\slash)"},
+        {"Café ☕", "Café ☕"},
+    };
+    for (const auto& [literal, name] : names) {
+        SCOPED_TRACE(name);
+        Outcome activate = run("tell application \"" + literal + "\" to activate");
+        ASSERT_TRUE(activate.ok()) << activate.error->describe();
+        EXPECT_TRUE(mac().isRunning(name));
+        EXPECT_EQ(run("if application \"" + literal + "\" is running then return 1").result, plist::Value(1));
+        ASSERT_TRUE(run("quit application \"" + literal + "\"").ok());
+        EXPECT_FALSE(mac().isRunning(name));
+    }
+    // An unknown name comes back in AppleScript's literal form.
+    EXPECT_EQ(run(R"(quit application "Not \"Here\" \\ ☕")").error->message,
+              R"(Can’t get application "Not \"Here\" \\ ☕".)");
+}
+
+// ---- Compiling ----
+
+TEST_F(AppleScriptTest, TextsThatDoNotCompileRunNothing) {
+    const std::vector<std::string> broken = {
+        "garbage line",
+        "return 1 2",
+        "tell application \"Chess\"\nactivate\n",                        // no end tell
+        "if application \"Chess\" is running then\nreturn 1\nend tell",  // wrong end
+        "if application \"Chess\" is running\nreturn 1\nend if",         // no then
+        "tell dock preferences to set autohide to true",                 // not inside System Events
+        "tell application \"Finder\" to tell dock preferences to set autohide to true",
+        "tell application \"System Events\" to tell dock preferences to set autohide to maybe",
+        "tell application \"System Events\" to reveal pane id \"x\"",
+        "click checkbox 1 of tab group 1 of window 1",
+        "tell application \"System Events\" to tell dock preferences to set screen edge to top",
+        "return \"unterminated",
+        "return \"bad \\q escape\"",
+        "return @",
+        "(* unterminated comment",
+        "return 99999999999999999999999",
+        "do shell script",
+        "set x to 1",
+        "tell application \"System Events\"\nend if",
+        "if application \"Chess\" is running then\nelse if true then return 1\nend if",
+        "quit application Chess",
+        "return \"\xff\xfe\"",
+        "return \"nul\0inside\""s,
+        std::string(5000, '(') + "1" + std::string(5000, ')'),
+    };
+    for (const std::string& text : broken) {
+        SCOPED_TRACE(text.substr(0, 80));
+        Outcome o = run("quit application \"Slack\"\n" + text + "\n");
+        ASSERT_TRUE(o.error);
+        EXPECT_EQ(o.error->kind, Error::Kind::Syntax) << o.error->describe();
+        EXPECT_LE(o.error->start, o.error->end);
+        EXPECT_TRUE(mac().isRunning("Slack")) << o.error->describe();
+    }
+
+    std::string deep;
+    for (int i = 0; i < 20000; ++i) deep += "tell application \"Chess\" to ";
+    Outcome tooDeep = run(deep + "activate");
+    expectError(tooDeep, Error::Kind::Syntax, -2740);
+}
+
+TEST_F(AppleScriptTest, SyntaxErrorsNameWhatWasFoundAndWhere) {
+    Outcome o = run("quit application \"Slack\"\nreturn \"é\" garbage\n");
+    expectError(o, Error::Kind::Syntax, -2741);
+    // Positions count characters, not bytes: "é" is one.
+    EXPECT_EQ(o.error->describe(), "36:43: syntax error: Expected end of line but found identifier. (-2741)");
+
+    EXPECT_EQ(run("tell application \"Chess\"\nactivate").error->message,
+              "Expected “end” but found end of script.");
+    EXPECT_EQ(run("if true then\nreturn 1\nend tell").error->message, "Expected “end if” but found “tell”.");
+}
+
+TEST_F(AppleScriptTest, LayoutIsFree) {
+    const std::string script =
+        "-- a comment\r\n"
+        "# another\r"
+        "(* a (* nested *) block\n comment *)\n"
+        "\n"
+        "\t  IF Application \"Slack\" IS RUNNING THEN  -- trailing comment\r"
+        "    Tell App \"Chess\" ¬\n"
+        "        to activate\n"
+        "  END IF\n\n\n"
+        "return 3";
+    Outcome o = run(script);
+    ASSERT_TRUE(o.ok()) << o.error->describe();
+    EXPECT_EQ(o.result, plist::Value(3));
+    EXPECT_TRUE(mac().isRunning("Chess"));
+}
+
+// ---- Failing at run time ----
+
+TEST_F(AppleScriptTest, RunTimeFailureStopsTheRestAndKeepsWhatRan) {
+    Outcome o =
+        run("quit application \"Slack\"\n"
+            "tell application \"NoSuchApp\" to activate\n"
+            "quit application \"Spotify\"\n"
+            "return 1\n");
+    expectError(o, Error::Kind::Execution, -1728);
+    EXPECT_FALSE(o.result);
+    EXPECT_FALSE(mac().isRunning("Slack"));
+    EXPECT_TRUE(mac().isRunning("Spotify"));
+}
+
+TEST_F(AppleScriptTest, RefusedAutomationFailsEventsToThatApplicationOnly) {
+    mac().setAutomationAllowed("System Events", false);
+    Outcome dock =
+        run("tell application \"System Events\" to tell dock preferences to set the autohide to false\n");
+    expectError(dock, Error::Kind::Execution, -1743);
+    EXPECT_EQ(dock.error->message, "Not authorized to send Apple events to System Events.");
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(true));
+
+    ASSERT_TRUE(run(indented(kRevealLines, 3, 0)).ok()) << "System Preferences is still allowed";
+    expectError(run(indented(kClickLines, 3, 0)), Error::Kind::Execution, -1743);
+    EXPECT_EQ(naturalScrolling(), true);
+
+    mac().setAutomationAllowed("System Preferences", false);
+    expectError(run(kQuitPreferences), Error::Kind::Execution, -1743);
+    EXPECT_TRUE(mac().isRunning("System Preferences"));
+
+    // Asking whether an application runs and running shell commands send no events.
+    mac().setAutomationAllowed("*", false);
+    EXPECT_EQ(run(kQuitChessIfRunning).result, plist::Value(0));
+    EXPECT_EQ(run("do shell script \"echo fine\"").result, plist::Value("fine"));
+    expectError(run("quit application \"Slack\""), Error::Kind::Execution, -1743);
+    expectError(run(kActivateChessIfNotRunning), Error::Kind::Execution, -1743);
+    EXPECT_TRUE(mac().isRunning("Slack"));
+    EXPECT_FALSE(mac().isRunning("Chess"));
+}
+
+}  // namespace
+
+TEST(FormatResult, PrintsValuesAsOsascriptDoes) {
+    using sim::applescript::formatResult;
+    EXPECT_EQ(formatResult(plist::Value(1)), "1");
+    EXPECT_EQ(formatResult(plist::Value(-7)), "-7");
+    EXPECT_EQ(formatResult(plist::Value("no \"quotes\" added")), "no \"quotes\" added");
+    EXPECT_EQ(formatResult(plist::Value(true)), "true");
+    EXPECT_EQ(formatResult(plist::Value(false)), "false");
+    EXPECT_EQ(formatResult(plist::Value(2.5)), "2.5");
+    EXPECT_EQ(formatResult(plist::Value(2.0)), "2.0");
+    EXPECT_EQ(formatResult(plist::Value(plist::Array{"a", "b", 3})), "a, b, 3");
+    EXPECT_EQ(formatResult(plist::Value(plist::Array{})), "");
+    EXPECT_EQ(formatResult(plist::Value(plist::Array{"a", plist::Array{"b", "c"}})), "a, b, c");
+    EXPECT_EQ(formatResult(plist::Value(plist::Dictionary{{"name", "x"}, {"size", 2}})), "name:x, size:2");
+}

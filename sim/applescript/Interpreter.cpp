@@ -1,0 +1,292 @@
+// Runs compiled statements against the simulated Mac.
+//
+// Events sent to an application (activate, quit, and every System Events or System
+// Preferences command) first check the automation permission for that application.
+// `do shell script` runs in the script's own process and needs none.
+#include <exception>
+
+#include "platform/posix/Spawn.h"
+#include "sim/SimEnvironment.h"
+#include "sim/SimMac.h"
+#include "sim/applescript/Syntax.h"
+
+namespace sim::applescript {
+namespace {
+
+constexpr int kCantGet = -1728;
+constexpr int kInvalidIndex = -1719;
+constexpr int kCantMake = -1700;
+constexpr int kCantSet = -10006;
+constexpr int kNotAuthorized = -1743;
+constexpr int kGeneric = -2700;
+
+constexpr const char* kTrackpadPane = "com.apple.preference.trackpad";
+constexpr const char* kGlobalDomain = "NSGlobalDomain";
+constexpr const char* kDockDomain = "com.apple.dock";
+
+std::string describeLiteral(const Literal& literal) {
+    if (literal.constant) return *literal.value.asString();
+    if (const auto* s = literal.value.asString()) return quoted(*s);
+    return formatResult(literal.value);
+}
+
+[[noreturn]] void fail(int number, std::string message, Range range) {
+    throw Failure{Error::Kind::Execution, number, std::move(message), range};
+}
+
+class Machine {
+public:
+    explicit Machine(const SimMac& mac) : mac_(mac) {}
+
+    // True when a `return` ended the script.
+    bool runAll(const std::vector<Statement>& statements) {
+        for (const Statement& st : statements) {
+            if (runOne(st)) return true;
+        }
+        return false;
+    }
+
+    std::optional<plist::Value> result;
+
+private:
+    bool runOne(const Statement& st) {
+        switch (st.kind) {
+            case Statement::Kind::If: return runIf(st);
+            case Statement::Kind::Tell: return runAll(st.body);
+            case Statement::Kind::Return:
+                result = st.hasValue ? std::optional<plist::Value>(st.value.value) : std::nullopt;
+                return true;
+            case Statement::Kind::Quit: quit(st); break;
+            case Statement::Kind::Activate: activate(st); break;
+            case Statement::Kind::ShellScript: shellScript(st); break;
+            case Statement::Kind::Set: set(st); break;
+            case Statement::Kind::Reveal: reveal(st); break;
+            case Statement::Kind::Click: click(st); break;
+        }
+        return false;
+    }
+
+    bool runIf(const Statement& st) {
+        // Asking whether an application runs sends it nothing and launches nothing.
+        bool truth = st.conditionIsConstant ? st.conditionConstant : mac_.isRunning(st.application);
+        if (st.negated) truth = !truth;
+        result.reset();
+        return runAll(truth ? st.body : st.otherwise);
+    }
+
+    void requirePermission(const std::string& application, Range range) const {
+        if (!mac_.automationAllowed(application)) {
+            fail(kNotAuthorized, "Not authorized to send Apple events to " + application + ".", range);
+        }
+    }
+
+    // System Events and System Preferences ship with every Mac, whatever the catalogue says.
+    bool isKnown(const std::string& application) const {
+        return application == kSystemEvents || application == kSystemPreferences ||
+               mac_.findApp(application).has_value();
+    }
+
+    void quit(const Statement& st) {
+        result.reset();
+        if (st.application.empty()) return;
+        if (!mac_.isRunning(st.application)) {
+            if (!isKnown(st.application))
+                fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
+            return;  // nothing to quit
+        }
+        requirePermission(st.application, st.range);
+        if (st.application == kSystemPreferences) {
+            mac_.setSystemPreferencesPane(std::nullopt);
+        } else {
+            mac_.killAll(st.application);
+        }
+    }
+
+    void activate(const Statement& st) {
+        result.reset();
+        if (st.application.empty()) return;
+        const bool running = mac_.isRunning(st.application);
+        const std::optional<App> app = running ? std::nullopt : mac_.findApp(st.application);
+        if (!running && !app && !isKnown(st.application)) {
+            fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
+        }
+        requirePermission(st.application, st.range);
+        if (app) mac_.launch(*app);
+    }
+
+    void shellScript(const Statement& st) {
+        const plist::Value& v = st.value.value;
+        const std::string text = v.isString() ? *v.asString() : formatResult(v);
+        const posix::ShellRun run = posix::runShell(text, shellEnvironment(mac_), /*waitForExit=*/true);
+        if (!run.started) fail(kGeneric, "Can’t start /bin/sh.", st.range);
+        std::string output = run.output;
+        if (!output.empty() && output.back() == '\n') output.pop_back();
+        if (run.exitStatus != 0) {
+            fail(run.exitStatus, output.empty() ? "The command exited with a non-zero status." : output,
+                 st.range);
+        }
+        result = plist::Value(std::move(output));
+    }
+
+    // ---- System Events ----
+
+    [[noreturn]] void failSet(const Statement& st, const char* property, const std::string& object) const {
+        fail(kCantSet,
+             std::string(kSystemEvents) + " got an error: Can’t set " + property +
+                 (object.empty() ? "" : " of ") + object + " to " + describeLiteral(st.value) + ".",
+             st.range);
+    }
+
+    bool booleanValue(const Statement& st) const {
+        if (!st.value.value.isBoolean() || st.value.constant) {
+            fail(kCantMake, "Can’t make " + describeLiteral(st.value) + " into type boolean.",
+                 st.value.range);
+        }
+        return st.value.value.boolean();
+    }
+
+    void set(const Statement& st) {
+        requirePermission(st.application, st.range);
+        using C = Element::Class;
+        const std::string object = describePath(st.object);
+        const bool single = st.object.size() == 1;
+        switch (st.property) {
+            case Property::Autohide: {
+                if (!single || st.object[0].cls != C::DockPreferences) failSet(st, "autohide", object);
+                const bool on = booleanValue(st);
+                writeDomain(kDockDomain, st, [on](plist::Dictionary& d) { d["autohide"] = on; });
+                break;
+            }
+            case Property::ScreenEdge: {
+                if (!single || st.object[0].cls != C::DockPreferences) failSet(st, "screen edge", object);
+                if (!st.value.constant) {
+                    fail(kCantMake, "Can’t make " + describeLiteral(st.value) + " into type constant.",
+                         st.value.range);
+                }
+                const std::string edge = *st.value.value.asString();
+                writeDomain(kDockDomain, st, [&edge](plist::Dictionary& d) { d["orientation"] = edge; });
+                break;
+            }
+            case Property::DarkMode: {
+                if (!single || st.object[0].cls != C::AppearancePreferences) failSet(st, "dark mode", object);
+                const bool dark = booleanValue(st);
+                // Choosing an appearance ends automatic switching.
+                writeDomain(kGlobalDomain, st, [dark](plist::Dictionary& d) {
+                    if (dark) {
+                        d["AppleInterfaceStyle"] = "Dark";
+                    } else {
+                        d.erase("AppleInterfaceStyle");
+                    }
+                    d.erase("AppleInterfaceStyleSwitchesAutomatically");
+                });
+                break;
+            }
+        }
+        result = st.value.value;
+    }
+
+    template <typename Change>
+    void writeDomain(const char* domain, const Statement& st, Change change) const {
+        const bool written = mac_.updateDomain(domain, false, [&change](plist::Dictionary& d) {
+            change(d);
+            return true;
+        });
+        if (!written)
+            fail(kGeneric, std::string(kSystemEvents) + " got an error: Can’t write the preferences.",
+                 st.range);
+    }
+
+    // The user interface System Events sees: only System Preferences shows a window,
+    // the one of its revealed pane, and the trackpad pane's first tab group has the
+    // natural-scrolling checkbox first.
+    void click(const Statement& st) {
+        requirePermission(st.application, st.range);
+        result.reset();
+        using C = Element::Class;
+        const ObjectPath& path = st.object;
+        const std::string prefix = std::string(kSystemEvents) + " got an error: ";
+        auto cantGet = [&](std::size_t upTo, int number) {
+            const ObjectPath part(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(upTo) + 1);
+            fail(number,
+                 prefix + "Can’t get " + describePath(part) +
+                     (number == kInvalidIndex ? ". Invalid index." : "."),
+                 st.range);
+        };
+        if (path.empty() || path[0].cls != C::Process) {
+            fail(kCantGet, prefix + "Can’t get " + describePath(path) + ".", st.range);
+        }
+        const Element& process = path[0];
+        if (!mac_.isRunning(process.name)) cantGet(0, kCantGet);
+        if (path.size() == 1) return;
+
+        const std::optional<std::string> pane =
+            process.name == kSystemPreferences ? mac_.systemPreferencesPane() : std::nullopt;
+        const bool trackpad = pane && *pane == kTrackpadPane;
+        const auto isFirst = [](const Element& e) { return e.key == Element::Key::Index && e.index == 1; };
+
+        if (path[1].cls != C::Window) cantGet(1, kCantGet);
+        const bool windowShown = pane && !pane->empty();
+        const bool windowMatches =
+            isFirst(path[1]) || (trackpad && path[1].key == Element::Key::Name && path[1].name == "Trackpad");
+        if (!windowShown || !windowMatches) cantGet(1, kInvalidIndex);
+        if (path.size() == 2) return;
+
+        if (path[2].cls != C::TabGroup) cantGet(2, kCantGet);
+        if (!trackpad || !isFirst(path[2])) cantGet(2, kInvalidIndex);
+        if (path.size() == 3) return;
+
+        if (path[3].cls != C::Checkbox || path.size() > 4) cantGet(3, kCantGet);
+        if (!isFirst(path[3])) cantGet(3, kInvalidIndex);
+        // Natural scrolling is on unless the key says otherwise.
+        writeDomain(kGlobalDomain, st, [](plist::Dictionary& d) {
+            auto it = d.find("com.apple.swipescrolldirection");
+            const bool on = it == d.end() || it->second.truthValue();
+            d["com.apple.swipescrolldirection"] = !on;
+        });
+    }
+
+    // ---- System Preferences ----
+
+    void reveal(const Statement& st) {
+        requirePermission(st.application, st.range);
+        result.reset();
+        using C = Element::Class;
+        const ObjectPath& path = st.object;
+        const bool isPane = path.size() == 1 && path[0].cls == C::Pane;
+        const bool isAnchor = path.size() == 2 && path[0].cls == C::Pane && path[1].cls == C::Anchor;
+        if (!isPane && !isAnchor) {
+            fail(kCantGet,
+                 std::string(kSystemPreferences) + " got an error: Can’t get " + describePath(path) + ".",
+                 st.range);
+        }
+        mac_.setSystemPreferencesPane(path[0].name);
+    }
+
+    const SimMac& mac_;
+};
+
+}  // namespace
+
+Outcome run(const std::string& source, const SimMac& mac) {
+    Outcome outcome;
+    std::vector<Statement> script;
+    try {
+        script = compile(source);
+    } catch (const Failure& f) {
+        outcome.error = makeError(f.kind, f.number, f.message, f.range, source);
+        return outcome;
+    }
+    Machine machine(mac);
+    try {
+        machine.runAll(script);
+        outcome.result = std::move(machine.result);
+    } catch (const Failure& f) {
+        outcome.error = makeError(f.kind, f.number, f.message, f.range, source);
+    } catch (const std::exception& e) {
+        // The simulated Mac's files could not be read or written.
+        outcome.error = makeError(Error::Kind::Execution, kGeneric, e.what(), {0, source.size()}, source);
+    }
+    return outcome;
+}
+
+}  // namespace sim::applescript

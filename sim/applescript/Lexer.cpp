@@ -1,0 +1,238 @@
+// Tokens of a script: words (case-insensitive), string literals, integers, a few
+// punctuation marks and line ends. Comments (`--` and `#` to the end of the line,
+// nestable `(* ... *)`) and the `¬` line continuation are dropped here.
+#include <cstdint>
+#include <limits>
+
+#include "sim/applescript/Syntax.h"
+
+namespace sim::applescript {
+namespace {
+
+constexpr int kUnknownToken = -2740;
+constexpr int kExpected = -2741;
+
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Length of the UTF-8 sequence starting at s[i], or 0 when it is not well formed.
+std::size_t utf8Length(const std::string& s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    std::size_t n = 0;
+    std::uint32_t cp = 0;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0u) != 0x80u) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3Fu);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not text.
+    if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
+        cp > 0x10FFFF) {
+        return 0;
+    }
+    return n;
+}
+
+class Lexer {
+public:
+    explicit Lexer(const std::string& source) : s_(source) {}
+
+    std::vector<Token> run() {
+        checkEncoding();
+        if (at("\xEF\xBB\xBF")) i_ = 3;  // a byte-order mark from an editor
+        while (true) {
+            skipBlanks();
+            if (i_ >= s_.size()) break;
+            const std::size_t start = i_;
+            const char c = s_[i_];
+            if (c == '\n' || c == '\r') {
+                lineEnd(start);
+            } else if (isLetter(c)) {
+                word(start);
+            } else if (isDigit(c)) {
+                number(start);
+            } else if (c == '"') {
+                string(start);
+            } else if (c == '(') {
+                ++i_;
+                push(Token::Kind::LeftParen, start);
+            } else if (c == ')') {
+                ++i_;
+                push(Token::Kind::RightParen, start);
+            } else if (c == '-') {
+                ++i_;
+                push(Token::Kind::Minus, start);
+            } else {
+                const std::size_t n = utf8Length(s_, i_);
+                throw Failure{Error::Kind::Syntax,
+                              kUnknownToken,
+                              "A unknown token can’t go here.",
+                              {start, start + (n ? n : 1)}};
+            }
+        }
+        tokens_.push_back(Token{Token::Kind::EndOfScript, {}, 0, {s_.size(), s_.size()}});
+        return std::move(tokens_);
+    }
+
+private:
+    void checkEncoding() const {
+        for (std::size_t k = 0; k < s_.size();) {
+            const std::size_t n = utf8Length(s_, k);
+            if (n == 0) {
+                throw Failure{
+                    Error::Kind::Syntax, kUnknownToken, "The script is not valid UTF-8 text.", {k, k + 1}};
+            }
+            k += n;
+        }
+    }
+
+    bool at(std::string_view text) const { return s_.compare(i_, text.size(), text) == 0; }
+
+    // Spaces, tabs, comments and line continuations.
+    void skipBlanks() {
+        while (i_ < s_.size()) {
+            const char c = s_[i_];
+            if (c == ' ' || c == '\t') {
+                ++i_;
+            } else if (at("--") || c == '#') {
+                while (i_ < s_.size() && s_[i_] != '\n' && s_[i_] != '\r') ++i_;
+            } else if (at("(*")) {
+                blockComment();
+            } else if (at("¬")) {
+                // The statement goes on after the next line end.
+                i_ += std::string_view("¬").size();
+                while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t')) ++i_;
+                if (at("\r\n")) {
+                    i_ += 2;
+                } else if (i_ < s_.size() && (s_[i_] == '\n' || s_[i_] == '\r')) {
+                    ++i_;
+                }
+            } else {
+                break;
+            }
+        }
+    }
+
+    void blockComment() {
+        const std::size_t start = i_;
+        int depth = 0;
+        while (i_ < s_.size()) {
+            if (at("(*")) {
+                ++depth;
+                i_ += 2;
+            } else if (at("*)")) {
+                i_ += 2;
+                if (--depth == 0) return;
+            } else {
+                ++i_;
+            }
+        }
+        throw Failure{
+            Error::Kind::Syntax, kExpected, "Expected “*)” but found end of script.", {start, s_.size()}};
+    }
+
+    void lineEnd(std::size_t start) {
+        i_ += at("\r\n") ? 2 : 1;
+        // Several line ends in a row make one token.
+        if (tokens_.empty() || tokens_.back().kind != Token::Kind::EndOfLine)
+            push(Token::Kind::EndOfLine, start);
+    }
+
+    void word(std::size_t start) {
+        while (i_ < s_.size() && (isLetter(s_[i_]) || isDigit(s_[i_]))) ++i_;
+        std::string text = s_.substr(start, i_ - start);
+        for (char& ch : text) {
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        }
+        push(Token::Kind::Word, start, std::move(text));
+    }
+
+    void number(std::size_t start) {
+        std::int64_t value = 0;
+        constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+        while (i_ < s_.size() && isDigit(s_[i_])) {
+            const int digit = s_[i_] - '0';
+            if (value > (limit - digit) / 10) {
+                while (i_ < s_.size() && isDigit(s_[i_])) ++i_;
+                throw Failure{
+                    Error::Kind::Syntax, kUnknownToken, "A number this large can’t go here.", {start, i_}};
+            }
+            value = value * 10 + digit;
+            ++i_;
+        }
+        Token t{Token::Kind::Number, s_.substr(start, i_ - start), value, {start, i_}};
+        tokens_.push_back(std::move(t));
+    }
+
+    void string(std::size_t start) {
+        ++i_;  // opening quote
+        std::string text;
+        while (true) {
+            if (i_ >= s_.size()) {
+                throw Failure{Error::Kind::Syntax,
+                              kExpected,
+                              "Expected “\"” but found end of script.",
+                              {start, s_.size()}};
+            }
+            const char c = s_[i_++];
+            if (c == '"') break;
+            if (c == '\0') {
+                throw Failure{
+                    Error::Kind::Syntax, kUnknownToken, "A unknown token can’t go here.", {i_ - 1, i_}};
+            }
+            if (c != '\\') {
+                text += c;
+                continue;
+            }
+            const char e = i_ < s_.size() ? s_[i_] : '\0';
+            switch (e) {
+                case '"': text += '"'; break;
+                case '\\': text += '\\'; break;
+                case 'n': text += '\n'; break;
+                case 't': text += '\t'; break;
+                case 'r': text += '\r'; break;
+                default:
+                    throw Failure{Error::Kind::Syntax,
+                                  kExpected,
+                                  "Expected “\"”, “\\”, “n”, “t” or “r” after a backslash in a string.",
+                                  {i_ - 1, i_ < s_.size() ? i_ + utf8Length(s_, i_) : i_}};
+            }
+            ++i_;
+        }
+        push(Token::Kind::String, start, std::move(text));
+    }
+
+    void push(Token::Kind kind, std::size_t start, std::string text = {}) {
+        tokens_.push_back(Token{kind, std::move(text), 0, {start, i_}});
+    }
+
+    const std::string& s_;
+    std::size_t i_ = 0;
+    std::vector<Token> tokens_;
+};
+
+}  // namespace
+
+std::vector<Token> tokenize(const std::string& source) {
+    return Lexer(source).run();
+}
+
+}  // namespace sim::applescript
