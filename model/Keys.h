@@ -2,6 +2,8 @@
 // and notification names. Each is defined here and nowhere else.
 #pragma once
 
+#include <string>
+
 namespace lendmode {
 
 namespace keys {
@@ -17,5 +19,58 @@ namespace notifications {
 inline constexpr const char* kRowValueChanged = "VVVN1";   // a row value changed
 inline constexpr const char* kLendmodeChanged = "VVVN2";   // the stored Lendmode flag changed
 }  // namespace notifications
+
+// Keys of a definition row.
+namespace rowkeys {
+inline constexpr const char* kID = "ID";
+inline constexpr const char* kIdCell = "idCell";
+inline constexpr const char* kTitle1 = "title1";
+inline constexpr const char* kTitle2 = "title2";
+inline constexpr const char* kBox = "box";
+inline constexpr const char* kBoxID = "boxID";
+inline constexpr const char* kSegmentSelected = "segmentSelected";
+inline constexpr const char* kSegmentID = "segmentID";
+inline constexpr const char* kDictHotCorners = "dictHotCorners";
+inline constexpr const char* kBrowser = "browser";
+inline constexpr const char* kDisabledApp = "DisabledApp";
+inline constexpr const char* kSliderMin = "sliderMin";
+inline constexpr const char* kSliderMax = "sliderMax";
+inline constexpr const char* kSliderValue = "sliderValue";
+inline constexpr const char* kSliderID = "sliderID";
+// Per-segment labels and sub-captions: "segment0".."segment2", "title2-0".."title2-2".
+inline std::string segment(long n) { return "segment" + std::to_string(n); }
+inline std::string title2ForSegment(long n) { return "title2-" + std::to_string(n); }
+}  // namespace rowkeys
+
+// Kinds of row, which are also the identifiers of the cells that draw them.
+namespace cells {
+inline constexpr const char* kSegment2Custom = "Segment2Custom";
+inline constexpr const char* kChekbox = "Chekbox";
+inline constexpr const char* kSegmentControl3 = "SegmentControl3";
+inline constexpr const char* kAppListCell = "AppListCell";
+}  // namespace cells
+
+// Row IDs, by which every part of the program finds a row.
+namespace rows {
+inline constexpr int kWhenLendmodeIsOn = 31;
+inline constexpr int kDoNotDisturb = 3;
+inline constexpr int kHotCornersOff = 5;
+inline constexpr int kBrowser = 8;
+inline constexpr int kDefaultScroll = 4;
+inline constexpr int kDockVisible = 9;
+inline constexpr int kDockLocation = 32;
+inline constexpr int kDarkMode = 33;
+inline constexpr int kDisabledApps = 41;
+}  // namespace rows
+
+// The Dock's eight hot-corner keys, in the order a hot-corner dictionary lists them.
+inline constexpr const char* kHotCornerKeys[] = {
+    "wvous-bl-corner", "wvous-bl-modifier", "wvous-br-corner", "wvous-br-modifier",
+    "wvous-tl-corner", "wvous-tl-modifier", "wvous-tr-corner", "wvous-tr-modifier",
+};
+
+// The browser name recorded when there is none.
+inline constexpr const char* kNoBrowser = "NoBrowser";
+inline constexpr const char* kSafari = "Safari";
 
 }  // namespace lendmode

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/UserDefaults.h"
@@ -58,6 +59,53 @@ public:
 
     UserDefaults& prefs() { return prefs_; }
     const platform::Ports& ports() const { return ports_; }
+
+    // ---- Definition rows (model/DefinitionRows.cpp) ----
+    // A new default set: nine rows, 31, 3, 5, 8, 4, 9, 32, 33, 41. Looks up the default
+    // browser and lists the installed applications.
+    plist::Array settingsDefault();
+    // A new hot-corner dictionary with every one of the eight keys at "0".
+    plist::Dictionary zerroHotCorners() const;
+
+    // ---- Installed applications (model/InstalledApplications.cpp) ----
+    // Records [name, NO, path] of every application bundle in /Applications or
+    // /System/Applications, sorted by name (character codes, capitals first).
+    plist::Array appListOnSystem();
+    // The same from a query's output, one path per line.
+    static plist::Array applicationRecords(std::string_view queryOutput);
+
+    // ---- Owner snapshot (engine/Snapshot.cpp) ----
+    // A new set: the default set with the owner's current settings read in.
+    plist::Array settingsUser();
+    // The Dock's eight hot-corner values, "0" for those not set.
+    plist::Dictionary hotCornersOLD();
+
+    // ---- Persistence (model/Persistence.cpp) ----
+    // Loads set 0 from "LM007" (rebuilt from the defaults on a new build or when the
+    // stored set is unusable) and takes a fresh owner snapshot as set 1.
+    void readCurrentDefinitionSets();
+    // Stores both sets under "LM007".
+    void write_definitionSets();
+    // "28-<short version>(<build number>)": YES once this build has stored the sets.
+    static std::string versionKey();
+
+    // ---- Row access (model/RowAccess.cpp) ----
+    // Finds the row by "ID" in the current set, changes it in place (no value removes
+    // the key), posts "VVVN1", then stores the sets. An unknown ID changes nothing.
+    void setObject(const std::optional<plist::Value>& value, const std::string& key, std::uint64_t ident);
+    std::optional<plist::Value> valueForKey(const std::string& key, std::uint64_t ident) const;
+    // The live application list of set 0 (row 41's "DisabledApp"), which decides what
+    // is blocked whatever set is current; nullptr when set 0 has none. The pointer is
+    // valid until the sets are next replaced (readCurrentDefinitionSets,
+    // setDefinitionSets): look it up when needed, never keep it.
+    [[nodiscard]] plist::Array* appDisabled();
+    // Sets the disabled flag of the record at index in set 0's list, posts "VVVN1" and
+    // stores. An index beyond the list is ignored.
+    void setAppDisable(bool flag, std::uint64_t index);
+    // The set that row access reads and writes: currentSet, or set 0 when the stored
+    // index names no loaded set. Nothing before the sets are loaded.
+    plist::Array* currentDefinitionSet();
+    const plist::Array* currentDefinitionSet() const;
 
     // ---- Command runners (engine/CommandRunners.cpp) ----
     // Runs the text with /bin/sh -c and returns its standard output, read to the end;

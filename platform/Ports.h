@@ -8,6 +8,7 @@
 #include "platform/MainThread.h"
 #include "platform/ShellRunner.h"
 #include "platform/UrlHandlers.h"
+#include "platform/UserAccount.h"
 #include "platform/UserDefaultsStore.h"
 
 namespace platform {
@@ -18,6 +19,7 @@ struct Ports {
     std::shared_ptr<AppleScriptRunner> appleScript;
     std::shared_ptr<MainThread> mainThread;
     std::shared_ptr<UrlHandlers> urlHandlers;
+    std::shared_ptr<UserAccount> account;
 };
 
 // The ports of the platform this program is built for: the simulated Mac on Linux

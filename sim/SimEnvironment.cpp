@@ -1,5 +1,6 @@
 #include "sim/SimEnvironment.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,7 +11,11 @@
 namespace sim {
 namespace {
 
-bool hasTools(const std::string& dir) { return ::access((dir + "/defaults").c_str(), X_OK) == 0; }
+bool hasTools(const std::string& dir) {
+    const std::string tool = dir + "/defaults";
+    struct stat st {};
+    return ::stat(tool.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(tool.c_str(), X_OK) == 0;
+}
 
 std::string executableDirectory() {
     char buf[4096];

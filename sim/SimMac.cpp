@@ -170,8 +170,10 @@ bool SimMac::updateDomain(std::string_view domain, bool currentHost,
     withLock([&] {
         plist::Dictionary contents = plist::readDictionaryFile(file).value_or(plist::Dictionary{});
         if (!change(contents)) return;
-        const auto slash = file.rfind('/');
-        if (slash != std::string::npos && slash > 0) makeDirectories(file.substr(0, slash));
+        // The Preferences folders come into being as needed; a path domain in a
+        // folder that does not exist is a failed write, as on macOS.
+        const std::string folder = file.substr(0, file.rfind('/'));
+        if (folder.rfind(preferencesDirectory(), 0) == 0) makeDirectories(folder);
         ok = plist::writeFile(file, plist::Value(std::move(contents)));
     });
     return ok;

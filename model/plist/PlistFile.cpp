@@ -15,6 +15,8 @@
 
 #include <plist/plist.h>
 
+#include "model/plist/BinaryReader.h"
+
 namespace plist {
 namespace {
 
@@ -156,13 +158,10 @@ bool looksLikeXml(std::string_view bytes) {
 
 std::optional<Value> parse(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+    if (isBinaryPropertyList(bytes)) return parseBinary(bytes);
+    if (!looksLikeXml(bytes)) return std::nullopt;
     plist_t raw = nullptr;
-    const auto len = static_cast<uint32_t>(bytes.size());
-    if (plist_is_binary(bytes.data(), len)) {
-        plist_from_bin(bytes.data(), len, &raw);
-    } else if (looksLikeXml(bytes)) {
-        plist_from_xml(bytes.data(), len, &raw);
-    }
+    plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
     Node node(raw);
     return fromNode(node.get(), 0);
 }

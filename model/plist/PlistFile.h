@@ -1,4 +1,5 @@
-// Reading and writing property-list files (XML or binary) with libplist.
+// Reading and writing property-list files (XML or binary). libplist writes both
+// formats and reads XML; binary lists are read by our own checked reader.
 //
 // Reading never throws and never crashes: a file that is missing, unreadable,
 // malformed, or whose root is not of the wanted type gives std::nullopt.

@@ -5,6 +5,7 @@
 #include "platform/posix/PosixShellRunner.h"
 #include "platform/sim/SimAppleScriptRunner.h"
 #include "platform/sim/SimUrlHandlers.h"
+#include "platform/sim/SimUserAccount.h"
 #include "platform/sim/SimUserDefaultsStore.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
@@ -21,6 +22,7 @@ Ports portsFor(const std::string& root) {
     ports.appleScript = std::make_shared<SimAppleScriptRunner>(mac);
     ports.mainThread = std::make_shared<ManualMainThread>();
     ports.urlHandlers = std::make_shared<SimUrlHandlers>(mac);
+    ports.account = std::make_shared<SimUserAccount>(mac);
     return ports;
 }
 

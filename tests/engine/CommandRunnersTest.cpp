@@ -86,7 +86,7 @@ TEST_F(Runners, ABackgroundChildHoldingTheOutputKeepsTheCallWaiting) {
 TEST_F(Runners, AShellThatClosesItsOutputIsNotWaitedFor) {
     Preferences& p = prefs();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(p.runShellScript("echo done; exec >&-; sleep 2"), "done\n");
+    EXPECT_EQ(p.runShellScript("echo done; exec >&- 2>&-; sleep 2"), "done\n");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 int countWithPrefix(const std::vector<sim::App>& apps, const std::string& prefix) {
     return static_cast<int>(std::count_if(apps.begin(), apps.end(), [&](const sim::App& a) {
-        return a.path.rfind(prefix, 0) == 0 && a.path.find('/', prefix.size()) == a.path.rfind('/');
+        return a.path.rfind(prefix, 0) == 0 && a.path.rfind('/') == prefix.size() - 1;
     }));
 }
 

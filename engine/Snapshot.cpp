@@ -1,0 +1,98 @@
+// The owner snapshot: the owner's current system settings read into a definition set.
+#include <regex>
+
+#include "engine/CommandTexts.h"
+#include "engine/DefaultBrowser.h"
+#include "model/Keys.h"
+#include "model/Preferences.h"
+
+namespace lendmode {
+namespace {
+
+// The integer a command printed: its leading digits, 0 when there are none or when
+// the command gave nothing.
+std::int64_t integerOutput(const std::optional<std::string>& output) {
+    return output ? plist::leadingInteger(*output) : 0;
+}
+
+bool contains(const std::optional<std::string>& output, const char* word) {
+    return output && output->find(word) != std::string::npos;
+}
+
+// The first line of an output without its line break, as the appearance answers
+// ("Dark\n", "1\n") are compared whole.
+std::string firstLine(const std::optional<std::string>& output) {
+    if (!output) return {};
+    return output->substr(0, output->find('\n'));
+}
+
+}  // namespace
+
+plist::Dictionary Preferences::hotCornersOLD() {
+    plist::Dictionary corners = zerroHotCorners();
+    const std::string output = runShellScript(commands::kReadHotCorners).value_or("");
+    for (auto& [key, value] : corners) {
+        // "KEY" = digits; -- the key's hyphens are literal in the pattern.
+        const std::regex pattern("\"" + key + "\"\\s*=\\s*(\\d+);");
+        std::smatch match;
+        if (std::regex_search(output, match, pattern)) value = match[1].str();
+    }
+    return corners;
+}
+
+plist::Array Preferences::settingsUser() {
+    namespace k = rowkeys;
+    // A copy of the default set that shares nothing with it; Value copies are deep.
+    plist::Array snapshot = settingsDefault();
+    for (plist::Value& rowValue : snapshot) {
+        plist::Dictionary* row = rowValue.asDictionary();
+        if (!row) continue;
+        const auto idIt = row->find(k::kID);
+        const std::int64_t id = idIt == row->end() ? -1 : idIt->second.integerValue();
+        switch (id) {
+            case rows::kWhenLendmodeIsOn: (*row)[k::kSegmentSelected] = 0; break;
+            case rows::kDoNotDisturb:
+                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadDoNotDisturb)) == 1 ? 1 : 0;
+                break;
+            case rows::kHotCornersOff:
+                (*row)[k::kBox] = false;
+                (*row)[k::kDictHotCorners] = hotCornersOLD();
+                break;
+            case rows::kBrowser: {
+                const auto name = DefaultBrowserName(*ports_.urlHandlers);
+                (*row)[k::kBox] = name == kSafari;
+                (*row)[k::kBrowser] = name && !name->empty() ? *name : std::string(kNoBrowser);
+                break;
+            }
+            case rows::kDefaultScroll:
+                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadScrollDirection)) == 1 ? 1 : 0;
+                break;
+            case rows::kDockVisible:
+                // The row says the Dock stays visible; the system stores whether it hides.
+                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadDockAutohide)) != 1 ? 1 : 0;
+                break;
+            case rows::kDockLocation: {
+                const auto orientation = runShellScript(commands::kReadDockOrientation);
+                const unsigned edge = contains(orientation, "left") ? 1u : contains(orientation, "right") ? 2u : 0u;
+                (*row)[k::kSegmentSelected] = edge;
+                break;
+            }
+            case rows::kDarkMode: {
+                const auto style = runShellScript(commands::kReadInterfaceStyle);
+                const auto automatic = runShellScript(commands::kReadInterfaceStyleAutomatic);
+                unsigned appearance = 0;
+                if (firstLine(style) == "Dark") {
+                    appearance = 1;
+                } else if (firstLine(automatic) == "1") {
+                    appearance = 2;
+                }
+                (*row)[k::kSegmentSelected] = appearance;
+                break;
+            }
+            default: break;
+        }
+    }
+    return snapshot;
+}
+
+}  // namespace lendmode

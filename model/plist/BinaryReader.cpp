@@ -1,0 +1,215 @@
+#include "model/plist/BinaryReader.h"
+
+#include <cstring>
+#include <vector>
+
+namespace plist {
+namespace {
+
+// libplist dates count seconds from 2001-01-01 00:00:00 UTC.
+constexpr double kAppleEpochOffset = 978307200.0;
+constexpr int kMaxDepth = 512;
+// Objects may be shared; this bounds what a small file can expand into.
+constexpr std::size_t kMaxValues = 20'000'000;
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : b_(bytes) {}
+
+    std::optional<Value> read() {
+        if (b_.size() < 8 + 32) return std::nullopt;
+        const std::size_t t = b_.size() - 32;
+        offsetSize_ = byte(t + 6);
+        refSize_ = byte(t + 7);
+        const auto count = be(t + 8, 8);
+        const auto top = be(t + 16, 8);
+        const auto table = be(t + 24, 8);
+        if (!validIntSize(offsetSize_) || !validIntSize(refSize_) || !count || !top || !table) return std::nullopt;
+        count_ = *count;
+        table_ = *table;
+        if (count_ == 0 || *top >= count_ || table_ < 8 || table_ > t || (t - table_) / offsetSize_ < count_) {
+            return std::nullopt;
+        }
+        return object(*top, 0);
+    }
+
+private:
+    static bool validIntSize(std::size_t n) { return n == 1 || n == 2 || n == 4 || n == 8; }
+
+    std::uint8_t byte(std::size_t at) const { return static_cast<std::uint8_t>(b_[at]); }
+
+    // A big-endian unsigned integer of n bytes (n <= 8) at `at`, if it lies in the file.
+    std::optional<std::uint64_t> be(std::size_t at, std::size_t n) const {
+        if (at > b_.size() || n > b_.size() - at || n > 8) return std::nullopt;
+        std::uint64_t v = 0;
+        for (std::size_t i = 0; i < n; ++i) v = (v << 8) | byte(at + i);
+        return v;
+    }
+
+    std::optional<std::uint64_t> offsetOf(std::uint64_t ref) const {
+        if (ref >= count_) return std::nullopt;
+        const auto off = be(static_cast<std::size_t>(table_ + ref * offsetSize_), offsetSize_);
+        if (!off || *off < 8 || *off >= table_) return std::nullopt;
+        return off;
+    }
+
+    // The length in the marker's low nibble, or (0xF) in the integer object after it.
+    // Advances `pos` past any such integer.
+    std::optional<std::uint64_t> length(std::uint8_t info, std::size_t& pos) const {
+        if (info != 0xF) return info;
+        if (pos >= b_.size()) return std::nullopt;
+        const std::uint8_t marker = byte(pos);
+        if ((marker & 0xF0) != 0x10 || (marker & 0x0F) > 3) return std::nullopt;
+        const std::size_t n = std::size_t{1} << (marker & 0x0F);
+        const auto v = be(pos + 1, n);
+        pos += 1 + n;
+        return v;
+    }
+
+    bool fits(std::size_t pos, std::uint64_t n) const { return pos <= b_.size() && n <= b_.size() - pos; }
+
+    std::optional<Value> object(std::uint64_t ref, int depth) {
+        if (depth > kMaxDepth || ++values_ > kMaxValues) return std::nullopt;
+        const auto offset = offsetOf(ref);
+        if (!offset) return std::nullopt;
+        std::size_t pos = static_cast<std::size_t>(*offset);
+        const std::uint8_t marker = byte(pos++);
+        const std::uint8_t info = marker & 0x0F;
+        switch (marker >> 4) {
+            case 0x0:
+                if (marker == 0x08) return Value(false);
+                if (marker == 0x09) return Value(true);
+                return std::nullopt;
+            case 0x1: {
+                if (info > 4) return std::nullopt;
+                const std::size_t n = std::size_t{1} << info;
+                // 16-byte integers carry the value in their low 8 bytes.
+                const auto v = n == 16 ? be(pos + 8, 8) : be(pos, n);
+                if (!v) return std::nullopt;
+                return Value(static_cast<long long>(*v));
+            }
+            case 0x2: {
+                if (info == 2) {
+                    const auto v = be(pos, 4);
+                    if (!v) return std::nullopt;
+                    float f;
+                    const auto u = static_cast<std::uint32_t>(*v);
+                    std::memcpy(&f, &u, 4);
+                    return Value(static_cast<double>(f));
+                }
+                if (info != 3) return std::nullopt;
+                const auto v = be(pos, 8);
+                if (!v) return std::nullopt;
+                double d;
+                std::memcpy(&d, &*v, 8);
+                return Value(d);
+            }
+            case 0x3: {
+                const auto v = marker == 0x33 ? be(pos, 8) : std::nullopt;
+                if (!v) return std::nullopt;
+                double d;
+                std::memcpy(&d, &*v, 8);
+                return Value(Date{d + kAppleEpochOffset});
+            }
+            case 0x4: {
+                const auto n = length(info, pos);
+                if (!n || !fits(pos, *n)) return std::nullopt;
+                const auto* p = reinterpret_cast<const std::uint8_t*>(b_.data() + pos);
+                return Value(Data(p, p + *n));
+            }
+            case 0x5: {
+                const auto n = length(info, pos);
+                if (!n || !fits(pos, *n)) return std::nullopt;
+                return Value(std::string(b_.substr(pos, static_cast<std::size_t>(*n))));
+            }
+            case 0x6: {
+                const auto n = length(info, pos);
+                if (!n || *n > b_.size() / 2 || !fits(pos, *n * 2)) return std::nullopt;
+                return Value(utf16(pos, static_cast<std::size_t>(*n)));
+            }
+            case 0x8: {
+                const auto v = be(pos, std::size_t{info} + 1);
+                if (!v) return std::nullopt;
+                return Value(static_cast<long long>(*v));
+            }
+            case 0xA:
+            case 0xC: {
+                const auto n = length(info, pos);
+                if (!n || *n > b_.size() / refSize_ || !fits(pos, *n * refSize_)) return std::nullopt;
+                Array array;
+                array.reserve(static_cast<std::size_t>(*n));
+                for (std::uint64_t i = 0; i < *n; ++i) {
+                    auto item = object(*be(pos + static_cast<std::size_t>(i * refSize_), refSize_), depth + 1);
+                    if (!item) return std::nullopt;
+                    array.push_back(std::move(*item));
+                }
+                return Value(std::move(array));
+            }
+            case 0xD: {
+                const auto n = length(info, pos);
+                if (!n || *n > b_.size() / (2 * refSize_) || !fits(pos, *n * 2 * refSize_)) return std::nullopt;
+                Dictionary dict;
+                for (std::uint64_t i = 0; i < *n; ++i) {
+                    auto key = object(*be(pos + static_cast<std::size_t>(i * refSize_), refSize_), depth + 1);
+                    if (!key || !key->isString()) return std::nullopt;
+                    auto value =
+                        object(*be(pos + static_cast<std::size_t>((*n + i) * refSize_), refSize_), depth + 1);
+                    if (!value) return std::nullopt;
+                    dict.insert_or_assign(std::move(*key->asString()), std::move(*value));
+                }
+                return Value(std::move(dict));
+            }
+            default: return std::nullopt;
+        }
+    }
+
+    // UTF-16BE to UTF-8; unpaired surrogates become U+FFFD.
+    std::string utf16(std::size_t pos, std::size_t units) const {
+        std::string out;
+        out.reserve(units);
+        auto unit = [&](std::size_t i) { return static_cast<std::uint32_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1)); };
+        for (std::size_t i = 0; i < units; ++i) {
+            std::uint32_t cp = unit(i);
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
+                ++i;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                cp = 0xFFFD;
+            }
+            if (cp < 0x80) {
+                out += static_cast<char>(cp);
+            } else if (cp < 0x800) {
+                out += static_cast<char>(0xC0 | (cp >> 6));
+                out += static_cast<char>(0x80 | (cp & 0x3F));
+            } else if (cp < 0x10000) {
+                out += static_cast<char>(0xE0 | (cp >> 12));
+                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (cp & 0x3F));
+            } else {
+                out += static_cast<char>(0xF0 | (cp >> 18));
+                out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                out += static_cast<char>(0x80 | (cp & 0x3F));
+            }
+        }
+        return out;
+    }
+
+    std::string_view b_;
+    std::size_t offsetSize_ = 0;
+    std::size_t refSize_ = 0;
+    std::uint64_t count_ = 0;
+    std::uint64_t table_ = 0;
+    std::size_t values_ = 0;
+};
+
+}  // namespace
+
+bool isBinaryPropertyList(std::string_view bytes) { return bytes.substr(0, 8) == "bplist00"; }
+
+std::optional<Value> parseBinary(std::string_view bytes) {
+    if (!isBinaryPropertyList(bytes)) return std::nullopt;
+    return Reader(bytes).read();
+}
+
+}  // namespace plist

@@ -1,0 +1,16 @@
+// Port: facts about the user the program runs for.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class UserAccount {
+public:
+    virtual ~UserAccount() = default;
+    // The login name (NSUserName on macOS); nothing when there is none.
+    virtual std::optional<std::string> loginName() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "model/Preferences.h"
+#include "tests/support/Fakes.h"
+
+using lendmode::Preferences;
+using plist::Array;
+using plist::Dictionary;
+using plist::Value;
+using testing_support::FakePorts;
+
+namespace {
+
+constexpr const char* kQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
+constexpr const char* kDnd = "defaults read ~/Library/Preferences/ByHost/com.apple.notificationcenterui.plist doNotDisturb";
+constexpr const char* kCorners = "defaults read com.apple.dock | grep wvous";
+constexpr const char* kScroll = "defaults read -g com.apple.swipescrolldirection";
+constexpr const char* kAutohide = "defaults read com.apple.dock autohide";
+constexpr const char* kOrientation = "defaults read com.apple.dock orientation";
+constexpr const char* kStyle = "defaults read -g AppleInterfaceStyle";
+constexpr const char* kAutomatic = "defaults read -g AppleInterfaceStyleSwitchesAutomatically";
+
+struct Snapshot : ::testing::Test {
+    FakePorts fakes;
+    Preferences* prefs = nullptr;
+    void SetUp() override {
+        fakes.urlHandlers->all = std::vector<std::string>{"com.apple.Safari", "com.google.Chrome"};
+        fakes.urlHandlers->defaults["http"] = "com.google.Chrome";
+        prefs = &Preferences::resetShared(fakes.ports());
+    }
+    void TearDown() override { Preferences::resetShared(); }
+    Value value(const Array& set, int id, const char* key) {
+        for (const Value& r : set) {
+            if (r.find("ID")->integerValue() == id) return *r.find(key);
+        }
+        return Value("missing");
+    }
+};
+
+}  // namespace
+
+TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQuery) {
+    prefs->settingsUser();
+    EXPECT_EQ(fakes.shell->commands,
+              (std::vector<std::string>{kQuery, kDnd, kCorners, kScroll, kAutohide, kOrientation, kStyle, kAutomatic}));
+}
+
+TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {
+    fakes.urlHandlers->defaults.clear();
+    const Array set = prefs->settingsUser();
+    EXPECT_EQ(value(set, 31, "segmentSelected"), Value(0));
+    EXPECT_EQ(value(set, 3, "box"), Value(0));
+    EXPECT_EQ(value(set, 5, "box"), Value(false));
+    EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(prefs->zerroHotCorners()));
+    EXPECT_EQ(value(set, 8, "box"), Value(false));
+    EXPECT_EQ(value(set, 8, "browser"), Value("NoBrowser"));
+    EXPECT_EQ(value(set, 4, "box"), Value(0));
+    EXPECT_EQ(value(set, 9, "box"), Value(1));
+    EXPECT_EQ(value(set, 32, "segmentSelected"), Value(0));
+    EXPECT_EQ(value(set, 33, "segmentSelected"), Value(0));
+}
+
+TEST_F(Snapshot, ReadsEachOutputLeniently) {
+    fakes.shell->answers[kDnd] = "1\n";
+    fakes.shell->answers[kScroll] = "1\n";
+    fakes.shell->answers[kAutohide] = "1\n";
+    fakes.shell->answers[kOrientation] = "right\n";
+    fakes.shell->answers[kStyle] = "Dark\n";
+    const Array set = prefs->settingsUser();
+    EXPECT_EQ(value(set, 3, "box"), Value(1));
+    EXPECT_EQ(value(set, 4, "box"), Value(1));
+    EXPECT_EQ(value(set, 9, "box"), Value(0));
+    EXPECT_EQ(value(set, 32, "segmentSelected"), Value(2));
+    EXPECT_EQ(value(set, 33, "segmentSelected"), Value(1));
+    // Types as stored: 3, 4, 9 integers; 5 and 8 booleans; 32 and 33 integers.
+    EXPECT_TRUE(value(set, 3, "box").isInteger());
+    EXPECT_TRUE(value(set, 5, "box").isBoolean());
+    EXPECT_TRUE(value(set, 8, "box").isBoolean());
+}
+
+TEST_F(Snapshot, OrientationAndAppearanceRules) {
+    for (const auto& [orientation, expected] :
+         std::vector<std::pair<std::string, int>>{{"left\n", 1}, {"right\n", 2}, {"bottom\n", 0}, {"", 0}}) {
+        fakes.shell->answers[kOrientation] = orientation;
+        EXPECT_EQ(value(prefs->settingsUser(), 32, "segmentSelected"), Value(expected)) << orientation;
+    }
+    fakes.shell->answers[kStyle] = "";
+    fakes.shell->answers[kAutomatic] = "1\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(2));
+    fakes.shell->answers[kStyle] = "Dark\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(1)) << "dark wins over automatic";
+    fakes.shell->answers[kStyle] = "Light\n";
+    fakes.shell->answers[kAutomatic] = "0\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(0));
+    fakes.shell->answers[kAutohide] = "0\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 9, "box"), Value(1));
+}
+
+TEST_F(Snapshot, HotCornersComeFromTheWholeDomainListing) {
+    fakes.shell->answers[kCorners] =
+        "    \"wvous-tl-corner\" = 2;\n"
+        "    \"wvous-tl-modifier\" = 524288;\n"
+        "    \"wvous-br-corner\"=13;\n"
+        "    \"wvous-bl-corner\" = \"5\";\n"    // quoted: not a number, stays 0
+        "    \"wvous-tr-corner\" = -3;\n";      // negative: no digits after '=', stays 0
+    const Dictionary corners = prefs->hotCornersOLD();
+    EXPECT_EQ(corners.at("wvous-tl-corner"), Value("2"));
+    EXPECT_EQ(corners.at("wvous-tl-modifier"), Value("524288"));
+    EXPECT_EQ(corners.at("wvous-br-corner"), Value("13"));
+    EXPECT_EQ(corners.at("wvous-bl-corner"), Value("0"));
+    EXPECT_EQ(corners.at("wvous-tr-corner"), Value("0"));
+    EXPECT_EQ(corners.at("wvous-br-modifier"), Value("0"));
+    EXPECT_EQ(corners.size(), 8u);
+    const Array set = prefs->settingsUser();
+    EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(corners));
+    EXPECT_EQ(value(set, 5, "box"), Value(false)) << "the owner snapshot never turns hot corners off";
+}
+
+TEST_F(Snapshot, BrowserDetectionIsExactAndKeepsLetterCase) {
+    fakes.urlHandlers->defaults["http"] = "com.apple.Safari";
+    Array set = prefs->settingsUser();
+    EXPECT_EQ(value(set, 8, "box"), Value(true));
+    EXPECT_EQ(value(set, 8, "browser"), Value("Safari"));
+    fakes.urlHandlers->defaults["http"] = "com.apple.safari";
+    set = prefs->settingsUser();
+    EXPECT_EQ(value(set, 8, "box"), Value(false));
+    EXPECT_EQ(value(set, 8, "browser"), Value("safari"));
+    fakes.urlHandlers->defaults["http"] = "org.mozilla.firefox";
+    EXPECT_EQ(value(prefs->settingsUser(), 8, "browser"), Value("firefox"));
+}
+
+TEST_F(Snapshot, EachSnapshotIsANewSetSharingNothing) {
+    Array first = prefs->settingsUser();
+    const Array second = prefs->settingsUser();
+    (*first[2].find("dictHotCorners")->asDictionary())["wvous-tl-corner"] = "9";
+    EXPECT_EQ(second[2].find("dictHotCorners")->find("wvous-tl-corner")->asString()->c_str(), std::string("0"));
+}

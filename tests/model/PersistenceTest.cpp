@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "model/Keys.h"
+#include "model/NotificationCenter.h"
+#include "model/Preferences.h"
+#include "tests/support/Fakes.h"
+
+using lendmode::Preferences;
+using plist::Array;
+using plist::Dictionary;
+using plist::Value;
+using testing_support::FakePorts;
+
+namespace {
+
+// Each start() is a new process on the same stored user defaults.
+struct Persistence : ::testing::Test {
+    FakePorts fakes;
+    int observer = 0;
+    int posts = 0;
+
+    void SetUp() override {
+        fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
+            "/Applications/Chess.app\n/Applications/Safari.app\n";
+        lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN1", [this] { ++posts; });
+        lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN2", [this] { ++posts; });
+    }
+    void TearDown() override {
+        lendmode::NotificationCenter::defaultCenter().removeObserver(&observer);
+        Preferences::resetShared();
+    }
+    Preferences& start() {
+        Preferences& prefs = Preferences::resetShared(fakes.ports());
+        prefs.readCurrentDefinitionSets();
+        return prefs;
+    }
+    Value stored() { return fakes.store->contents().at(lendmode::keys::kDefinitionSets); }
+    std::size_t storeCount() { return fakes.store->writeCount(lendmode::keys::kDefinitionSets); }
+};
+
+}  // namespace
+
+TEST_F(Persistence, FirstStartBuildsDefaultsAndStoresBothSets) {
+    Preferences& prefs = start();
+    EXPECT_EQ(prefs.currentSet(), 0u);
+    EXPECT_EQ(fakes.store->contents().at(lendmode::keys::kCurrentSet), Value(0));
+    EXPECT_EQ(fakes.store->contents().at(Preferences::versionKey()), Value(true));
+    ASSERT_EQ(prefs.definitionSets().size(), 2u);
+    EXPECT_EQ(prefs.definitionSets()[0], Value(prefs.settingsDefault()));
+    EXPECT_EQ(stored(), Value(prefs.definitionSets()));
+    EXPECT_EQ(posts, 0) << "loading posts nothing";
+}
+
+TEST_F(Persistence, VersionKeyIsMadeFromTheShortVersionAndBuildNumber) {
+    const std::string key = Preferences::versionKey();
+    EXPECT_EQ(key.rfind("28-", 0), 0u);
+    EXPECT_EQ(key.back(), ')');
+    EXPECT_NE(key.find('('), std::string::npos);
+}
+
+TEST_F(Persistence, ATickedApplicationSurvivesARestartAndTheSnapshotIsFresh) {
+    start().setAppDisable(true, 0);
+    fakes.shell->answers["defaults read com.apple.dock orientation"] = "right\n";
+    Preferences& again = start();
+    EXPECT_EQ((*(*again.appDisabled())[0].asArray())[1], Value(true));
+    const Array& snapshot = *again.definitionSets()[1].asArray();
+    EXPECT_EQ(*snapshot[6].find("segmentSelected"), Value(2)) << "set 1 is read anew at every load";
+    EXPECT_EQ(stored(), Value(again.definitionSets()));
+}
+
+TEST_F(Persistence, ANewBuildResetsSetZeroAndKeepsTheCurrentSet) {
+    start().setAppDisable(true, 0);
+    Preferences::sharedPreferences().setCurrentSet(1);
+    // As if the stored sets were made by another build.
+    fakes.store->remove(Preferences::versionKey());
+    fakes.store->write("28-0.9(3)", true);
+    Preferences& again = start();
+    EXPECT_EQ((*(*again.appDisabled())[0].asArray())[1], Value(false));
+    EXPECT_EQ(again.currentSet(), 1u);
+    EXPECT_EQ(fakes.store->contents().at("28-0.9(3)"), Value(true)) << "old version keys stay";
+    EXPECT_EQ(fakes.store->contents().at(Preferences::versionKey()), Value(true));
+}
+
+TEST_F(Persistence, AnEmptyStoredArrayIsTreatedLikeANewBuild) {
+    start();
+    Preferences::sharedPreferences().setCurrentSet(1);
+    fakes.store->write(lendmode::keys::kDefinitionSets, Array{});
+    Preferences& again = start();
+    EXPECT_EQ(again.currentSet(), 1u);
+    EXPECT_EQ(again.definitionSets().size(), 2u);
+    EXPECT_EQ(stored().asArray()->size(), 2u);
+}
+
+TEST_F(Persistence, AMalformedStoredSetIsNotLoadedAndIsLeftAsItWas) {
+    start();
+    const std::size_t storesBefore = storeCount();
+    const Value garbage[] = {
+        Value(Array{Value("not a set")}),
+        Value(Array{Value(Array{Value("row that is not a dictionary")})}),
+        Value(Array{Value(Array{Value(Dictionary{{"title1", "no ID"}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", 41}, {"DisabledApp", "not an array"}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", 41}, {"DisabledApp", Array{Array{"Chess", true}}}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", 5}, {"dictHotCorners", Dictionary{{"wvous-tl-corner", 2}}}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", "three"}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", 3}, {"box", Array{}}})})}),
+        Value(Array{Value(Array{Value(Dictionary{{"ID", 32}, {"segment0", 5}})})}),
+    };
+    for (const Value& bad : garbage) {
+        fakes.store->write(lendmode::keys::kDefinitionSets, bad);
+        const std::size_t writes = storeCount();
+        Preferences& again = start();
+        ASSERT_EQ(again.definitionSets().size(), 2u);
+        EXPECT_EQ(again.definitionSets()[0], Value(again.settingsDefault())) << "defaults serve this run";
+        EXPECT_EQ(stored(), bad) << "the store is left as it was";
+        EXPECT_EQ(storeCount(), writes);
+        // Row changes would store again; reading alone must not.
+    }
+    EXPECT_GT(storeCount(), storesBefore);
+}
+
+TEST_F(Persistence, AStoredValueOfTheWrongTypeIsReplacedWithoutTouchingTheCurrentSet) {
+    start();
+    Preferences::sharedPreferences().setCurrentSet(1);
+    fakes.store->write(lendmode::keys::kDefinitionSets, "garbage");
+    Preferences& again = start();
+    EXPECT_EQ(again.currentSet(), 1u);
+    EXPECT_EQ(stored(), Value(again.definitionSets()));
+}
+
+TEST_F(Persistence, StoredSetZeroIsReusedAsStoredEvenWhenTheSystemChanged) {
+    start();
+    fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
+        "/Applications/Chess.app\n/Applications/Safari.app\n/Applications/New.app\n";
+    Preferences& again = start();
+    EXPECT_EQ(again.appDisabled()->size(), 2u) << "an application installed later waits for new defaults";
+    const Array& snapshot = *again.definitionSets()[1].asArray();
+    EXPECT_EQ(snapshot[8].find("DisabledApp")->asArray()->size(), 3u);
+}

@@ -1,0 +1,76 @@
+// In-memory stand-ins for the ports, for unit tests that need exact control of what
+// the system answers and a record of what was asked.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ManualMainThread.h"
+#include "platform/MemoryUserDefaultsStore.h"
+#include "platform/Ports.h"
+
+namespace testing_support {
+
+// Answers each command text from a table ("" for unknown texts) and records them.
+class FakeShell : public platform::ShellRunner {
+public:
+    std::map<std::string, std::string> answers;
+    std::vector<std::string> commands;
+    std::optional<std::string> run(const std::string& text) override {
+        commands.push_back(text);
+        auto it = answers.find(text);
+        return it == answers.end() ? std::string() : it->second;
+    }
+};
+
+// Records every script; answers with `next` (nullopt: the script failed).
+class FakeAppleScript : public platform::AppleScriptRunner {
+public:
+    std::vector<std::string> scripts;
+    std::optional<std::vector<std::string>> next = std::vector<std::string>{};
+    std::optional<std::vector<std::string>> execute(const std::string& source) override {
+        scripts.push_back(source);
+        return next;
+    }
+};
+
+class FakeUrlHandlers : public platform::UrlHandlers {
+public:
+    std::optional<std::vector<std::string>> all;
+    std::map<std::string, std::string> defaults;  // scheme -> bundle identifier
+    int setCount = 0;
+    std::optional<std::vector<std::string>> allHandlers(const std::string&) override { return all; }
+    std::optional<std::string> defaultHandler(const std::string& scheme) override {
+        auto it = defaults.find(scheme);
+        if (it == defaults.end()) return std::nullopt;
+        return it->second;
+    }
+    void setDefaultHandler(const std::string& scheme, const std::string& id) override {
+        defaults[scheme] = id;
+        ++setCount;
+    }
+};
+
+class FakeAccount : public platform::UserAccount {
+public:
+    std::optional<std::string> name = "owner";
+    std::optional<std::string> loginName() override { return name; }
+};
+
+// A complete set of fakes, kept by shared pointer so a test can reach each one.
+struct FakePorts {
+    std::shared_ptr<platform::MemoryUserDefaultsStore> store = std::make_shared<platform::MemoryUserDefaultsStore>();
+    std::shared_ptr<FakeShell> shell = std::make_shared<FakeShell>();
+    std::shared_ptr<FakeAppleScript> appleScript = std::make_shared<FakeAppleScript>();
+    std::shared_ptr<platform::ManualMainThread> mainThread = std::make_shared<platform::ManualMainThread>();
+    std::shared_ptr<FakeUrlHandlers> urlHandlers = std::make_shared<FakeUrlHandlers>();
+    std::shared_ptr<FakeAccount> account = std::make_shared<FakeAccount>();
+
+    platform::Ports ports() const {
+        return platform::Ports{store, shell, appleScript, mainThread, urlHandlers, account};
+    }
+};
+
+}  // namespace testing_support
