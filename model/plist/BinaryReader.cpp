@@ -34,7 +34,8 @@ public:
     }
 
 private:
-    static bool validIntSize(std::size_t n) { return n == 1 || n == 2 || n == 4 || n == 8; }
+    // Writers pick the fewest bytes that hold the largest offset or reference: 1 to 8.
+    static bool validIntSize(std::size_t n) { return n >= 1 && n <= 8; }
 
     std::uint8_t byte(std::size_t at) const { return static_cast<std::uint8_t>(b_[at]); }
 

@@ -16,6 +16,7 @@
 #include <plist/plist.h>
 
 #include "model/plist/BinaryReader.h"
+#include "model/plist/BinaryWriter.h"
 
 namespace plist {
 namespace {
@@ -167,18 +168,13 @@ std::optional<Value> parse(std::string_view bytes) {
 }
 
 std::string serialize(const Value& value, Format format) {
+    if (format == Format::Binary) return serializeBinary(value);
     Node node(toNode(value));
     char* out = nullptr;
     uint32_t len = 0;
-    if (format == Format::Binary) {
-        plist_to_bin(node.get(), &out, &len);
-    } else {
-        plist_to_xml(node.get(), &out, &len);
-    }
+    plist_to_xml(node.get(), &out, &len);
     std::string result(out ? out : "", out ? len : 0);
-    if (out) {
-        if (format == Format::Binary) plist_to_bin_free(out); else plist_to_xml_free(out);
-    }
+    if (out) plist_to_xml_free(out);
     return result;
 }
 

@@ -1,5 +1,6 @@
-// Reading and writing property-list files (XML or binary). libplist writes both
-// formats and reads XML; binary lists are read by our own checked reader.
+// Reading and writing property-list files (XML or binary). XML goes through
+// libplist; binary lists through our own reader and writer (BinaryReader.h and
+// BinaryWriter.h say why).
 //
 // Reading never throws and never crashes: a file that is missing, unreadable,
 // malformed, or whose root is not of the wanted type gives std::nullopt.

@@ -19,24 +19,24 @@ void SimUserDefaultsStore::refresh() {
     const Stamp now = currentStamp();
     if (now == stamp_) return;
     // A missing or unreadable domain reads as empty; the next write replaces it.
-    cache_ = plist::readDictionaryFile(file_).value_or(plist::Dictionary{});
+    cache_ = plist::Value(plist::readDictionaryFile(file_).value_or(plist::Dictionary{}));
     stamp_ = now;
 }
 
 std::optional<plist::Value> SimUserDefaultsStore::read(const std::string& key) {
     refresh();
-    auto it = cache_.find(key);
-    if (it == cache_.end()) return std::nullopt;
-    return it->second;
+    const plist::Value* value = cache_.find(key);
+    if (!value) return std::nullopt;
+    return *value;
 }
 
 void SimUserDefaultsStore::change(const std::function<void(plist::Dictionary&)>& edit) {
     mac_->withLock([&] {
         refresh();
-        edit(cache_);
+        edit(*cache_.asDictionary());
         const auto slash = file_.rfind('/');
         sim::makeDirectories(file_.substr(0, slash));
-        plist::writeFile(file_, plist::Value(cache_));
+        plist::writeFile(file_, cache_);
         stamp_ = currentStamp();
     });
 }

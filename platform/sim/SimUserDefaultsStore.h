@@ -35,7 +35,7 @@ private:
 
     std::shared_ptr<const sim::SimMac> mac_;
     std::string file_;
-    plist::Dictionary cache_;
+    plist::Value cache_{plist::Dictionary{}};  // always a dictionary
     Stamp stamp_;
 };
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <random>
+
+#include <plist/plist.h>
 #include <thread>
 
 #include "model/plist/PlistFile.h"
@@ -51,6 +53,23 @@ TEST(PlistFile, EveryTypeSurvivesXmlAndBinary) {
         ASSERT_TRUE(back.has_value());
         EXPECT_EQ(*back, everyType());
     }
+}
+
+TEST(PlistFile, OurBinaryIsReadByAnotherReader) {
+    // libplist's reader is independent of ours: what it reads from our binary output,
+    // written back as XML, must be the value we started from.
+    const std::string bin = plist::serialize(everyType(), plist::Format::Binary);
+    plist_t node = nullptr;
+    plist_from_bin(bin.data(), static_cast<uint32_t>(bin.size()), &node);
+    ASSERT_NE(node, nullptr);
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    const auto back = plist::parse(std::string_view(xml, length));
+    plist_to_xml_free(xml);
+    plist_free(node);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, everyType());
 }
 
 TEST(PlistFile, XmlIsReadableByHand) {
@@ -135,6 +154,40 @@ TEST(PlistFile, WritesAreAtomicAndLeaveNoTemporaryFiles) {
     writer.join();
     EXPECT_GT(reads, 0);
     EXPECT_EQ(filesIn(dir.path()), 1);
+}
+
+TEST(PlistFile, LargeBinaryListsWithWideOffsetsReadBack) {
+    // Over 65,536 objects: the writer needs three-byte offsets and references.
+    Array apps;
+    for (int i = 0; i < 30000; ++i) {
+        apps.emplace_back(Dictionary{{"path", "/Applications/App " + std::to_string(i) + ".app"}, {"n", i}});
+    }
+    const Value big(apps);
+    const auto back = plist::parse(plist::serialize(big, plist::Format::Binary));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, big);
+}
+
+TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
+    // bplist00 with one dictionary {"a\0b" = true}: a key libplist's reader aborts on.
+    const unsigned char bytes[] = {'b', 'p', 'l', 'i', 's', 't', '0', '0',  // header
+                                   0xD1, 0x01, 0x02,                        // dict: key 1, value 2
+                                   0x53, 'a', 0x00, 'b',                    // "a\0b"
+                                   0x09,                                    // true
+                                   0x08, 0x0B, 0x0F,                        // offset table
+                                   0, 0, 0, 0, 0, 0, 1, 1,                  // trailer: sizes
+                                   0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16};
+    const auto v = plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
+    ASSERT_TRUE(v.has_value());
+    EXPECT_EQ(v->find(std::string_view("a\0b", 3))->boolean(), true);
+}
+
+TEST(PlistFile, SelfReferencingBinaryContainersAreRefused) {
+    // An array whose only item is itself.
+    const unsigned char bytes[] = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xA1, 0x00, 0x08,
+                                   0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
+                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10};
+    EXPECT_FALSE(plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes)).has_value());
 }
 
 TEST(PlistFile, WriteIntoMissingFolderFails) {

@@ -1,0 +1,207 @@
+#include "model/plist/BinaryWriter.h"
+
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace plist {
+namespace {
+
+constexpr double kAppleEpochOffset = 978307200.0;
+
+int bytesFor(std::uint64_t n) {
+    int bytes = 1;
+    while (bytes < 8 && (n >> (8 * bytes)) != 0) ++bytes;
+    return bytes;
+}
+
+// UTF-8 to UTF-16 code units; malformed sequences become U+FFFD.
+std::u16string utf16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<std::uint8_t>(s[i]);
+        const int extra = c < 0x80                ? 0
+                          : c >= 0xC2 && c <= 0xDF ? 1
+                          : c >= 0xE0 && c <= 0xEF ? 2
+                          : c >= 0xF0 && c <= 0xF4 ? 3
+                                                   : -1;
+        std::uint32_t cp = 0xFFFD;
+        std::size_t length = 1;
+        if (extra == 0) {
+            cp = c;
+        } else if (extra > 0 && i + static_cast<std::size_t>(extra) < s.size()) {
+            std::uint32_t v = c & (0x7Fu >> (extra + 1));
+            bool ok = true;
+            for (int k = 1; k <= extra && ok; ++k) {
+                const auto cc = static_cast<std::uint8_t>(s[i + static_cast<std::size_t>(k)]);
+                ok = (cc & 0xC0) == 0x80;
+                v = (v << 6) | (cc & 0x3Fu);
+            }
+            if (ok && (extra != 2 || v >= 0x800) && (extra != 3 || v >= 0x10000) && v <= 0x10FFFF &&
+                !(v >= 0xD800 && v <= 0xDFFF)) {
+                cp = v;
+                length = static_cast<std::size_t>(extra) + 1;
+            }
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+class Writer {
+public:
+    std::string write(const Value& root) {
+        add(root);
+        refSize_ = bytesFor(objects_.empty() ? 0 : objects_.size() - 1);
+        out_ = "bplist00";
+        std::vector<std::uint64_t> offsets;
+        offsets.reserve(objects_.size());
+        for (const Object& o : objects_) {
+            offsets.push_back(out_.size());
+            emit(o);
+        }
+        const std::uint64_t tableOffset = out_.size();
+        const int offsetSize = bytesFor(tableOffset);
+        for (std::uint64_t off : offsets) be(off, offsetSize);
+        out_.append(6, '\0');
+        out_ += static_cast<char>(offsetSize);
+        out_ += static_cast<char>(refSize_);
+        be(objects_.size(), 8);
+        be(0, 8);  // the root is object 0
+        be(tableOffset, 8);
+        return std::move(out_);
+    }
+
+private:
+    struct Object {
+        const Value* value = nullptr;       // null for a dictionary key
+        const std::string* key = nullptr;   // the key's text
+        std::size_t refStart = 0, refCount = 0;
+    };
+
+    std::uint64_t addString(const std::string& s, const Value* value) {
+        auto [it, inserted] = strings_.try_emplace(std::string_view(s), objects_.size());
+        if (inserted) objects_.push_back(Object{value, &s, 0, 0});
+        return it->second;
+    }
+
+    std::uint64_t add(const Value& v) {
+        if (const std::string* s = v.asString()) return addString(*s, &v);
+        const std::uint64_t id = objects_.size();
+        objects_.push_back(Object{&v, nullptr, 0, 0});
+        std::vector<std::uint64_t> children;
+        if (const Array* a = v.asArray()) {
+            children.reserve(a->size());
+            for (const Value& item : *a) children.push_back(add(item));
+        } else if (const Dictionary* d = v.asDictionary()) {
+            children.reserve(d->size() * 2);
+            for (const auto& [key, item] : *d) children.push_back(addString(key, nullptr));
+            for (const auto& [key, item] : *d) children.push_back(add(item));
+        } else {
+            return id;
+        }
+        objects_[id].refStart = refs_.size();
+        objects_[id].refCount = children.size();
+        refs_.insert(refs_.end(), children.begin(), children.end());
+        return id;
+    }
+
+    void be(std::uint64_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) out_ += static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+
+    void marker(std::uint8_t type, std::uint64_t count) {
+        if (count < 15) {
+            out_ += static_cast<char>(type << 4 | count);
+        } else {
+            out_ += static_cast<char>(type << 4 | 0xF);
+            integer(static_cast<std::int64_t>(count));
+        }
+    }
+
+    void integer(std::int64_t n) {
+        const auto u = static_cast<std::uint64_t>(n);
+        if (n >= 0 && u <= 0xFF) {
+            out_ += '\x10';
+            be(u, 1);
+        } else if (n >= 0 && u <= 0xFFFF) {
+            out_ += '\x11';
+            be(u, 2);
+        } else if (n >= 0 && u <= 0xFFFFFFFFULL) {
+            out_ += '\x12';
+            be(u, 4);
+        } else {
+            out_ += '\x13';  // eight bytes, signed
+            be(u, 8);
+        }
+    }
+
+    void real(double d, std::uint8_t markerByte) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &d, 8);
+        out_ += static_cast<char>(markerByte);
+        be(bits, 8);
+    }
+
+    void text(const std::string& s) {
+        bool ascii = true;
+        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            marker(0x5, s.size());
+            out_ += s;
+            return;
+        }
+        const std::u16string units = utf16(s);
+        marker(0x6, units.size());
+        for (char16_t u : units) be(u, 2);
+    }
+
+    void emit(const Object& o) {
+        if (o.key) {
+            text(*o.key);
+            return;
+        }
+        const Value& v = *o.value;
+        switch (v.type()) {
+            case Value::Type::String: text(*v.asString()); break;
+            case Value::Type::Integer: integer(v.integer()); break;
+            case Value::Type::Real: real(v.real(), 0x23); break;
+            case Value::Type::Boolean: out_ += v.boolean() ? '\x09' : '\x08'; break;
+            case Value::Type::DateType: real(v.asDate()->secondsSince1970 - kAppleEpochOffset, 0x33); break;
+            case Value::Type::DataType: {
+                const Data& d = *v.asData();
+                marker(0x4, d.size());
+                out_.append(reinterpret_cast<const char*>(d.data()), d.size());
+                break;
+            }
+            case Value::Type::ArrayType:
+            case Value::Type::DictionaryType: {
+                const bool dict = v.isDictionary();
+                marker(dict ? 0xD : 0xA, dict ? o.refCount / 2 : o.refCount);
+                for (std::size_t i = 0; i < o.refCount; ++i) be(refs_[o.refStart + i], refSize_);
+                break;
+            }
+        }
+    }
+
+    std::vector<Object> objects_;
+    std::vector<std::uint64_t> refs_;
+    std::unordered_map<std::string_view, std::uint64_t> strings_;
+    int refSize_ = 1;
+    std::string out_;
+};
+
+}  // namespace
+
+std::string serializeBinary(const Value& root) { return Writer().write(root); }
+
+}  // namespace plist

@@ -1,0 +1,14 @@
+// A writer of binary property lists (bplist00). Strings are stored once however often
+// they occur. libplist's own binary writer takes about 60 ms for the program's two
+// definition sets with 10,000 applications each; this one takes a few.
+#pragma once
+
+#include <string>
+
+#include "model/plist/Value.h"
+
+namespace plist {
+
+std::string serializeBinary(const Value& root);
+
+}  // namespace plist
