@@ -107,6 +107,28 @@ public:
     plist::Array* currentDefinitionSet();
     const plist::Array* currentDefinitionSet() const;
 
+    // ---- Applying a set (engine/Apply.cpp) ----
+    // Makes the system match set `index`: quits (Lendmode on) or reopens (off) the
+    // disabled applications, runs one AppleScript text and one shell text built from
+    // the rows, then sets the default browser. The caller stores the new Lendmode flag
+    // first.
+    void applayToSystem(std::uint64_t index);
+    // Single settings applied at once.
+    void scriptMouseInverse(bool on);
+    void scriptHotCornersOFF(bool off);
+    void scriptDockVisable(bool visible);
+    void scriptDockPosition(std::uint64_t index);
+    void scriptDarkMode(bool dark);
+    void scriptDoNotDistrib(bool on);
+
+    // ---- Switching on and off (engine/Switching.cpp) ----
+    using Completion = std::function<void()>;
+    // Takes a new owner snapshot as set 1, stores the sets, applies the current set,
+    // then calls the completion (if any).
+    void applaySelectedDefinitionCompletion(const Completion& completion);
+    // Applies set 1, the owner snapshot, then calls the completion (if any).
+    void restoreDefinitionSetsCompletion(const Completion& completion);
+
     // ---- Command runners (engine/CommandRunners.cpp) ----
     // Runs the text with /bin/sh -c and returns its standard output, read to the end;
     // nothing for an empty text, output that is not UTF-8, or a shell that cannot start.

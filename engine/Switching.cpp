@@ -1,0 +1,23 @@
+// Switching Lendmode on and off: the owner snapshot and the two applies.
+#include "model/Preferences.h"
+
+namespace lendmode {
+
+void Preferences::applaySelectedDefinitionCompletion(const Completion& completion) {
+    plist::Array snapshot = settingsUser();
+    if (definitionSets_.empty()) definitionSets_.emplace_back(settingsDefault());
+    if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
+    definitionSets_[1] = std::move(snapshot);
+    write_definitionSets();
+    std::uint64_t index = currentSet();
+    if (index >= definitionSets_.size()) index = 0;  // as row access does
+    applayToSystem(index);
+    if (completion) completion();
+}
+
+void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) {
+    applayToSystem(1);
+    if (completion) completion();
+}
+
+}  // namespace lendmode
