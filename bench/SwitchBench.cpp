@@ -1,0 +1,121 @@
+// A whole switch-on and switch-off against the simulated Mac beside its floor: the
+// same shell command texts run one after another with `sh -c`, the process starts a
+// switch cannot avoid. (AppleScript runs inside the program and is not part of the
+// floor.) Target: the switch within 1.25 times the floor.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "bench/BenchSupport.h"
+#include "model/Preferences.h"
+#include "platform/sim/SimPorts.h"
+#include "sim/SimEnvironment.h"
+#include "sim/SimMac.h"
+
+using lendmode::Preferences;
+
+namespace {
+
+// Passes every command text on to the real shell runner and keeps a copy.
+class RecordingShell : public platform::ShellRunner {
+public:
+    explicit RecordingShell(std::shared_ptr<platform::ShellRunner> inner) : inner_(std::move(inner)) {}
+    std::optional<std::string> run(const std::string& text) override {
+        if (recording) texts.push_back(text);
+        return inner_->run(text);
+    }
+    bool recording = false;
+    std::vector<std::string> texts;
+
+private:
+    std::shared_ptr<platform::ShellRunner> inner_;
+};
+
+bench::ScratchMac& mac() {
+    static bench::ScratchMac m;
+    return m;
+}
+
+std::shared_ptr<RecordingShell>& shell() {
+    static std::shared_ptr<RecordingShell> s;
+    return s;
+}
+
+Preferences& prefs() {
+    static Preferences* p = [] {
+        platform::Ports ports = platform::simulated::portsFor(mac().root());
+        shell() = std::make_shared<RecordingShell>(ports.shell);
+        ports.shell = shell();
+        Preferences& prefs = Preferences::resetShared(ports);
+        prefs.readCurrentDefinitionSets();
+        // Slack is running in the seeded Mac: it is quit and reopened every time.
+        const plist::Array& apps = *prefs.appDisabled();
+        for (std::size_t i = 0; i < apps.size(); ++i) {
+            const std::string* name = (*apps[i].asArray())[0].asString();
+            if (name && *name == "Slack") prefs.setAppDisable(true, i);
+        }
+        return &prefs;
+    }();
+    return *p;
+}
+
+void switchOnAndOff() {
+    Preferences& p = prefs();
+    p.setLendmode(true);
+    p.applaySelectedDefinitionCompletion(nullptr);
+    p.setLendmode(false);
+    p.restoreDefinitionSetsCompletion(nullptr);
+}
+
+void floorRun(const std::vector<std::string>& texts, const posix::EnvironmentOverrides& env) {
+    for (const std::string& text : texts) posix::runShell(text, env, /*waitForExit=*/true);
+}
+
+void BM_SwitchOnAndOff(benchmark::State& state) {
+    for (auto _ : state) switchOnAndOff();
+}
+BENCHMARK(BM_SwitchOnAndOff)->Unit(benchmark::kMillisecond);
+
+template <typename F>
+double medianMilliseconds(F f, int runs) {
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        f();
+        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
+    return t[runs / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    prefs();
+    shell()->recording = true;
+    switchOnAndOff();
+    shell()->recording = false;
+    const std::vector<std::string> texts = shell()->texts;
+    const auto env = sim::shellEnvironment(sim::SimMac(mac().root()));
+
+    // Interleave the two so that drifts in machine load hit both alike.
+    std::vector<double> lendmode, floor;
+    for (int i = 0; i < 41; ++i) {
+        lendmode.push_back(medianMilliseconds(switchOnAndOff, 1));
+        floor.push_back(medianMilliseconds([&] { floorRun(texts, env); }, 1));
+    }
+    std::nth_element(lendmode.begin(), lendmode.begin() + 20, lendmode.end());
+    std::nth_element(floor.begin(), floor.begin() + 20, floor.end());
+    std::printf("\n%zu shell command texts per switch-on and switch-off\n", texts.size());
+    std::printf("median of 41: switch on+off %.1f ms, floor (sh -c of the same texts) %.1f ms\n", lendmode[20],
+                floor[20]);
+    bench::reportTarget("switch on+off / floor", lendmode[20] / floor[20], 1.25, "x");
+    Preferences::resetShared();
+    return 0;
+}

@@ -1,0 +1,273 @@
+// Switching Lendmode on and off against a simulated Mac: the guest settings arrive,
+// the owner's come back, and the disabled applications are quit and reopened.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <random>
+
+#include "engine/Quoting.h"
+#include "model/BuildInfo.h"
+#include "model/Keys.h"
+#include "model/Preferences.h"
+#include "platform/sim/SimPorts.h"
+#include "tests/support/TestSupport.h"
+
+using lendmode::Preferences;
+using plist::Array;
+using plist::Dictionary;
+using plist::Value;
+using testing_support::TempMac;
+
+namespace {
+
+// An owner's settings, as the simulated Mac stores them. Absent optionals are keys
+// that do not exist.
+struct Owner {
+    bool doNotDisturb = false;
+    std::map<std::string, std::optional<int>> corners;
+    std::string browser = "com.google.Chrome";
+    bool natural = true;
+    std::optional<bool> autohide;
+    std::optional<std::string> orientation;
+    int appearance = 0;  // 0 light, 1 dark, 2 automatic
+};
+
+Owner randomOwner(std::mt19937& gen) {
+    auto pick = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
+    Owner o;
+    o.doNotDisturb = pick(2);
+    const int actions[] = {0, 1, 2, 3, 4, 5, 6, 10, 11, 12, 13, 14};
+    const int modifiers[] = {0, 131072, 262144, 524288, 1048576};
+    for (const char* corner : {"bl", "br", "tl", "tr"}) {
+        const std::string key = std::string("wvous-") + corner;
+        if (pick(3) == 0) continue;  // this corner's keys are absent
+        o.corners[key + "-corner"] = actions[pick(12)];
+        if (pick(2)) o.corners[key + "-modifier"] = modifiers[pick(5)];
+    }
+    const char* browsers[] = {"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
+    o.browser = browsers[pick(3)];
+    o.natural = pick(2);
+    if (const int a = pick(3); a < 2) o.autohide = a == 1;
+    const char* edges[] = {"bottom", "left", "right"};
+    if (const int e = pick(4); e < 3) o.orientation = edges[e];
+    o.appearance = pick(3);
+    return o;
+}
+
+void install(const sim::SimMac& mac, const Owner& o) {
+    mac.updateDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui", false, [&](Dictionary& d) {
+        d["doNotDisturb"] = o.doNotDisturb;
+        return true;
+    });
+    mac.updateDomain("com.apple.dock", false, [&](Dictionary& d) {
+        for (const char* key : lendmode::kHotCornerKeys) d.erase(key);
+        for (const auto& [key, value] : o.corners) d[key] = *value;
+        if (o.autohide) d["autohide"] = *o.autohide; else d.erase("autohide");
+        if (o.orientation) d["orientation"] = *o.orientation; else d.erase("orientation");
+        return true;
+    });
+    mac.updateDomain("NSGlobalDomain", false, [&](Dictionary& d) {
+        d["com.apple.swipescrolldirection"] = o.natural;
+        d.erase("AppleInterfaceStyle");
+        d.erase("AppleInterfaceStyleSwitchesAutomatically");
+        if (o.appearance == 1) d["AppleInterfaceStyle"] = "Dark";
+        if (o.appearance == 2) d["AppleInterfaceStyleSwitchesAutomatically"] = true;
+        return true;
+    });
+    mac.setDefaultHandler("http", o.browser);
+    mac.setDefaultHandler("https", o.browser);
+}
+
+// The values of a set that the snapshot reads from the system: what the switch-off
+// must bring back.
+Dictionary settingsOf(const Array& set) {
+    Dictionary seen;
+    for (const Value& row : set) {
+        const std::string id = std::to_string(row.find("ID")->integerValue());
+        for (const char* key : {"box", "segmentSelected", "dictHotCorners", "browser"}) {
+            if (id != "41" && id != "31" && row.find(key)) seen[id + "." + key] = *row.find(key);
+        }
+    }
+    return seen;
+}
+
+Dictionary readSettings(Preferences& prefs) { return settingsOf(prefs.settingsUser()); }
+
+struct Switching : ::testing::Test {
+    TempMac t;
+    Preferences* prefs = nullptr;
+    void SetUp() override {
+        prefs = &Preferences::resetShared(platform::simulated::portsFor(t.root()));
+        prefs->readCurrentDefinitionSets();
+    }
+    void TearDown() override { Preferences::resetShared(); }
+    void switchOn() {
+        prefs->setLendmode(true);
+        prefs->applaySelectedDefinitionCompletion(nullptr);
+    }
+    void switchOff() {
+        prefs->setLendmode(false);
+        prefs->restoreDefinitionSetsCompletion(nullptr);
+    }
+    std::size_t indexOf(const std::string& name) {
+        const Array& apps = *prefs->appDisabled();
+        for (std::size_t i = 0; i < apps.size(); ++i) {
+            if ((*apps[i].asArray())[0] == Value(name)) return i;
+        }
+        throw std::runtime_error("not installed: " + name);
+    }
+};
+
+struct RoundTrip : Switching, ::testing::WithParamInterface<int> {};
+
+}  // namespace
+
+TEST_F(Switching, SwitchOnGivesTheLendmodeSetAndSwitchOffTheOwnersSettings) {
+    const Dictionary owner = readSettings(*prefs);
+    int completions = 0;
+    prefs->setLendmode(true);
+    prefs->applaySelectedDefinitionCompletion([&] { ++completions; });
+    EXPECT_EQ(completions, 1);
+
+    const Dictionary guest = readSettings(*prefs);
+    EXPECT_EQ(guest.at("3.box"), Value(1)) << "Do Not Disturb on";
+    EXPECT_EQ(guest.at("5.dictHotCorners"), Value(prefs->zerroHotCorners()));
+    EXPECT_EQ(guest.at("4.box"), Value(1)) << "natural scrolling on";
+    EXPECT_EQ(guest.at("9.box"), Value(1)) << "Dock visible";
+    EXPECT_EQ(guest.at("32.segmentSelected"), Value(0)) << "Dock at the bottom";
+    EXPECT_EQ(guest.at("33.segmentSelected"), Value(2)) << "automatic appearance";
+    EXPECT_EQ(guest.at("8.browser"), Value("Chrome")) << "the browser of when the set was built";
+    EXPECT_GE(t.mac().restarts("Dock"), 1);
+    EXPECT_GE(t.mac().restarts("NotificationCenter"), 1);
+    EXPECT_FALSE(t.mac().isRunning("System Preferences"));
+
+    prefs->setLendmode(false);
+    prefs->restoreDefinitionSetsCompletion([&] { ++completions; });
+    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(readSettings(*prefs), owner);
+}
+
+TEST_F(Switching, ASwitchOnStoresTheSetsOnceAndASwitchOffStoresNothing) {
+    const std::string domain = lendmode::build::kBundleIdentifier;
+    switchOn();
+    const auto stored = t.mac().readDomain(domain)->at("LM007");
+    EXPECT_EQ(stored, Value(prefs->definitionSets()));
+    testing_support::runShell(t.root(), "defaults delete " + domain + " LM007");
+    switchOff();
+    EXPECT_FALSE(t.mac().readDomain(domain)->count("LM007"));
+}
+
+TEST_P(RoundTrip, EveryOwnerConfigurationComesBack) {
+    std::mt19937 gen(static_cast<unsigned>(GetParam()));
+    for (int i = 0; i < 25; ++i) {
+        const Owner owner = randomOwner(gen);
+        install(t.mac(), owner);
+        const Dictionary before = readSettings(*prefs);
+        switchOn();
+        EXPECT_EQ(settingsOf(*prefs->definitionSets()[1].asArray()), before) << "set 1 is the owner at switch-on";
+        switchOff();
+        const Dictionary after = readSettings(*prefs);
+        ASSERT_EQ(after, before) << "configuration " << i << " of shard " << GetParam();
+        // Values the snapshot reads come back; these stored forms change on the way:
+        // absent hot-corner keys, autohide and orientation are written back explicitly
+        // (0, false and "bottom"), which the system reads exactly as their absence.
+        const auto dock = t.mac().readDomain("com.apple.dock");
+        EXPECT_EQ(dock->at("orientation"), Value(owner.orientation.value_or("bottom")));
+        EXPECT_EQ(dock->at("autohide"), Value(owner.autohide.value_or(false)));
+    }
+}
+// 8 shards of 25 configurations: 200 owners, run in parallel by ctest.
+INSTANTIATE_TEST_SUITE_P(TwoHundredOwners, RoundTrip, ::testing::Range(1, 9));
+
+TEST_F(Switching, WhatCannotComeBackExactly) {
+    // Dark appearance with automatic switching also on: the snapshot reads "dark", and
+    // putting dark back ends automatic switching, as System Events does.
+    t.mac().updateDomain("NSGlobalDomain", false, [](Dictionary& d) {
+        d["AppleInterfaceStyle"] = "Dark";
+        d["AppleInterfaceStyleSwitchesAutomatically"] = true;
+        return true;
+    });
+    // A different https handler: only http is read. It survives here because the
+    // browser never changes (the Lendmode set names the owner's own, Chrome); a switch
+    // that does change the browser writes http and https together.
+    t.mac().setDefaultHandler("https", "org.mozilla.firefox");
+    const Dictionary before = readSettings(*prefs);
+    switchOn();
+    switchOff();
+    EXPECT_EQ(readSettings(*prefs), before);
+    EXPECT_FALSE(t.mac().readDomain("NSGlobalDomain")->count("AppleInterfaceStyleSwitchesAutomatically"));
+    EXPECT_EQ(t.mac().defaultHandler("https"), "org.mozilla.firefox");
+
+    // No default browser at all: there is no handler to set back, so the browser the
+    // Lendmode set chose stays.
+    t.mac().setDefaultHandler("http", "");
+    EXPECT_EQ(readSettings(*prefs).at("8.browser"), Value("NoBrowser"));
+    switchOn();
+    switchOff();
+    EXPECT_EQ(readSettings(*prefs).at("8.browser"), Value("Chrome"));
+}
+
+TEST_F(Switching, RunningDisabledAppsAreQuitAndReopenedOthersLeftAlone) {
+    prefs->setAppDisable(true, indexOf("Slack"));     // running
+    prefs->setAppDisable(true, indexOf("Chess"));     // not running
+    prefs->setAppDisable(true, indexOf("Spotify"));   // running, but released before switch-off
+    switchOn();
+    EXPECT_FALSE(t.mac().isRunning("Slack"));
+    EXPECT_FALSE(t.mac().isRunning("Spotify"));
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+    EXPECT_EQ(prefs->appNeedRun(), (std::vector<std::string>{"Slack", "Spotify"}));
+    prefs->setAppDisable(false, indexOf("Spotify"));
+    switchOff();
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_FALSE(t.mac().isRunning("Chess")) << "not running at switch-on: left alone";
+    EXPECT_FALSE(t.mac().isRunning("Spotify")) << "no longer disabled: not started";
+}
+
+TEST_F(Switching, ARefusedPermissionMakesTheQuitFailAndTheNameIsNotRecorded) {
+    prefs->setAppDisable(true, indexOf("Slack"));
+    t.mac().setAutomationAllowed("Slack", false);
+    switchOn();
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_TRUE(prefs->appNeedRun().empty());
+}
+
+TEST_F(Switching, EveryNameIsQuitAndReopenedAsItselfAndNothingElseRuns) {
+    // Names cannot hold a slash (they are file names), so the canary is made in the
+    // current folder if any name ever runs.
+    const std::string canary = "lendmode-canary";
+    ::unlink(canary.c_str());
+    const std::vector<std::string> names = {
+        "Two Words",
+        "Say \"Hi\"",
+        "It's Mine",
+        "$(touch " + canary + ")",
+        "`touch " + canary + "`",
+        "a; touch " + canary,
+        "Back\\slash",
+        "Café Ünïcödé 日本",
+    };
+    std::vector<sim::App> apps = t.mac().catalogue();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        apps.push_back(sim::App{"/Applications/" + names[i] + ".app", "", "com.example.odd" + std::to_string(i), false});
+    }
+    t.mac().setCatalogue(apps);
+    for (const std::string& name : names) t.mac().launch(*t.mac().findApp(name));
+    // A fresh default set lists the new applications.
+    testing_support::runShell(t.root(), std::string("defaults delete ") + lendmode::build::kBundleIdentifier);
+    prefs->readCurrentDefinitionSets();
+    for (const std::string& name : names) prefs->setAppDisable(true, indexOf(name));
+
+    switchOn();
+    for (const std::string& name : names) EXPECT_FALSE(t.mac().isRunning(name)) << name;
+    EXPECT_EQ(prefs->appNeedRun().size(), names.size());
+    switchOff();
+    for (const std::string& name : names) EXPECT_TRUE(t.mac().isRunning(name)) << name;
+    EXPECT_NE(access(canary.c_str(), F_OK), 0) << "a name was run as code";
+
+    // The same names quoted for the shell arrive as themselves.
+    for (const std::string& name : names) {
+        EXPECT_EQ(testing_support::runShell(t.root(), "printf '%s' " + lendmode::shellQuoted(name)).out, name);
+    }
+    EXPECT_NE(access(canary.c_str(), F_OK), 0);
+}
