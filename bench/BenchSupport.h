@@ -2,6 +2,7 @@
 // verdict line against a target.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ std::string toolsDirectory();
 // Starts argv (argv[0] a path) with posix_spawn, output discarded, LENDMODE_SIM_ROOT
 // set to root, and waits for it. Returns the exit status.
 int spawnAndWait(const std::vector<std::string>& argv, const std::string& root);
+
+// Median wall time of `runs` calls of f, in milliseconds.
+double medianMilliseconds(const std::function<void()>& f, int runs);
+// The median of the values (reorders them).
+double median(std::vector<double>& values);
 
 // Prints "TARGET <name>: <measured> <unit> (target < <limit>) PASS|FAIL" and returns
 // whether it passed.

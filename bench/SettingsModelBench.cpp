@@ -75,18 +75,6 @@ void BM_WriteDefinitionSets(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteDefinitionSets)->Unit(benchmark::kMillisecond);
 
-template <typename F>
-double medianMilliseconds(F f, int runs) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
-    return t[runs / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,10 +87,10 @@ int main(int argc, char** argv) {
     std::printf("\nsets loaded: %zu applications in set 0, %zu in set 1\n", prefs.appDisabled()->size(),
                 prefs.definitionSets()[1].asArray()->back().find("DisabledApp")->asArray()->size());
     bench::reportTarget("appListOnSystem parse+filter+sort, 10,000 apps",
-                        medianMilliseconds([&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31),
+                        bench::medianMilliseconds([&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31),
                         20.0, "ms");
     bench::reportTarget("write_definitionSets, 10,000 apps per set",
-                        medianMilliseconds([&] { prefs.write_definitionSets(); }, 31), 50.0, "ms");
+                        bench::medianMilliseconds([&] { prefs.write_definitionSets(); }, 31), 50.0, "ms");
     Preferences::resetShared();
     return 0;
 }

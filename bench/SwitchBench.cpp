@@ -78,18 +78,6 @@ void BM_SwitchOnAndOff(benchmark::State& state) {
 }
 BENCHMARK(BM_SwitchOnAndOff)->Unit(benchmark::kMillisecond);
 
-template <typename F>
-double medianMilliseconds(F f, int runs) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::nth_element(t.begin(), t.begin() + runs / 2, t.end());
-    return t[runs / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,15 +95,13 @@ int main(int argc, char** argv) {
     // Interleave the two so that drifts in machine load hit both alike.
     std::vector<double> lendmode, floor;
     for (int i = 0; i < 41; ++i) {
-        lendmode.push_back(medianMilliseconds(switchOnAndOff, 1));
-        floor.push_back(medianMilliseconds([&] { floorRun(texts, env); }, 1));
+        lendmode.push_back(bench::medianMilliseconds(switchOnAndOff, 1));
+        floor.push_back(bench::medianMilliseconds([&] { floorRun(texts, env); }, 1));
     }
-    std::nth_element(lendmode.begin(), lendmode.begin() + 20, lendmode.end());
-    std::nth_element(floor.begin(), floor.begin() + 20, floor.end());
+    const double switchMs = bench::median(lendmode), floorMs = bench::median(floor);
     std::printf("\n%zu shell command texts per switch-on and switch-off\n", texts.size());
-    std::printf("median of 41: switch on+off %.1f ms, floor (sh -c of the same texts) %.1f ms\n", lendmode[20],
-                floor[20]);
-    bench::reportTarget("switch on+off / floor", lendmode[20] / floor[20], 1.25, "x");
+    std::printf("median of 41: switch on+off %.1f ms, floor (sh -c of the same texts) %.1f ms\n", switchMs, floorMs);
+    bench::reportTarget("switch on+off / floor", switchMs / floorMs, 1.25, "x");
     Preferences::resetShared();
     return 0;
 }

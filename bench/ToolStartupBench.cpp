@@ -51,11 +51,7 @@ void verdict() {
             t[k].push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
         }
     }
-    double median[3];
-    for (int k = 0; k < 3; ++k) {
-        std::nth_element(t[k].begin(), t[k].begin() + kRuns / 2, t[k].end());
-        median[k] = t[k][kRuns / 2];
-    }
+    const double median[3] = {bench::median(t[0]), bench::median(t[1]), bench::median(t[2])};
     std::printf("\nmedian of %d runs: /bin/true %.0f us, defaults read %.0f us, defaults write %.0f us\n", kRuns,
                 median[0], median[1], median[2]);
     bench::reportTarget("defaults read / true", median[1] / median[0], 3.0, "x");

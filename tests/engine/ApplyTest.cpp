@@ -43,8 +43,8 @@ struct Apply : ::testing::Test {
         fakes.urlHandlers->all = std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
         fakes.urlHandlers->defaults["http"] = "com.google.Chrome";
         fakes.urlHandlers->defaults["https"] = "com.google.Chrome";
-        fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
-            "/Applications/Chess.app\n/Applications/Slack.app\n/Applications/Zed.app\n";
+        fakes.shell->installApplications(
+            "/Applications/Chess.app\n/Applications/Slack.app\n/Applications/Zed.app\n");
         prefs = &Preferences::resetShared(fakes.ports());
         prefs->setDefinitionSets(Array{prefs->settingsDefault(), prefs->settingsDefault()});
         fakes.shell->commands.clear();

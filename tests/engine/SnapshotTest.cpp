@@ -11,7 +11,6 @@ using testing_support::FakePorts;
 
 namespace {
 
-constexpr const char* kQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 constexpr const char* kDnd = "defaults read ~/Library/Preferences/ByHost/com.apple.notificationcenterui.plist doNotDisturb";
 constexpr const char* kCorners = "defaults read com.apple.dock | grep wvous";
 constexpr const char* kScroll = "defaults read -g com.apple.swipescrolldirection";
@@ -42,7 +41,7 @@ struct Snapshot : ::testing::Test {
 TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQuery) {
     prefs->settingsUser();
     EXPECT_EQ(fakes.shell->commands,
-              (std::vector<std::string>{kQuery, kDnd, kCorners, kScroll, kAutohide, kOrientation, kStyle, kAutomatic}));
+              (std::vector<std::string>{testing_support::kApplicationQuery, kDnd, kCorners, kScroll, kAutohide, kOrientation, kStyle, kAutomatic}));
 }
 
 TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {

@@ -13,7 +13,6 @@ using testing_support::FakePorts;
 
 namespace {
 
-constexpr const char* kQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 
 struct DefaultSet : ::testing::Test {
     FakePorts fakes;
@@ -21,7 +20,7 @@ struct DefaultSet : ::testing::Test {
     void SetUp() override {
         fakes.urlHandlers->all = std::vector<std::string>{"com.apple.Safari", "com.google.Chrome"};
         fakes.urlHandlers->defaults["http"] = "com.google.Chrome";
-        fakes.shell->answers[kQuery] = "/Applications/Zed.app\n/System/Applications/Mail.app\n";
+        fakes.shell->installApplications("/Applications/Zed.app\n/System/Applications/Mail.app\n");
         prefs = &Preferences::resetShared(fakes.ports());
     }
     void TearDown() override { Preferences::resetShared(); }
@@ -118,7 +117,7 @@ TEST_F(DefaultSet, NoRowCarriesSliderKeysAndTheHotCornerDictionaryIsFresh) {
 TEST_F(DefaultSet, ApplicationQueryIsTheExactText) {
     prefs->appListOnSystem();
     ASSERT_EQ(fakes.shell->commands.size(), 1u);
-    EXPECT_EQ(fakes.shell->commands[0], kQuery);
+    EXPECT_EQ(fakes.shell->commands[0], "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"");
 }
 
 TEST(ApplicationRecords, KeepsTheTwoFoldersAndSortsByCharacterCode) {

@@ -20,8 +20,8 @@ struct Persistence : ::testing::Test {
     int posts = 0;
 
     void SetUp() override {
-        fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
-            "/Applications/Chess.app\n/Applications/Safari.app\n";
+        fakes.shell->installApplications(
+            "/Applications/Chess.app\n/Applications/Safari.app\n");
         lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN1", [this] { ++posts; });
         lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN2", [this] { ++posts; });
     }
@@ -129,8 +129,8 @@ TEST_F(Persistence, AStoredValueOfTheWrongTypeIsReplacedWithoutTouchingTheCurren
 
 TEST_F(Persistence, StoredSetZeroIsReusedAsStoredEvenWhenTheSystemChanged) {
     start();
-    fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
-        "/Applications/Chess.app\n/Applications/Safari.app\n/Applications/New.app\n";
+    fakes.shell->installApplications(
+        "/Applications/Chess.app\n/Applications/Safari.app\n/Applications/New.app\n");
     Preferences& again = start();
     EXPECT_EQ(again.appDisabled()->size(), 2u) << "an application installed later waits for new defaults";
     const Array& snapshot = *again.definitionSets()[1].asArray();

@@ -21,8 +21,8 @@ struct RowAccess : ::testing::Test {
     std::size_t writesAtPost = 0;
 
     void SetUp() override {
-        fakes.shell->answers["mdfind \"kMDItemContentType == 'com.apple.application-bundle'\""] =
-            "/Applications/Chess.app\n/Applications/Safari.app\n/System/Applications/Mail.app\n";
+        fakes.shell->installApplications(
+            "/Applications/Chess.app\n/Applications/Safari.app\n/System/Applications/Mail.app\n");
         prefs = &Preferences::resetShared(fakes.ports());
         prefs->setDefinitionSets(Array{prefs->settingsDefault(), prefs->settingsDefault()});
         NotificationCenter::defaultCenter().addObserver(&observer, lendmode::notifications::kRowValueChanged, [this] {

@@ -13,10 +13,15 @@
 
 namespace testing_support {
 
+// The text the program lists installed applications with.
+inline constexpr const char* kApplicationQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
+
 // Answers each command text from a table ("" for unknown texts) and records them.
 class FakeShell : public platform::ShellRunner {
 public:
     std::map<std::string, std::string> answers;
+    // The installed applications, one bundle path per line, as the query prints them.
+    void installApplications(const std::string& paths) { answers[kApplicationQuery] = paths; }
     std::vector<std::string> commands;
     std::optional<std::string> run(const std::string& text) override {
         commands.push_back(text);
