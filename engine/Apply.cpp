@@ -48,7 +48,9 @@ std::string joined(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void Preferences::applayToSystem(std::uint64_t index) {
+void Preferences::applayToSystem(std::uint64_t index) { applySet(index, lendmode()); }
+
+void Preferences::applySet(std::uint64_t index, bool on) {
     if (index >= definitionSets_.size() || !definitionSets_[index].isArray()) return;
 
     std::vector<std::string> commands;
@@ -103,7 +105,6 @@ void Preferences::applayToSystem(std::uint64_t index) {
 
     // Disabled applications: quit one by one at switch-on, reopened inside the script
     // at switch-off when the last switch-on quit them.
-    const bool on = lendmode();
     if (on) appNeedRun_.clear();
     if (const plist::Array* apps = appDisabled()) {
         std::vector<std::string> disabled;
@@ -121,6 +122,10 @@ void Preferences::applayToSystem(std::uint64_t index) {
                 script += texts::relaunchPiece(name);
             }
         }
+    }
+    if (on) {
+        plist::Array names(appNeedRun_.begin(), appNeedRun_.end());
+        prefs_.setObject(keys::kAppsToReopen, plist::Value(std::move(names)));
     }
 
     runAppleScript(texts::kSystemPreferencesPrologue + script + texts::kSystemPreferencesEpilogue);

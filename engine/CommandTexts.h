@@ -1,6 +1,9 @@
 // The command texts the engine reads the system with. Each text is defined once here.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace lendmode::commands {
 
 inline constexpr const char* kReadDoNotDisturb =
@@ -11,5 +14,9 @@ inline constexpr const char* kReadDockOrientation = "defaults read com.apple.doc
 inline constexpr const char* kReadInterfaceStyle = "defaults read -g AppleInterfaceStyle";
 inline constexpr const char* kReadInterfaceStyleAutomatic = "defaults read -g AppleInterfaceStyleSwitchesAutomatically";
 inline constexpr const char* kReadHotCorners = "defaults read com.apple.dock | grep wvous";
+
+// Ends a disabled application that is starting: "killall %@", the name quoted so the
+// shell passes it on as one word, whatever it holds.
+std::string killallCommand(std::string_view applicationName);
 
 }  // namespace lendmode::commands

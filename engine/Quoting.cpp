@@ -1,5 +1,7 @@
 #include "engine/Quoting.h"
 
+#include "engine/CommandTexts.h"
+
 namespace lendmode {
 
 std::string appleScriptEscaped(std::string_view text) {
@@ -30,5 +32,9 @@ std::string shellQuoted(std::string_view text) {
     out += '\'';
     return out;
 }
+
+namespace commands {
+std::string killallCommand(std::string_view applicationName) { return "killall " + shellQuoted(applicationName); }
+}  // namespace commands
 
 }  // namespace lendmode

@@ -1,4 +1,5 @@
 // Switching Lendmode on and off: the owner snapshot and the two applies.
+#include "model/Keys.h"
 #include "model/Preferences.h"
 
 namespace lendmode {
@@ -9,6 +10,9 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
     definitionSets_[1] = std::move(snapshot);
     write_definitionSets();
+    // From here until a switch-off has put the owner's settings back, a process that
+    // ends unexpectedly leaves them to be restored at the next start.
+    prefs_.setBoolean(keys::kGuestSettingsApplied, true);
     std::uint64_t index = currentSet();
     if (index >= definitionSets_.size()) index = 0;  // as row access does
     applayToSystem(index);
@@ -17,6 +21,7 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
 
 void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) {
     applayToSystem(1);
+    prefs_.setBoolean(keys::kGuestSettingsApplied, false);
     if (completion) completion();
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "model/InstalledApplications.h"
 #include "model/Preferences.h"
 
 namespace lendmode {
@@ -9,16 +10,15 @@ namespace {
 
 constexpr std::string_view kApplicationQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 
-// The bundle's file name without its extension: Safari for /Applications/Safari.app.
-std::string displayName(std::string_view path) {
+}  // namespace
+
+std::string bundleDisplayName(std::string_view path) {
     const auto slash = path.rfind('/');
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
     return std::string(name);
 }
-
-}  // namespace
 
 plist::Array Preferences::appListOnSystem() {
     return applicationRecords(runShellScript(std::string(kApplicationQuery)).value_or(""));
@@ -37,7 +37,7 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
         const std::string_view line = queryOutput.substr(start, end - start);
         start = end + 1;
         if (line.starts_with("/Applications/") || line.starts_with("/System/Applications/")) {
-            found.push_back({displayName(line), line});
+            found.push_back({bundleDisplayName(line), line});
         }
     }
     // By character code, capitals before small letters; equal names in any order.

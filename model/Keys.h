@@ -11,6 +11,11 @@ inline constexpr const char* kLaunchOnStartup = "LM001";  // boolean: start at l
 inline constexpr const char* kLendmode = "LM002";         // boolean: Lendmode is on
 inline constexpr const char* kDefinitionSets = "LM007";   // array of the two definition sets
 inline constexpr const char* kCurrentSet = "LM008";       // integer: set applied at switch-on
+// Kept so that an end other than the quit action (crash, kill, power loss) loses
+// nothing: the names of the applications quit at switch-on, and whether the guest
+// settings are on the system and the owner's still to be put back.
+inline constexpr const char* kAppsToReopen = "LM009";     // array of application names
+inline constexpr const char* kGuestSettingsApplied = "LM010";  // boolean
 // Per-build marker key: "28-" + short version + "(" + build number + ")".
 inline constexpr const char* kVersionKeyFormat = "28-%@(%@)";
 }  // namespace keys

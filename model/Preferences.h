@@ -25,6 +25,10 @@ public:
     // The shared object, created on first use with the platform's ports (on Linux the
     // simulated Mac named by LENDMODE_SIM_ROOT) and kept until the process ends.
     static Preferences& sharedPreferences();
+    // The ports the shared object is created with, when the program has its own to
+    // give (the Qt event loop as the main thread). Only before the first
+    // sharedPreferences().
+    static void useSharedPorts(platform::Ports ports);
     // For tests: replaces the shared object by a fresh one using these ports (runs
     // init again), or removes it so the next sharedPreferences() starts afresh.
     // References to the previous object become invalid.
@@ -32,7 +36,9 @@ public:
     static void resetShared();
 
     // init: takes the ports, registers the defaults ("LM008" = "0", "LM002" = NO) and
-    // switches Lendmode off in the store.
+    // switches Lendmode off in the store. When an earlier process ended while the
+    // guest settings were on the system (a crash, a kill), the owner's stored
+    // snapshot is applied first, so that they are not taken for the owner's.
     explicit Preferences(platform::Ports ports);
     Preferences(const Preferences&) = delete;
     Preferences& operator=(const Preferences&) = delete;
@@ -113,6 +119,8 @@ public:
     // the rows, then sets the default browser. The caller stores the new Lendmode flag
     // first.
     void applayToSystem(std::uint64_t index);
+    // The same with the Lendmode flag given rather than read from the store.
+    void applySet(std::uint64_t index, bool lendmodeOn);
     // Single settings applied at once.
     void scriptMouseInverse(bool on);
     void scriptHotCornersOFF(bool off);
@@ -141,6 +149,10 @@ public:
     static void runMainThreadBlock(std::function<void()> block);
 
 private:
+    // Puts the owner's settings back after an earlier process ended with the guest
+    // settings on the system; see init.
+    void restoreOwnerSettingsLeftOn();
+
     platform::Ports ports_;
     UserDefaults prefs_;
     plist::Array definitionSets_;

@@ -11,6 +11,8 @@ public:
     virtual ~UserAccount() = default;
     // The login name (NSUserName on macOS); nothing when there is none.
     virtual std::optional<std::string> loginName() = 0;
+    // The user's home folder, whose Library holds the per-user launch agents.
+    virtual std::string homeDirectory() = 0;
 };
 
 }  // namespace platform

@@ -16,6 +16,7 @@ public:
         if (name.empty()) return std::nullopt;
         return name;
     }
+    std::string homeDirectory() override { return mac_->home(); }
 
 private:
     std::shared_ptr<const sim::SimMac> mac_;

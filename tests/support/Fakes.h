@@ -61,7 +61,9 @@ public:
 class FakeAccount : public platform::UserAccount {
 public:
     std::optional<std::string> name = "owner";
+    std::string home = "/Users/owner";
     std::optional<std::string> loginName() override { return name; }
+    std::string homeDirectory() override { return home; }
 };
 
 // A complete set of fakes, kept by shared pointer so a test can reach each one.

@@ -1,0 +1,10 @@
+#include "platform/qt/QtPorts.h"
+
+namespace platform::qt {
+
+QtPorts& qtPorts() {
+    static QtPorts ports;
+    return ports;
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,26 @@
+// The ports of the application shell and the windows, which need Qt. The program
+// installs the platform's implementations at start; tests install fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/qt/ActivationPolicy.h"
+#include "platform/qt/AlertPresenter.h"
+#include "platform/qt/StatusItem.h"
+#include "platform/qt/Workspace.h"
+
+namespace platform::qt {
+
+struct QtPorts {
+    std::shared_ptr<Workspace> workspace;
+    // Makes the status item; called once, when the item is first needed.
+    std::function<std::shared_ptr<StatusItem>()> makeStatusItem;
+    std::shared_ptr<AlertPresenter> alerts;
+    std::shared_ptr<ActivationPolicy> activationPolicy;
+};
+
+// The installed ports (empty pointers until installed).
+QtPorts& qtPorts();
+
+}  // namespace platform::qt

@@ -1,0 +1,72 @@
+#include "platform/qt/SimWorkspace.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace platform::qt {
+namespace {
+
+QVariant toVariant(const plist::Value& v) {
+    switch (v.type()) {
+        case plist::Value::Type::String: return QString::fromStdString(*v.asString());
+        case plist::Value::Type::Integer: return QVariant::fromValue<qlonglong>(v.integer());
+        case plist::Value::Type::Real: return v.real();
+        case plist::Value::Type::Boolean: return v.boolean();
+        default: return {};
+    }
+}
+
+}  // namespace
+
+SimWorkspace::SimWorkspace(const std::string& runDirectory, QObject* parent)
+    : Workspace(parent), listener_(runDirectory) {
+    if (!listener_.isListening()) return;
+    notifier_ = std::make_unique<QSocketNotifier>(listener_.fd(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readAnnouncements(); });
+}
+
+void SimWorkspace::readAnnouncements() {
+    while (auto info = listener_.receive()) {
+        QVariantMap userInfo;
+        for (const auto& [key, value] : *info) userInfo.insert(QString::fromStdString(key), toVariant(value));
+        emit willLaunchApplication(userInfo);
+    }
+}
+
+QIcon SimWorkspace::iconForFile(const QString& path) {
+    auto it = icons_.find(path);
+    if (it == icons_.end()) it = icons_.insert(path, drawnApplicationIcon(path));
+    return *it;
+}
+
+QIcon drawnApplicationIcon(const QString& bundlePath) {
+    const QString name = QFileInfo(bundlePath).completeBaseName();
+    const QColor colors[] = {QColor(0x0A, 0x84, 0xFF), QColor(0x30, 0xD1, 0x58), QColor(0xFF, 0x9F, 0x0A),
+                             QColor(0xFF, 0x45, 0x3A), QColor(0xBF, 0x5A, 0xF2), QColor(0x64, 0xD2, 0xFF),
+                             QColor(0xFF, 0x37, 0x5F), QColor(0x8E, 0x8E, 0x93)};
+    const QColor color = colors[qHash(name) % (sizeof colors / sizeof colors[0])];
+    constexpr int size = 64;
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, 0, size);
+    gradient.setColorAt(0, color.lighter(125));
+    gradient.setColorAt(1, color);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(3, 3, size - 6, size - 6), 14, 14);
+    p.fillPath(shape, gradient);
+    p.setPen(Qt::white);
+    QFont font = p.font();
+    font.setPixelSize(30);
+    font.setBold(true);
+    p.setFont(font);
+    const QString letter = name.isEmpty() ? QStringLiteral("?") : name.left(1).toUpper();
+    p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, letter);
+    p.end();
+    return QIcon(pixmap);
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,35 @@
+// The simulated Mac's workspace: launches announced by its `open` tool arrive on a
+// datagram socket, watched by the Qt event loop; application icons are drawn from
+// the application's name, as the simulated bundles have no icon files.
+#pragma once
+
+#include <QHash>
+#include <QSocketNotifier>
+#include <memory>
+
+#include "platform/qt/Workspace.h"
+#include "sim/LaunchAnnouncer.h"
+
+namespace platform::qt {
+
+class SimWorkspace : public Workspace {
+    Q_OBJECT
+public:
+    // Listens in the simulated Mac's run directory.
+    explicit SimWorkspace(const std::string& runDirectory, QObject* parent = nullptr);
+    QIcon iconForFile(const QString& path) override;
+    bool isListening() const { return listener_.isListening(); }
+
+private:
+    void readAnnouncements();
+
+    sim::LaunchListener listener_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QHash<QString, QIcon> icons_;
+};
+
+// The icon drawn for a bundle path: a rounded square in a colour picked by the name,
+// with the name's first letter.
+QIcon drawnApplicationIcon(const QString& bundlePath);
+
+}  // namespace platform::qt

@@ -1,0 +1,27 @@
+// Port: the status item in the menu bar (the system tray on Linux).
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+namespace platform::qt {
+
+class StatusItem : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~StatusItem() override = default;
+    virtual void setImage(const QIcon& image) = 0;
+    // Shown beside the image where the platform can (on Linux: in the tooltip).
+    virtual void setTitle(const QString& title) = 0;
+    virtual QString title() const = 0;
+    // Where the item is on screen, to place the popover under it; empty if unknown.
+    virtual QRect anchorRect() const = 0;
+
+signals:
+    void clicked();
+};
+
+}  // namespace platform::qt

@@ -1,0 +1,25 @@
+// The status item as a system-tray icon. A tray cannot show a title beside its icon,
+// so the title goes into the tooltip and the two images must differ clearly.
+#pragma once
+
+#include <QSystemTrayIcon>
+
+#include "platform/qt/StatusItem.h"
+
+namespace platform::qt {
+
+class TrayStatusItem : public StatusItem {
+    Q_OBJECT
+public:
+    explicit TrayStatusItem(QObject* parent = nullptr);
+    void setImage(const QIcon& image) override;
+    void setTitle(const QString& title) override;
+    QString title() const override { return title_; }
+    QRect anchorRect() const override;
+
+private:
+    QSystemTrayIcon tray_;
+    QString title_;
+};
+
+}  // namespace platform::qt
