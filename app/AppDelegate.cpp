@@ -1,0 +1,149 @@
+#include "app/AppDelegate.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+
+#include "app/LaunchAgent.h"
+#include "engine/CommandTexts.h"
+#include "model/InstalledApplications.h"
+#include "model/Keys.h"
+#include "model/NotificationCenter.h"
+#include "model/Preferences.h"
+
+namespace lendmode {
+namespace {
+
+using platform::qt::qtPorts;
+
+constexpr const char* kAlertMessageFormat = "Launch %@";
+constexpr const char* kAlertInformativeText =
+    "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode or turn "
+    "off Lendmode.";
+constexpr const char* kAlertButton = "I see";
+constexpr const char* kStatusTitleOn = "Lendmode";
+
+QIcon statusImage(bool on) {
+    const QString name = on ? QStringLiteral(":/MenuIconOn") : QStringLiteral(":/MenuIcon");
+    for (const QString& file : {name + QStringLiteral(".svg"), name + QStringLiteral(".png"), name}) {
+        if (QFile::exists(file)) return QIcon(file);
+    }
+    return QIcon();
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
+
+AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), services_(std::move(services)) {
+    if (!services_.terminate) services_.terminate = [] { QCoreApplication::quit(); };
+}
+
+AppDelegate::~AppDelegate() { NotificationCenter::defaultCenter().removeObserver(this); }
+
+void AppDelegate::applicationWillFinishLaunching() {
+    if (window) window->close();
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    // 1. The shared settings; creating them switches Lendmode off in the store (after
+    //    putting the owner's settings back if an earlier process could not).
+    prefs = &Preferences::sharedPreferences();
+    // 2. The Lendmode set from storage (or the defaults) and a fresh owner snapshot.
+    prefs->readCurrentDefinitionSets();
+    // 3. Every change of the flag refreshes the status item.
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged,
+                                                    [this] { createStatusBarMenu(); });
+    // 4. Application launches, for launch blocking.
+    if (auto workspace = qtPorts().workspace) {
+        connect(workspace.get(), &platform::qt::Workspace::willLaunchApplication, this, &AppDelegate::runOtherApp);
+    }
+    // 5. The status item, in the off look.
+    createStatusBarMenu();
+    // 6. Once a day, while Lendmode is off, the sets are reloaded.
+    refreshTimer_ = services_.makeTimer();
+    refreshTimer_->start(kRefreshInterval, [this] { refreshDefinitionSets(); });
+}
+
+void AppDelegate::refreshDefinitionSets() {
+    if (!prefs->lendmode()) prefs->readCurrentDefinitionSets();
+}
+
+bool AppDelegate::windowShouldClose() {
+    if (auto policy = qtPorts().activationPolicy) {
+        policy->setActivationPolicy(platform::qt::ActivationPolicy::Policy::Accessory);
+    }
+    return true;
+}
+
+void AppDelegate::terminateRestoringOwnerSettings() {
+    if (prefs && prefs->lendmode()) {
+        prefs->restoreDefinitionSetsCompletion(services_.terminate);
+    } else {
+        services_.terminate();
+    }
+}
+
+void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
+    if (!prefs || !prefs->lendmode()) return;
+    const QVariant path = userInfo.value(QStringLiteral("NSApplicationPath"));
+    if (!path.canConvert<QString>() || path.toString().isEmpty()) return;
+    const std::string name = bundleDisplayName(path.toString().toStdString());
+
+    const plist::Array* list = prefs->appDisabled();
+    if (!list) return;
+    const plist::Array* match = nullptr;
+    for (const plist::Value& record : *list) {
+        const plist::Array* fields = record.asArray();
+        if (fields && !fields->empty() && (*fields)[0].isString() && *(*fields)[0].asString() == name) {
+            match = fields;
+            break;  // the first record with the name decides
+        }
+    }
+    if (!match || match->size() < 2 || !(*match)[1].truthValue()) return;
+
+    prefs->runShellScript(commands::killallCommand(name));
+
+    platform::qt::Alert alert;
+    alert.style = platform::qt::Alert::Style::Warning;
+    alert.messageText = QString::fromUtf8(kAlertMessageFormat).replace(QStringLiteral("%@"), QString::fromStdString(name));
+    alert.informativeText = QString::fromUtf8(kAlertInformativeText);
+    alert.buttons = {QString::fromUtf8(kAlertButton)};
+    if (auto alerts = qtPorts().alerts) alerts->runModal(alert);
+}
+
+void AppDelegate::createStatusBarMenu() {
+    if (!statusItem) {
+        if (!qtPorts().makeStatusItem) return;
+        statusItem = qtPorts().makeStatusItem();
+        connect(statusItem.get(), &platform::qt::StatusItem::clicked, this, &AppDelegate::statusBarButtonPressed);
+    }
+    statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
+    statusItem->setImage(statusImage(prefs->lendmode()));
+    if (popoverMain && popoverMain->isVisible()) popoverMain->close();
+}
+
+void AppDelegate::statusBarButtonPressed() {}
+
+void AppDelegate::quitButtonPressed() {
+    if (prefs && prefs->lendmode()) {
+        prefs->restoreDefinitionSetsCompletion(services_.terminate);
+    } else {
+        services_.terminate();
+    }
+}
+
+void AppDelegate::launchOnStartupClicked(Qt::CheckState state) { launchOnStartup(state != Qt::Checked); }
+
+void AppDelegate::launchOnStartup(bool value) {
+    std::string home = services_.agentsHome;
+    if (home.empty() && prefs && prefs->ports().account) home = prefs->ports().account->homeDirectory();
+    const std::string executable = services_.executablePath.empty()
+                                       ? QCoreApplication::applicationFilePath().toStdString()
+                                       : services_.executablePath;
+    launchagent::install(launchagent::agentsDirectory(home), launchagent::templatePath(executable), value);
+    prefs->setLaunchOnStartup(value);
+}
+
+}  // namespace lendmode

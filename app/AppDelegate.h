@@ -1,0 +1,82 @@
+// The root of the running program: brings the settings up at start, keeps the owner
+// snapshot fresh once a day, blocks disabled applications while Lendmode is on, owns
+// the status item and its popover, and installs the launch agent.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/RepeatingTimer.h"
+#include "platform/qt/QtPorts.h"
+
+namespace lendmode {
+
+class Preferences;
+class ViewMainMenu;
+class Popover;
+
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    // What the delegate takes from its surroundings; tests replace any of it.
+    struct Services {
+        std::function<std::unique_ptr<RepeatingTimer>()> makeTimer = [] {
+            return std::unique_ptr<RepeatingTimer>(new QtRepeatingTimer);
+        };
+        // Ends the program (the application object's terminate).
+        std::function<void()> terminate;
+        // The home folder whose Library/LaunchAgents gets the agent; empty: the account's.
+        std::string agentsHome;
+        // The program's executable, which locates the agent template; empty: this one.
+        std::string executablePath;
+    };
+
+    static constexpr std::chrono::seconds kRefreshInterval{86400};
+
+    explicit AppDelegate(QObject* parent = nullptr);
+    explicit AppDelegate(Services services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // ---- Start-up and lifecycle ----
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    // Nothing is restored here: the quit action restores before it terminates.
+    void applicationWillTerminate() {}
+    // Closing a window the delegate looks after returns to the accessory policy.
+    bool windowShouldClose();
+    // The repeating refresh: reloads the sets, with a new owner snapshot, while off.
+    void refreshDefinitionSets();
+    // An orderly end asked by the system (SIGTERM, the session ending): the owner's
+    // settings are put back first when Lendmode is on.
+    void terminateRestoringOwnerSettings();
+
+    // ---- Launch blocking ----
+    void runOtherApp(const QVariantMap& userInfo);
+
+    // ---- Status item and popover ----
+    void createStatusBarMenu();
+    void statusBarButtonPressed();
+    void quitButtonPressed();
+
+    // ---- Launch at login ----
+    // The control's state: on gives NO, off or mixed YES.
+    void launchOnStartupClicked(Qt::CheckState state);
+    void launchOnStartup(bool value);
+
+    Preferences* prefs = nullptr;
+    QPointer<QWidget> window;
+    std::shared_ptr<platform::qt::StatusItem> statusItem;
+    ViewMainMenu* viewMainMenu = nullptr;
+    QPointer<QWidget> popoverMain;
+
+private:
+    Services services_;
+    std::unique_ptr<RepeatingTimer> refreshTimer_;
+};
+
+}  // namespace lendmode

@@ -1,0 +1,35 @@
+#include "app/LaunchAgent.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "model/plist/PlistFile.h"
+
+namespace lendmode::launchagent {
+
+std::string agentsDirectory(const std::string& home) { return home + "/Library/LaunchAgents/"; }
+
+std::string templatePath(const std::string& executablePath) {
+    std::filesystem::path contents(executablePath);
+    contents = contents.parent_path().parent_path();
+    return contents.string() + "/Resources/" + kLabel + ".plist";
+}
+
+void install(const std::string& directory, const std::string& templateFile, bool runAtLoad) {
+    std::error_code ec;
+    if (!std::filesystem::exists(directory, ec)) {
+        if (!std::filesystem::create_directories(directory, ec) && ec) {
+            std::string message = kDirectoryFailedLog;
+            message.replace(message.find("%@"), 2, ec.message());
+            std::fprintf(stderr, "%s\n", message.c_str());
+        }
+    }
+    const std::string path = directory + kLabel + ".plist";
+    auto agent = std::filesystem::exists(path, ec) ? plist::readDictionaryFile(path)
+                                                   : plist::readDictionaryFile(templateFile);
+    if (!agent) return;
+    (*agent)[kRunAtLoad] = runAtLoad;
+    plist::writeFile(path, plist::Value(std::move(*agent)), plist::Format::Xml);
+}
+
+}  // namespace lendmode::launchagent

@@ -1,0 +1,25 @@
+// The per-user launch agent that starts the program at login.
+#pragma once
+
+#include <string>
+
+namespace lendmode::launchagent {
+
+// The agent's label (reverse-domain), which is also the file name without ".plist".
+inline constexpr const char* kLabel = "com.lendmode.Lendmode";
+inline constexpr const char* kRunAtLoad = "RunAtLoad";
+inline constexpr const char* kDirectoryFailedLog = "create user's LaunchAgents directory failed %@";
+
+// "%@/Library/LaunchAgents/" with the home folder: ends with a slash.
+std::string agentsDirectory(const std::string& home);
+// The template beside the program: the executable's path without its last two
+// components, then "/Resources/" and the agent's file name.
+std::string templatePath(const std::string& executablePath);
+
+// Writes the agent into agentsDirectory with "RunAtLoad" set to runAtLoad, starting
+// from the installed agent if there is one, else from the template; every other key
+// is kept. Creates the folder if needed (logging a failure and going on). Does
+// nothing more when neither file can be read as a dictionary.
+void install(const std::string& agentsDirectory, const std::string& templateFile, bool runAtLoad);
+
+}  // namespace lendmode::launchagent

@@ -1,0 +1,24 @@
+// Remote control for tests that drive the real program as a process (built only into
+// lendmode-testable): SIGUSR1 switches Lendmode on and SIGUSR2 off, as the popover's
+// switch does; alerts are printed instead of shown; start-up and each switch are
+// reported on standard output.
+#pragma once
+
+#include <memory>
+
+#include "app/AppDelegate.h"
+#include "app/SignalNotifier.h"
+
+namespace lendmode {
+
+class TestControl {
+public:
+    explicit TestControl(AppDelegate& delegate);
+    void ready();
+
+private:
+    AppDelegate& delegate_;
+    std::unique_ptr<SignalNotifier> signalNotifier_;
+};
+
+}  // namespace lendmode
