@@ -11,6 +11,7 @@
 #include "model/Keys.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
+#include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 
 using lendmode::Preferences;
@@ -79,18 +80,7 @@ void install(const sim::SimMac& mac, const Owner& o) {
     mac.setDefaultHandler("https", o.browser);
 }
 
-// The values of a set that the snapshot reads from the system: what the switch-off
-// must bring back.
-Dictionary settingsOf(const Array& set) {
-    Dictionary seen;
-    for (const Value& row : set) {
-        const std::string id = std::to_string(row.find("ID")->integerValue());
-        for (const char* key : {"box", "segmentSelected", "dictHotCorners", "browser"}) {
-            if (id != "41" && id != "31" && row.find(key)) seen[id + "." + key] = *row.find(key);
-        }
-    }
-    return seen;
-}
+using testing_support::settingsOf;
 
 Dictionary readSettings(Preferences& prefs) { return settingsOf(prefs.settingsUser()); }
 

@@ -15,6 +15,43 @@
 
 extern char** environ;
 
+namespace plist {
+
+void PrintTo(const Value& value, std::ostream* out) {
+    switch (value.type()) {
+        case Value::Type::String: *out << '"' << *value.asString() << '"'; break;
+        case Value::Type::Integer: *out << value.integer(); break;
+        case Value::Type::Real: *out << value.real(); break;
+        case Value::Type::Boolean: *out << (value.boolean() ? "YES" : "NO"); break;
+        case Value::Type::DateType: *out << "date " << value.asDate()->secondsSince1970; break;
+        case Value::Type::DataType: *out << "<" << value.asData()->size() << " bytes>"; break;
+        case Value::Type::ArrayType: {
+            *out << '(';
+            const char* sep = "";
+            for (const Value& item : *value.asArray()) {
+                *out << sep;
+                PrintTo(item, out);
+                sep = ", ";
+            }
+            *out << ')';
+            break;
+        }
+        case Value::Type::DictionaryType: {
+            *out << '{';
+            const char* sep = "";
+            for (const auto& [key, item] : *value.asDictionary()) {
+                *out << sep << key << " = ";
+                PrintTo(item, out);
+                sep = "; ";
+            }
+            *out << '}';
+            break;
+        }
+    }
+}
+
+}  // namespace plist
+
 namespace testing_support {
 namespace {
 

@@ -2,11 +2,18 @@
 // stand-in tools as real processes.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/posix/Spawn.h"
+#include "model/plist/Value.h"
 #include "sim/SimMac.h"
+
+namespace plist {
+// Readable values in test failure messages.
+void PrintTo(const Value& value, std::ostream* out);
+}  // namespace plist
 
 namespace testing_support {
 

@@ -1,0 +1,329 @@
+// The application shell in-process, on Qt's offscreen platform, with fake ports.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+
+#include "app/AppDelegate.h"
+#include "app/LaunchAgent.h"
+#include "app/RealHomeDirectory.h"
+#include "model/Keys.h"
+#include "model/Preferences.h"
+#include "model/plist/PlistFile.h"
+#include "tests/support/Fakes.h"
+#include "tests/support/QtFakes.h"
+#include "tests/support/TestSupport.h"
+
+using lendmode::AppDelegate;
+using lendmode::Preferences;
+using plist::Array;
+using plist::Dictionary;
+using plist::Value;
+namespace keys = lendmode::keys;
+
+namespace {
+
+struct Shell : ::testing::Test {
+    testing_support::FakePorts fakes;
+    std::unique_ptr<testing_support::FakeQtPorts> qt = std::make_unique<testing_support::FakeQtPorts>();
+    testing_support::ManualTimer* timer = nullptr;
+    int terminations = 0;
+    std::unique_ptr<AppDelegate> delegate;
+
+    void SetUp() override {
+        fakes.shell->installApplications("/Applications/Chess.app\n/Applications/chess.app\n/Applications/Slack.app\n");
+        fakes.urlHandlers->all = std::vector<std::string>{"com.apple.Safari"};
+        fakes.urlHandlers->defaults["http"] = "com.apple.Safari";
+        Preferences::resetShared();
+        Preferences::useSharedPorts(fakes.ports());
+    }
+    void TearDown() override {
+        delegate.reset();
+        Preferences::resetShared();
+        Preferences::useSharedPorts(platform::Ports{});
+    }
+    AppDelegate& start(AppDelegate::Services services = {}) {
+        services.makeTimer = [this] {
+            auto t = std::make_unique<testing_support::ManualTimer>();
+            timer = t.get();
+            return std::unique_ptr<lendmode::RepeatingTimer>(std::move(t));
+        };
+        services.terminate = [this] { ++terminations; };
+        delegate = std::make_unique<AppDelegate>(std::move(services));
+        delegate->applicationWillFinishLaunching();
+        delegate->applicationDidFinishLaunching();
+        return *delegate;
+    }
+    // Texts that change the system, as opposed to reading it.
+    std::size_t changingCommands() const {
+        std::size_t n = 0;
+        for (const std::string& c : fakes.shell->commands) n += c.find("defaults read") != 0 && c.rfind("mdfind", 0) != 0;
+        return n;
+    }
+    void tick(const std::string& name, bool disabled) {
+        const Array& apps = *Preferences::sharedPreferences().appDisabled();
+        for (std::size_t i = 0; i < apps.size(); ++i) {
+            if (const std::string* recordName = (*apps[i].asArray())[0].asString(); recordName && *recordName == name) {
+                Preferences::sharedPreferences().setAppDisable(disabled, i);
+                return;
+            }
+        }
+    }
+    void launch(const std::string& path) {
+        qt->workspace->announce({{"NSApplicationPath", QString::fromStdString(path)}});
+    }
+};
+
+}  // namespace
+
+TEST_F(Shell, StartUpResetsALeftOverFlagBeforeTheStatusItemWithoutTouchingTheSystem) {
+    fakes.store->write(keys::kLendmode, true);
+    bool flagWhenItemMade = true;
+    auto make = platform::qt::qtPorts().makeStatusItem;
+    platform::qt::qtPorts().makeStatusItem = [&] {
+        flagWhenItemMade = fakes.store->read(keys::kLendmode)->truthValue();
+        return make();
+    };
+    AppDelegate& app = start();
+    EXPECT_FALSE(flagWhenItemMade);
+    EXPECT_EQ(changingCommands(), 0u);
+    EXPECT_TRUE(fakes.appleScript->scripts.empty());
+    ASSERT_EQ(qt->statusItems.size(), 1u);
+    EXPECT_EQ(qt->statusItems[0]->title(), "") << "the off look";
+    EXPECT_EQ(app.popoverMain, nullptr);
+    EXPECT_EQ(app.viewMainMenu, nullptr);
+    EXPECT_EQ(Preferences::sharedPreferences().definitionSets().size(), 2u);
+}
+
+TEST_F(Shell, GuestSettingsLeftByACrashAreUndoneBeforeAnythingElse) {
+    // What an earlier process left when it died while Lendmode was on.
+    {
+        Preferences& earlier = Preferences::sharedPreferences();
+        earlier.readCurrentDefinitionSets();
+        tick("Slack", true);
+        earlier.setLendmode(true);
+        fakes.appleScript->next = std::vector<std::string>{"1"};  // Slack was running and is quit
+        earlier.applaySelectedDefinitionCompletion(nullptr);
+        Preferences::resetShared();  // the process is gone; the store stays
+    }
+    fakes.shell->commands.clear();
+    fakes.appleScript->scripts.clear();
+    fakes.appleScript->next = std::vector<std::string>{};
+    start();
+    ASSERT_FALSE(fakes.appleScript->scripts.empty());
+    const std::string& restore = fakes.appleScript->scripts.front();
+    EXPECT_NE(restore.find("if application \"Slack\" is not running then"), std::string::npos) << restore;
+    EXPECT_EQ(fakes.shell->commands.front().find("defaults -currentHost write"), 0u) << "the owner's settings first";
+    EXPECT_FALSE(fakes.store->read(keys::kLendmode)->truthValue());
+    EXPECT_FALSE(fakes.store->read(keys::kGuestSettingsApplied)->truthValue());
+
+    // The next start has nothing to undo.
+    delegate.reset();
+    Preferences::resetShared();
+    fakes.appleScript->scripts.clear();
+    start();
+    EXPECT_TRUE(fakes.appleScript->scripts.empty());
+}
+
+TEST_F(Shell, AQuitAfterRestoringLeavesNothingForTheNextStartToUndo) {
+    AppDelegate& app = start();
+    Preferences& prefs = *app.prefs;
+    prefs.setLendmode(true);
+    prefs.applaySelectedDefinitionCompletion(nullptr);
+    app.quitButtonPressed();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(prefs.lendmode()) << "quitting keeps the stored flag";
+    delegate.reset();
+    Preferences::resetShared();
+    fakes.appleScript->scripts.clear();
+    start();
+    EXPECT_TRUE(fakes.appleScript->scripts.empty()) << "the owner's settings were already back";
+}
+
+TEST_F(Shell, TheDailyRefreshReloadsOnlyWhileOff) {
+    AppDelegate& app = start();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval, std::chrono::seconds(86400));
+    fakes.shell->commands.clear();
+    app.prefs->setLendmode(true);
+    const Array setsWhileOn = app.prefs->definitionSets();
+    timer->fire();
+    EXPECT_TRUE(fakes.shell->commands.empty());
+    EXPECT_EQ(app.prefs->definitionSets(), setsWhileOn);
+
+    app.prefs->setLendmode(false);
+    fakes.shell->answers["defaults read com.apple.dock orientation"] = "right\n";
+    timer->fire();
+    EXPECT_EQ(fakes.shell->commands.front(), testing_support::kApplicationQuery);
+    const Array& snapshot = *app.prefs->definitionSets()[1].asArray();
+    EXPECT_EQ(*snapshot[6].find("segmentSelected"), Value(2)) << "a new owner snapshot";
+}
+
+TEST_F(Shell, ClosingAWindowReturnsToTheAccessoryPolicy) {
+    AppDelegate& app = start();
+    qt->policy->setActivationPolicy(platform::qt::ActivationPolicy::Policy::Regular);
+    EXPECT_TRUE(app.windowShouldClose());
+    EXPECT_EQ(qt->policy->activationPolicy(), platform::qt::ActivationPolicy::Policy::Accessory);
+    EXPECT_TRUE(app.windowShouldClose());
+    EXPECT_EQ(qt->policy->activationPolicy(), platform::qt::ActivationPolicy::Policy::Accessory);
+}
+
+TEST_F(Shell, TheStatusItemIsMadeOnceAndFollowsTheFlag) {
+    AppDelegate& app = start();
+    app.prefs->setLendmode(true);
+    EXPECT_EQ(qt->statusItems.size(), 1u);
+    EXPECT_EQ(qt->statusItems[0]->title(), "Lendmode");
+    app.prefs->setLendmode(false);
+    EXPECT_EQ(qt->statusItems[0]->title(), "");
+    app.createStatusBarMenu();
+    EXPECT_EQ(qt->statusItems.size(), 1u);
+}
+
+TEST_F(Shell, NothingIsBlockedWhileOff) {
+    start();
+    tick("Chess", true);
+    fakes.shell->commands.clear();
+    launch("/Applications/Chess.app");
+    EXPECT_TRUE(fakes.shell->commands.empty());
+    EXPECT_TRUE(qt->alerts->shown.empty());
+}
+
+TEST_F(Shell, ADisabledAppIsKilledByItsQuotedNameAndTheUserTold) {
+    AppDelegate& app = start();
+    tick("Chess", true);
+    app.prefs->setLendmode(true);
+    fakes.shell->commands.clear();
+    launch("/Applications/Chess.app");
+    ASSERT_EQ(fakes.shell->commands, (std::vector<std::string>{"killall 'Chess'"}));
+    ASSERT_EQ(qt->alerts->shown.size(), 1u);
+    const platform::qt::Alert& alert = qt->alerts->shown[0];
+    EXPECT_EQ(alert.style, platform::qt::Alert::Style::Warning);
+    EXPECT_EQ(alert.messageText, "Launch Chess");
+    EXPECT_EQ(alert.informativeText,
+              "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode "
+              "or turn off Lendmode.");
+    EXPECT_EQ(alert.buttons, QStringList{"I see"});
+}
+
+TEST_F(Shell, ListedButNotDisabledAndOtherCasesStartNormally) {
+    AppDelegate& app = start();
+    app.prefs->setLendmode(true);
+    tick("chess", true);  // only the lower-case record
+    fakes.shell->commands.clear();
+    launch("/Applications/Chess.app");  // exact case: "chess" does not block "Chess"
+    launch("/Applications/Slack.app");  // listed, not disabled
+    launch("/Applications/Unknown.app");
+    qt->workspace->announce({{"NSApplicationName", "Chess"}});  // no path
+    qt->workspace->announce({{"NSApplicationPath", 5}});
+    EXPECT_TRUE(fakes.shell->commands.empty());
+    EXPECT_TRUE(qt->alerts->shown.empty());
+    launch("/Applications/chess.app");
+    EXPECT_EQ(qt->alerts->shown.size(), 1u);
+}
+
+TEST_F(Shell, TheFirstOfTwoSameNamedRecordsDecides) {
+    fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Games/Chess.app\n");
+    AppDelegate& app = start();
+    app.prefs->setAppDisable(true, 1);  // only the second record
+    app.prefs->setLendmode(true);
+    launch("/Applications/Games/Chess.app");
+    EXPECT_TRUE(qt->alerts->shown.empty());
+}
+
+TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {
+    AppDelegate& app = start();
+    fakes.shell->commands.clear();
+    app.quitButtonPressed();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(fakes.shell->commands.empty());
+    app.prefs->setLendmode(true);
+    app.terminateRestoringOwnerSettings();
+    EXPECT_EQ(terminations, 2);
+    EXPECT_NE(fakes.shell->commands.back().find("killall Dock"), std::string::npos) << "set 1 was applied";
+}
+
+struct LaunchAtLogin : Shell {
+    testing_support::TempDir home;
+    std::string agentFile() const { return home.path() + "/Library/LaunchAgents/com.lendmode.Lendmode.plist"; }
+    AppDelegate& startWithTemplate(const Dictionary& contents) {
+        const std::string contentsDir = home.path() + "/bundle/Contents";
+        std::filesystem::create_directories(contentsDir + "/Resources");
+        std::filesystem::create_directories(contentsDir + "/MacOS");
+        plist::writeFile(contentsDir + "/Resources/com.lendmode.Lendmode.plist", Value(contents), plist::Format::Xml);
+        AppDelegate::Services services;
+        services.agentsHome = home.path();
+        services.executablePath = contentsDir + "/MacOS/Lendmode";
+        return start(std::move(services));
+    }
+};
+
+TEST_F(LaunchAtLogin, TheFirstUseCreatesTheFolderAndWritesTheTemplate) {
+    AppDelegate& app = startWithTemplate({{"Label", "com.lendmode.Lendmode"}, {"RunAtLoad", false}});
+    app.launchOnStartup(true);
+    const auto agent = plist::readDictionaryFile(agentFile());
+    ASSERT_TRUE(agent);
+    EXPECT_EQ(agent->at("RunAtLoad"), Value(true));
+    EXPECT_EQ(agent->at("Label"), Value("com.lendmode.Lendmode"));
+    EXPECT_TRUE(app.prefs->launchOnStartup());
+}
+
+TEST_F(LaunchAtLogin, AnInstalledAgentKeepsItsOtherKeysAndOffRewritesIt) {
+    AppDelegate& app = startWithTemplate({{"Label", "from the template"}});
+    std::filesystem::create_directories(home.path() + "/Library/LaunchAgents");
+    plist::writeFile(agentFile(), Value(Dictionary{{"Label", "installed"}, {"KeepAlive", true}}), plist::Format::Xml);
+    app.launchOnStartup(false);
+    const auto agent = plist::readDictionaryFile(agentFile());
+    EXPECT_EQ(*agent, (Dictionary{{"Label", "installed"}, {"KeepAlive", true}, {"RunAtLoad", false}}));
+    EXPECT_FALSE(app.prefs->launchOnStartup());
+}
+
+TEST_F(LaunchAtLogin, TheActionPassesTheOppositeOfTheControlsState) {
+    AppDelegate& app = startWithTemplate({{"Label", "x"}});
+    app.launchOnStartupClicked(Qt::Checked);
+    EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(false));
+    app.launchOnStartupClicked(Qt::Unchecked);
+    EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(true));
+    app.launchOnStartupClicked(Qt::PartiallyChecked);
+    EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(true));
+}
+
+TEST_F(LaunchAtLogin, WithoutAReadableTemplateNothingIsWrittenButTheChoiceIsStored) {
+    AppDelegate::Services services;
+    services.agentsHome = home.path();
+    services.executablePath = home.path() + "/nowhere/MacOS/Lendmode";
+    AppDelegate& app = start(std::move(services));
+    app.launchOnStartup(true);
+    EXPECT_FALSE(std::filesystem::exists(agentFile()));
+    EXPECT_TRUE(app.prefs->launchOnStartup());
+}
+
+TEST_F(LaunchAtLogin, AFolderThatCannotBeMadeIsLoggedAndTheRestGoesOn) {
+    AppDelegate& app = startWithTemplate({{"Label", "x"}});
+    testing_support::writeTextFile(home.path() + "/Library", "a file where the folder should be");
+    testing::internal::CaptureStderr();
+    app.launchOnStartup(true);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("create user's LaunchAgents directory failed "), std::string::npos) << log;
+    EXPECT_TRUE(app.prefs->launchOnStartup());
+}
+
+TEST(LaunchAgentPaths, TemplateSitsTwoLevelsAboveTheExecutable) {
+    EXPECT_EQ(lendmode::launchagent::templatePath("/Applications/Lendmode.app/Contents/MacOS/Lendmode"),
+              "/Applications/Lendmode.app/Contents/Resources/com.lendmode.Lendmode.plist");
+    EXPECT_EQ(lendmode::launchagent::agentsDirectory("/Users/owner"), "/Users/owner/Library/LaunchAgents/");
+}
+
+TEST(RealHome, ComesFromThePasswordDatabaseNotTheEnvironment) {
+    const std::string real = lendmode::RealHomeDirectory();
+    setenv("HOME", "/somewhere/else", 1);
+    EXPECT_EQ(lendmode::RealHomeDirectory(), real);
+    EXPECT_NE(real, "/somewhere/else");
+    EXPECT_FALSE(real.empty());
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
