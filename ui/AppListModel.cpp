@@ -1,0 +1,88 @@
+#include "ui/AppListModel.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <climits>
+
+#include "platform/qt/QtPorts.h"
+#include "ui/RowValues.h"
+
+namespace lendmode {
+
+AppListModel::AppListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void AppListModel::setRecords(plist::Array records) {
+    if (records.size() == records_.size()) {
+        records_ = std::move(records);
+        if (!records_.empty()) emit dataChanged(index(0), index(static_cast<int>(records_.size()) - 1));
+        return;
+    }
+    beginResetModel();
+    records_ = std::move(records);
+    endResetModel();
+}
+
+int AppListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(std::min<std::size_t>(records_.size(), INT_MAX));
+}
+
+QVariant AppListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const plist::Value& record = records_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole: return ui::recordName(record);
+        case Qt::CheckStateRole: return ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked;
+        case PathRole: return ui::recordPath(record);
+        case Qt::DecorationRole: return iconForPath(ui::recordPath(record));
+        default: return {};
+    }
+}
+
+Qt::ItemFlags AppListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+QIcon AppListModel::iconForPath(const QString& path) const {
+    auto it = icons_.constFind(path);
+    if (it != icons_.constEnd()) return *it;
+    QIcon icon;
+    if (const auto& workspace = platform::qt::qtPorts().workspace; workspace && !path.isEmpty()) {
+        icon = workspace->iconForFile(path);
+    }
+    if (icon.isNull()) {
+        if (generic_.isNull()) generic_ = genericApplicationIcon();
+        icon = generic_;
+    }
+    icons_.insert(path, icon);
+    return icon;
+}
+
+QIcon AppListModel::genericApplicationIcon() {
+    const QIcon icon = [] {
+        constexpr int size = 64;
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(0, 0, 0, size);
+        gradient.setColorAt(0, QColor(0xC7, 0xC7, 0xCC));
+        gradient.setColorAt(1, QColor(0x8E, 0x8E, 0x93));
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(4, 4, size - 8, size - 8), 13, 13);
+        p.fillPath(shape, gradient);
+        // Three small squares: the familiar "some application" mark.
+        p.setBrush(QColor(255, 255, 255, 220));
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(18, 18, 12, 12), 3, 3);
+        p.drawRoundedRect(QRectF(34, 18, 12, 12), 3, 3);
+        p.drawRoundedRect(QRectF(18, 34, 12, 12), 3, 3);
+        p.drawRoundedRect(QRectF(34, 34, 12, 12), 3, 3);
+        p.end();
+        return QIcon(pixmap);
+    }();
+    return icon;
+}
+
+}  // namespace lendmode

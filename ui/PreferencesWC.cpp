@@ -1,0 +1,275 @@
+#include "ui/PreferencesWC.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QShortcut>
+#include <QSignalBlocker>
+
+#include "model/Keys.h"
+#include "model/NotificationCenter.h"
+#include "model/Preferences.h"
+#include "platform/qt/QtPorts.h"
+#include "ui/AppCellDelegate.h"
+#include "ui/AppListModel.h"
+#include "ui/AppTableView.h"
+#include "ui/ButtonYellow.h"
+#include "ui/CellCheck.h"
+#include "ui/CellPrefChekbox.h"
+#include "ui/DoubleSlider.h"
+#include "ui/ImageView.h"
+#include "ui/Resources.h"
+#include "ui/RowTableView.h"
+#include "ui/RowValues.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Tags.h"
+#include "ui/Theme.h"
+#include "ui_PreferencesWC.h"
+
+namespace lendmode {
+
+using ui::integerOf;
+using ui::member;
+using ui::textOf;
+
+PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::PreferencesWC>()) {
+    ui::initResources();
+    setWindowFlag(Qt::Window);
+    ui_->setupUi(this);
+    prefs = &Preferences::sharedPreferences();
+    tablePref = ui_->tablePref;
+
+    ui::makeTitle(ui_->headerTitle, 1.3, QFont::DemiBold);
+    ui::makeSecondary(ui_->headerSubtitle);
+    ui::makeSecondary(ui_->footer);
+    ui_->footer->setContentsMargins(20, 10, 20, 12);
+    ui_->headerIcon->setPixmap(ui::menuIcon(true).pixmap(32, 32));
+
+    appModel_ = new AppListModel(this);
+    appDelegate_ =
+        new AppCellDelegate([this](CellCheck& cell, int row) { fillApplicationCell(cell, row); }, this);
+    QAbstractButton* appBox = appDelegate_->cell().buttonCheck;
+    connect(appBox, &QAbstractButton::clicked, this, [this, appBox] { appDisabledButtonPressed(appBox); });
+
+    tablePref->setDataSource({
+        [this] { return numberOfRowsInTableView(tablePref); },
+        [this](int row) { return tableViewRow(row); },
+        [this](const QString& identifier) { return makeRowView(identifier); },
+    });
+
+    auto* closeShortcut = new QShortcut(QKeySequence::Close, this);
+    connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
+}
+
+PreferencesWC::~PreferencesWC() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+const plist::Array& PreferencesWC::appList() const {
+    return appModel_->records();
+}
+
+const plist::Array* PreferencesWC::currentPrefs() const {
+    return prefs->currentDefinitionSet();
+}
+
+std::uint64_t PreferencesWC::shownSet() const {
+    const std::uint64_t index = prefs->currentSet();
+    return index < prefs->definitionSets().size() ? index : 0;
+}
+
+void PreferencesWC::showWindow(QObject*) {
+    if (!sized_) {
+        sized_ = true;
+        updateUI();
+        fitToContent();
+    }
+    show();
+    raise();
+    activateWindow();
+    if (!observing_) {
+        observing_ = true;
+        NotificationCenter::defaultCenter().addObserver(this, notifications::kRowValueChanged,
+                                                        [this] { updateUI(); });
+    }
+    updateUI();
+}
+
+void PreferencesWC::windowWillClose() {
+    NotificationCenter::defaultCenter().removeObserver(this, notifications::kRowValueChanged);
+    observing_ = false;
+    if (const auto& policy = platform::qt::qtPorts().activationPolicy) {
+        policy->setActivationPolicy(platform::qt::ActivationPolicy::Policy::Accessory);
+    }
+}
+
+void PreferencesWC::closeEvent(QCloseEvent* event) {
+    windowWillClose();
+    QWidget::closeEvent(event);
+}
+
+void PreferencesWC::updateUI() {
+    if (const plist::Array* apps = prefs->appDisabled()) appModel_->setRecords(*apps);
+    tablePref->reloadData();
+}
+
+void PreferencesWC::fitToContent() {
+    // The row table cannot scroll, so the window never gets smaller than its rows.
+    const QSize content = tablePref->minimumSizeHint();
+    ui_->scrollView->setMinimumSize(content.width(), content.height());
+    // Opens at its least height, which fits a laptop screen; the application list
+    // takes whatever height the owner adds.
+    resize(std::max(560, content.width()), minimumSizeHint().height());
+}
+
+int PreferencesWC::numberOfRowsInTableView(const QObject* table) const {
+    if (table && table == tablePref) {
+        const plist::Array* rows = currentPrefs();
+        return rows ? static_cast<int>(rows->size()) : 0;
+    }
+    const auto* list = qobject_cast<const AppTableView*>(table);
+    if (list && list->identifier() == QLatin1String(kTableAppID)) return static_cast<int>(appList().size());
+    return 0;
+}
+
+QWidget* PreferencesWC::makeRowView(const QString& identifier) {
+    CellPrefChekbox* cell = CellPrefChekbox::make(identifier);
+    if (!cell) return nullptr;
+    if (QCheckBox* box = cell->box) {
+        connect(box, &QAbstractButton::clicked, this, [this, box] { boxPressed(box); });
+    }
+    if (SegmentedControl* segments = cell->segmentControl) {
+        connect(segments, &SegmentedControl::activated, this, [this, segments] { segmentChanged(segments); });
+    }
+    if (DoubleSlider* slider = cell->slider) {
+        connect(slider, &QSlider::valueChanged, this, [this, slider] { sliderValueChanged(slider); });
+    }
+    for (ButtonYellow* button : {cell->button1, cell->button2}) {
+        if (button)
+            connect(button, &QAbstractButton::clicked, this, [this, button] { segmentButton(button); });
+    }
+    if (AppTableView* list = cell->tableApp) {
+        list->setModel(appModel_);
+        list->setItemDelegate(appDelegate_);
+    }
+    return cell;
+}
+
+QWidget* PreferencesWC::tableViewRow(int row) {
+    const plist::Array* rows = currentPrefs();
+    if (!rows || row < 0 || static_cast<std::size_t>(row) >= rows->size()) return nullptr;
+    const plist::Value& definition = (*rows)[static_cast<std::size_t>(row)];
+    const QString identifier = textOf(member(definition, rowkeys::kIdCell));
+    QWidget* view = tablePref->makeViewWithIdentifier(identifier);
+    if (auto* cell = qobject_cast<CellPrefChekbox*>(view)) fillRow(*cell, definition);
+    return view;
+}
+
+void PreferencesWC::fillRow(CellPrefChekbox& cell, const plist::Value& row) {
+    namespace k = rowkeys;
+    cell.prepareForReuse();
+    if (cell.title1) cell.title1->setText(textOf(member(row, k::kTitle1)));
+    if (cell.title2) cell.title2->setText(textOf(member(row, k::kTitle2)));
+
+    if (integerOf(member(row, k::kID)) == rows::kDisabledApps) {
+        if (cell.tableApp) cell.tableApp->reloadData();
+        return;
+    }
+
+    const std::optional<std::int64_t> selected = integerOf(member(row, k::kSegmentSelected));
+    for (int i = 0; i < 3; ++i) {
+        const plist::Value* label = member(row, k::segment(i));
+        if (label && label->isString() && cell.segmentControl)
+            cell.segmentControl->setLabel(textOf(label), i);
+        if (selected && *selected == i) {
+            const plist::Value* caption = member(row, k::title2ForSegment(i));
+            if (caption && caption->isString() && cell.title2) cell.title2->setText(textOf(caption));
+        }
+    }
+    if (selected) {
+        if (cell.segmentControl && *selected >= 0 && *selected < cell.segmentControl->segmentCount()) {
+            cell.segmentControl->setSelected(true, static_cast<int>(*selected));
+        }
+        if (integerOf(member(row, k::kSegmentID)) == rows::kWhenLendmodeIsOn) {
+            // The two halves follow the set in use, not the recorded choice.
+            const bool lendmodeSet = shownSet() == 0;
+            if (cell.button1) {
+                cell.button1->setText(textOf(member(row, k::segment(0))));
+                cell.button1->setState(lendmodeSet);
+            }
+            if (cell.button2) {
+                cell.button2->setText(textOf(member(row, k::segment(1))));
+                cell.button2->setState(!lendmodeSet);
+            }
+        }
+    }
+
+    if (cell.box && member(row, k::kBox)) {
+        cell.box->setCheckState(ui::truthOf(member(row, k::kBox)) ? Qt::Checked : Qt::Unchecked);
+    }
+
+    if (DoubleSlider* slider = cell.slider) {
+        const QSignalBlocker quiet(slider);
+        const auto min = ui::doubleOf(member(row, k::kSliderMin));
+        const auto max = ui::doubleOf(member(row, k::kSliderMax));
+        const auto value = ui::doubleOf(member(row, k::kSliderValue));
+        if (min) {
+            slider->setMinValue(*min);
+            if (max) slider->setMaxValue(*max);
+            if (value) slider->setDoubleValue(*value);
+        }
+        // Shown only on rows that carry slider keys.
+        slider->setVisible(min || max || value);
+    }
+
+    if (const auto tag = integerOf(member(row, k::kBoxID)); tag && cell.box) ui::setTag(cell.box, *tag);
+    if (const auto tag = integerOf(member(row, k::kSegmentID)); tag && cell.segmentControl) {
+        cell.segmentControl->setTag(static_cast<int>(*tag));
+    }
+    if (const auto tag = integerOf(member(row, k::kSliderID)); tag && cell.slider) {
+        cell.slider->setTag(static_cast<int>(*tag));
+    }
+}
+
+void PreferencesWC::fillApplicationCell(CellCheck& cell, int row) {
+    const plist::Array& apps = appList();
+    if (row < 0 || static_cast<std::size_t>(row) >= apps.size()) return;
+    const plist::Value& record = apps[static_cast<std::size_t>(row)];
+    cell.title1->setText(ui::recordName(record));
+    cell.buttonCheck->setCheckState(ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked);
+    ui::setTag(cell.buttonCheck, row);
+    cell.iconApp->setImage(appModel_->iconForPath(ui::recordPath(record)));
+}
+
+void PreferencesWC::segmentChanged(SegmentedControl* sender) {
+    if (!sender || sender->selectedSegment() < 0) return;
+    prefs->setObject(plist::Value(static_cast<std::int64_t>(sender->selectedSegment())),
+                     rowkeys::kSegmentSelected, static_cast<std::uint64_t>(sender->tag()));
+}
+
+void PreferencesWC::segmentButton(QAbstractButton* sender) {
+    if (!sender) return;
+    const std::uint64_t set = ui::tagOf(sender) == 1 ? 0 : 1;
+    prefs->setCurrentSet(set);
+    prefs->setObject(plist::Value(set), rowkeys::kSegmentSelected, rows::kWhenLendmodeIsOn);
+    tablePref->reloadData();
+}
+
+void PreferencesWC::sliderValueChanged(DoubleSlider* sender) {
+    if (!sender) return;
+    prefs->setObject(plist::Value(sender->doubleValue()), rowkeys::kSliderValue,
+                     static_cast<std::uint64_t>(sender->tag()));
+}
+
+void PreferencesWC::boxPressed(QAbstractButton* sender) {
+    if (!sender) return;
+    prefs->setObject(plist::Value(ui::isOn(sender)), rowkeys::kBox,
+                     static_cast<std::uint64_t>(ui::tagOf(sender)));
+}
+
+void PreferencesWC::appDisabledButtonPressed(QAbstractButton* sender) {
+    if (!sender || ui::tagOf(sender) < 0) return;
+    prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
+}
+
+}  // namespace lendmode

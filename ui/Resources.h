@@ -1,0 +1,17 @@
+// The windows' bundled resources: interface images, the status item's images and the
+// named colours, compiled into this library.
+#pragma once
+
+#include <QIcon>
+
+namespace lendmode::ui {
+
+// Registers the compiled resources; safe to call any number of times. The windows
+// call it themselves; the application shell calls it before loading an image.
+void initResources();
+
+// The status item's image: "MenuIcon" (Lendmode off) or "MenuIconOn", at every size
+// the bundle holds.
+QIcon menuIcon(bool lendmodeOn);
+
+}  // namespace lendmode::ui

@@ -1,0 +1,247 @@
+#include "ui/ViewMainMenu.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QShortcut>
+#include <QShowEvent>
+
+#include "model/Keys.h"
+#include "model/NotificationCenter.h"
+#include "model/Preferences.h"
+#include "platform/qt/QtPorts.h"
+#include "ui/AppCellDelegate.h"
+#include "ui/AppListModel.h"
+#include "ui/AppTableView.h"
+#include "ui/ButtonHover.h"
+#include "ui/ButtonYellow.h"
+#include "ui/CellCheck.h"
+#include "ui/ImageView.h"
+#include "ui/PreferencesWC.h"
+#include "ui/Resources.h"
+#include "ui/RowValues.h"
+#include "ui/SegmentedControl.h"
+#include "ui/Tags.h"
+#include "ui/Theme.h"
+#include "ui_ViewMainMenu.h"
+
+namespace lendmode {
+
+ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::ViewMainMenu>()) {
+    ui::initResources();
+    ui_->setupUi(this);
+    tableApp = ui_->tableApp;
+    lendmodeButtonON = ui_->lendmodeButtonON;
+    lendmodeButtonOFF = ui_->lendmodeButtonOFF;
+    invertScrollBox = ui_->invertScrollBox;
+    hotCornersBox = ui_->hotCornersBox;
+    dockVisibilityBox = ui_->dockVisibilityBox;
+    dockLocationSegmentControl = ui_->dockLocationSegmentControl;
+    preferencesButton = ui_->preferencesButton;
+    quitButton = ui_->quitButton;
+
+    ui::makeTitle(ui_->headerTitle, 1.2, QFont::DemiBold);
+    ui::makeSecondary(ui_->statusLabel);
+    ui::makeCaption(ui_->quickCaption);
+    ui::makeCaption(ui_->appsCaption);
+    const QKeySequence preferencesKey(Qt::CTRL | Qt::Key_Comma);
+    const QKeySequence quitKey(Qt::CTRL | Qt::Key_Q);
+    preferencesButton->setShortcutText(preferencesKey.toString(QKeySequence::NativeText));
+    quitButton->setShortcutText(quitKey.toString(QKeySequence::NativeText));
+    connect(new QShortcut(preferencesKey, this), &QShortcut::activated, this,
+            &ViewMainMenu::preferencesPressed);
+    connect(new QShortcut(quitKey, this), &QShortcut::activated, this, &ViewMainMenu::quitRequested);
+
+    appModel_ = new AppListModel(this);
+    appDelegate_ =
+        new AppCellDelegate([this](CellCheck& cell, int row) { fillApplicationCell(cell, row); }, this);
+    tableApp->setModel(appModel_);
+    tableApp->setItemDelegate(appDelegate_);
+
+    connectActions();
+    viewDidLoad();
+}
+
+ViewMainMenu::~ViewMainMenu() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+void ViewMainMenu::connectActions() {
+    for (ButtonYellow* half : {lendmodeButtonON, lendmodeButtonOFF}) {
+        connect(half, &QAbstractButton::clicked, this, [this, half] { lendmodeOnOfButtonsPressed(half); });
+    }
+    connect(invertScrollBox, &QAbstractButton::clicked, this,
+            [this] { invertScrollBoxPressed(invertScrollBox); });
+    connect(hotCornersBox, &QAbstractButton::clicked, this, [this] { hotCornersBoxPressed(hotCornersBox); });
+    connect(dockVisibilityBox, &QAbstractButton::clicked, this,
+            [this] { dockVisibilityBoxPressed(dockVisibilityBox); });
+    connect(dockLocationSegmentControl, &SegmentedControl::activated, this,
+            [this] { dockLocationSegmentControlPressed(dockLocationSegmentControl); });
+    connect(preferencesButton, &QAbstractButton::clicked, this, &ViewMainMenu::preferencesPressed);
+    connect(quitButton, &QAbstractButton::clicked, this, &ViewMainMenu::quitRequested);
+    QAbstractButton* appBox = appDelegate_->cell().buttonCheck;
+    connect(appBox, &QAbstractButton::clicked, this, [this, appBox] { appDisabledButtonPressed(appBox); });
+}
+
+void ViewMainMenu::viewDidLoad() {
+    prefs = &Preferences::sharedPreferences();
+    enabledElements(true);
+    updateUI();
+    // The Dock location starts at the stored choice; later refreshes leave it to the user.
+    const auto edge = ui::integerOf(prefs->valueForKey(rowkeys::kSegmentSelected, rows::kDockLocation));
+    if (edge && *edge >= 0 && *edge < dockLocationSegmentControl->segmentCount()) {
+        dockLocationSegmentControl->setSelectedSegment(static_cast<int>(*edge));
+    }
+}
+
+void ViewMainMenu::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!appeared_) {
+        appeared_ = true;
+        viewWillAppear();
+    }
+}
+
+void ViewMainMenu::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (appeared_ && !event->spontaneous()) {
+        appeared_ = false;
+        viewDidDisappear();
+    }
+}
+
+void ViewMainMenu::viewWillAppear() {
+    updateUI();
+    NotificationCenter::defaultCenter().removeObserver(this, notifications::kRowValueChanged);
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kRowValueChanged,
+                                                    [this] { updateUI(); });
+}
+
+void ViewMainMenu::viewDidDisappear() {
+    NotificationCenter::defaultCenter().removeObserver(this, notifications::kRowValueChanged);
+}
+
+void ViewMainMenu::enabledElements(bool flag) {
+    lendmodeButtonON->setEnabled(flag);
+    lendmodeButtonOFF->setEnabled(flag);
+    invertScrollBox->setEnabled(flag);
+    hotCornersBox->setEnabled(flag);
+}
+
+void ViewMainMenu::updateUI() {
+    Preferences::runMainThreadBlock([this] {
+        if (const plist::Array* apps = prefs->appDisabled()) {
+            appModel_->setRecords(*apps);
+            tableApp->reloadData();
+        }
+        const bool on = prefs->lendmode();
+        lendmodeButtonON->setState(on);
+        lendmodeButtonOFF->setState(!on);
+        const auto boxOf = [this](int row) {
+            return ui::truthOf(prefs->valueForKey(rowkeys::kBox, static_cast<std::uint64_t>(row)))
+                       ? Qt::Checked
+                       : Qt::Unchecked;
+        };
+        invertScrollBox->setCheckState(boxOf(rows::kDefaultScroll));
+        hotCornersBox->setCheckState(boxOf(rows::kHotCornersOff));
+        dockVisibilityBox->setCheckState(boxOf(rows::kDockVisible));
+
+        ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
+                                     : tr("Off — your own settings are in use"));
+        ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
+    });
+}
+
+int ViewMainMenu::numberOfRowsInTableView() const {
+    return static_cast<int>(appList().size());
+}
+
+const plist::Array& ViewMainMenu::appList() const {
+    return appModel_->records();
+}
+
+void ViewMainMenu::fillApplicationCell(CellCheck& cell, int row) {
+    const plist::Array& apps = appList();
+    if (row < 0 || static_cast<std::size_t>(row) >= apps.size()) return;
+    const plist::Value& record = apps[static_cast<std::size_t>(row)];
+    cell.title1->setText(ui::recordName(record));
+    cell.buttonCheck->setCheckState(ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked);
+    ui::setTag(cell.buttonCheck, row);
+    cell.iconApp->setImage(appModel_->iconForPath(ui::recordPath(record)));
+}
+
+void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
+    const bool on = sender && sender == lendmodeButtonON;
+    // ON while Lendmode is already on would take the guest settings for the owner's
+    // and overwrite the owner snapshot; the press is ignored.
+    if (on && prefs->lendmode()) return;
+
+    prefs->setLendmode(on);
+    lendmodeButtonON->setState(on);
+    lendmodeButtonOFF->setState(!on);
+    enabledElements(false);
+
+    const Preferences::Completion completion = [this] {
+        Preferences::runMainThreadBlock([this] {
+            enabledElements(true);
+            updateUI();
+        });
+    };
+    // The apply runs on this thread and takes a moment: show that the program is busy.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (on) {
+        prefs->applaySelectedDefinitionCompletion(completion);
+    } else {
+        prefs->restoreDefinitionSetsCompletion(completion);
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+void ViewMainMenu::invertScrollBoxPressed(QAbstractButton* sender) {
+    const bool value = ui::isOn(sender);
+    prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kDefaultScroll);
+    if (prefs->lendmode()) prefs->scriptMouseInverse(value);
+}
+
+void ViewMainMenu::hotCornersBoxPressed(QAbstractButton* sender) {
+    const bool value = ui::isOn(sender);
+    prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kHotCornersOff);
+    if (prefs->lendmode()) prefs->scriptHotCornersOFF(value);
+}
+
+void ViewMainMenu::dockVisibilityBoxPressed(QAbstractButton* sender) {
+    const bool value = ui::isOn(sender);
+    prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kDockVisible);
+    if (prefs->lendmode()) prefs->scriptDockVisable(value);
+}
+
+void ViewMainMenu::dockLocationSegmentControlPressed(SegmentedControl* sender) {
+    if (!sender || sender->selectedSegment() < 0) return;
+    const auto edge = static_cast<std::uint64_t>(sender->selectedSegment());
+    prefs->setObject(plist::Value(edge), rowkeys::kSegmentSelected, rows::kDockLocation);
+    if (prefs->lendmode()) prefs->scriptDockPosition(edge);
+}
+
+void ViewMainMenu::boxPressed(QAbstractButton* sender) {
+    if (!sender) return;
+    prefs->setObject(plist::Value(ui::isOn(sender)), rowkeys::kBox,
+                     static_cast<std::uint64_t>(ui::tagOf(sender)));
+}
+
+void ViewMainMenu::appDisabledButtonPressed(QAbstractButton* sender) {
+    if (!sender || ui::tagOf(sender) < 0) return;
+    prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
+}
+
+void ViewMainMenu::preferencesPressed() {
+    if (!preferencesWC_) preferencesWC_ = std::make_unique<PreferencesWC>();
+    preferencesWC_->showWindow(this);
+    preferencesWC_->raise();
+    preferencesWC_->activateWindow();
+    if (const auto& policy = platform::qt::qtPorts().activationPolicy) {
+        policy->activateIgnoringOtherApps();
+        policy->setActivationPolicy(platform::qt::ActivationPolicy::Policy::Regular);
+    }
+}
+
+}  // namespace lendmode

@@ -1,0 +1,107 @@
+// The popover's main view: the ON/OFF switch of Lendmode, quick controls for a few
+// rows of the current set, the list of applications with a box each that blocks it in
+// guest mode, and the way to the preferences window and to quitting.
+//
+// Every change is written through the row operations of Preferences; while Lendmode
+// is on, the quick controls also apply their setting to the system at once. While the
+// view is shown it listens for "VVVN1" and refreshes.
+//
+// Embedding: put the view in the status item's popup (as its only child, or make the
+// view itself the popup window). Showing it stands for the popover opening and hiding
+// it for the popover closing. Connect quitRequested() to the application's quit
+// action. Construct it only once the shared Preferences exists with its sets loaded.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "model/plist/Value.h"
+
+class QAbstractButton;
+class QCheckBox;
+
+namespace Ui {
+class ViewMainMenu;
+}
+
+namespace lendmode {
+
+class AppCellDelegate;
+class AppListModel;
+class AppTableView;
+class ButtonHover;
+class ButtonYellow;
+class CellCheck;
+class Preferences;
+class PreferencesWC;
+class SegmentedControl;
+
+class ViewMainMenu : public QWidget {
+    Q_OBJECT
+public:
+    explicit ViewMainMenu(QWidget* parent = nullptr);
+    ~ViewMainMenu() override;
+
+    // Lifecycle: loading (once, from the constructor), appearing and disappearing (from
+    // the show and hide events).
+    void viewDidLoad();
+    void viewWillAppear();
+    void viewDidDisappear();
+
+    // Enables or disables the switch and the two quick controls that a switch changes.
+    void enabledElements(bool flag);
+    // Shows the stored Lendmode flag, the current set's quick rows and set 0's
+    // application list.
+    void updateUI();
+
+    // The application list's data source.
+    int numberOfRowsInTableView() const;
+    void fillApplicationCell(CellCheck& cell, int row);
+    const plist::Array& appList() const;
+    AppListModel* appListModel() const { return appModel_; }
+
+    // Created by the first preferencesPressed() and kept; nullptr before.
+    PreferencesWC* preferencesWC() const { return preferencesWC_.get(); }
+
+    // Outlets.
+    AppTableView* tableApp = nullptr;
+    ButtonYellow* lendmodeButtonON = nullptr;
+    ButtonYellow* lendmodeButtonOFF = nullptr;
+    QCheckBox* invertScrollBox = nullptr;
+    QCheckBox* hotCornersBox = nullptr;
+    QCheckBox* dockVisibilityBox = nullptr;
+    SegmentedControl* dockLocationSegmentControl = nullptr;
+    ButtonHover* preferencesButton = nullptr;
+    ButtonHover* quitButton = nullptr;
+
+public slots:
+    void lendmodeOnOfButtonsPressed(QAbstractButton* sender);
+    void invertScrollBoxPressed(QAbstractButton* sender);
+    void hotCornersBoxPressed(QAbstractButton* sender);
+    void dockVisibilityBoxPressed(QAbstractButton* sender);
+    void dockLocationSegmentControlPressed(lendmode::SegmentedControl* sender);
+    void boxPressed(QAbstractButton* sender);
+    void preferencesPressed();
+    void appDisabledButtonPressed(QAbstractButton* sender);
+
+signals:
+    // The Quit button was pressed: the application shell quits (restoring the owner's
+    // settings first when Lendmode is on).
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void connectActions();
+
+    Preferences* prefs = nullptr;
+    std::unique_ptr<Ui::ViewMainMenu> ui_;
+    AppListModel* appModel_ = nullptr;
+    AppCellDelegate* appDelegate_ = nullptr;
+    std::unique_ptr<PreferencesWC> preferencesWC_;
+    bool appeared_ = false;
+};
+
+}  // namespace lendmode
