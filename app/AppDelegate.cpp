@@ -1,16 +1,17 @@
 #include "app/AppDelegate.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QIcon>
 
+#include "app/Appearance.h"
 #include "app/LaunchAgent.h"
+#include "app/Popover.h"
 #include "engine/CommandTexts.h"
 #include "model/InstalledApplications.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
+#include "ui/Resources.h"
+#include "ui/ViewMainMenu.h"
 
 namespace lendmode {
 namespace {
@@ -23,14 +24,6 @@ constexpr const char* kAlertInformativeText =
     "off Lendmode.";
 constexpr const char* kAlertButton = "I see";
 constexpr const char* kStatusTitleOn = "Lendmode";
-
-QIcon statusImage(bool on) {
-    const QString name = on ? QStringLiteral(":/MenuIconOn") : QStringLiteral(":/MenuIcon");
-    for (const QString& file : {name + QStringLiteral(".svg"), name + QStringLiteral(".png"), name}) {
-        if (QFile::exists(file)) return QIcon(file);
-    }
-    return QIcon();
-}
 
 }  // namespace
 
@@ -120,11 +113,26 @@ void AppDelegate::createStatusBarMenu() {
         connect(statusItem.get(), &platform::qt::StatusItem::clicked, this, &AppDelegate::statusBarButtonPressed);
     }
     statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
-    statusItem->setImage(statusImage(prefs->lendmode()));
-    if (popoverMain && popoverMain->isVisible()) popoverMain->close();
+    statusItem->setImage(ui::menuIcon(prefs->lendmode()));
+    if (popoverMain && popoverMain->isShown()) popoverMain->close();
 }
 
-void AppDelegate::statusBarButtonPressed() {}
+void AppDelegate::statusBarButtonPressed() {
+    if (popoverMain && popoverMain->isShown()) {
+        popoverMain->close();
+        return;
+    }
+    const QRect anchor = statusItem ? statusItem->anchorRect() : QRect();
+    if (popoverMain && popoverMain->takeClosedByClickOn(anchor)) return;  // that click closed it
+    applySystemAppearance();
+    if (!popoverMain) {
+        viewMainMenu = new ViewMainMenu();
+        popoverMain = new Popover(viewMainMenu);
+        connect(viewMainMenu, &ViewMainMenu::quitRequested, this, &AppDelegate::quitButtonPressed);
+    }
+    popoverMain->showRelativeToRect(anchor);
+    emit popoverShown();
+}
 
 void AppDelegate::quitButtonPressed() {
     if (prefs && prefs->lendmode()) {

@@ -11,14 +11,14 @@
 #include <memory>
 #include <string>
 
+#include "app/Popover.h"
 #include "app/RepeatingTimer.h"
+#include "ui/ViewMainMenu.h"
 #include "platform/qt/QtPorts.h"
 
 namespace lendmode {
 
 class Preferences;
-class ViewMainMenu;
-class Popover;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -68,11 +68,16 @@ public:
     void launchOnStartupClicked(Qt::CheckState state);
     void launchOnStartup(bool value);
 
+signals:
+    // The popover has just been shown under the status item.
+    void popoverShown();
+
+public:
     Preferences* prefs = nullptr;
     QPointer<QWidget> window;
     std::shared_ptr<platform::qt::StatusItem> statusItem;
-    ViewMainMenu* viewMainMenu = nullptr;
-    QPointer<QWidget> popoverMain;
+    QPointer<ViewMainMenu> viewMainMenu;
+    QPointer<Popover> popoverMain;
 
 private:
     Services services_;

@@ -3,25 +3,94 @@
 #include <csignal>
 #include <cstdio>
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QTimer>
+
+#include "model/Keys.h"
+#include "model/NotificationCenter.h"
 #include "model/Preferences.h"
 
 namespace lendmode {
 namespace {
 
+// Where each named control of a window is on screen, so that a test can click it.
+void printGeometry(const char* what, QWidget* top) {
+    std::printf("%s %d %d %d %d\n", what, top->x(), top->y(), top->width(), top->height());
+    for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
+        if (!button->isVisible() || button->text().isEmpty()) continue;
+        const QPoint at = button->mapToGlobal(QPoint(0, 0));
+        std::printf("BUTTON %s|%d %d %d %d\n", button->text().toUtf8().constData(), at.x(), at.y(), button->width(),
+                    button->height());
+    }
+    for (QWidget* child : top->findChildren<QWidget*>()) {
+        if (child->objectName().isEmpty() || !child->isVisible()) continue;
+        const QPoint at = child->mapToGlobal(QPoint(0, 0));
+        std::printf("WIDGET %s %d %d %d %d\n", child->objectName().toUtf8().constData(), at.x(), at.y(),
+                    child->width(), child->height());
+    }
+    if (auto* table = top->findChild<QAbstractItemView*>(QStringLiteral("tableApp"))) {
+        QAbstractItemModel* model = table->model();
+        for (int row = 0; model && row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row, 0);
+            const QRect rect = table->visualRect(index);
+            if (!rect.isValid() || !table->viewport()->rect().intersects(rect)) continue;
+            const QPoint at = table->viewport()->mapToGlobal(rect.topLeft());
+            std::printf("ROW %s|%d %d %d %d\n", index.data(Qt::DisplayRole).toString().toUtf8().constData(), at.x(),
+                        at.y(), rect.width(), rect.height());
+        }
+    }
+    std::printf("END\n");
+    std::fflush(stdout);
+}
+
+
+// Alerts are reported on standard output; with a display they are also shown, so
+// that end-to-end tests can see and photograph them.
 class PrintedAlert : public platform::qt::AlertPresenter {
 public:
+    explicit PrintedAlert(std::shared_ptr<platform::qt::AlertPresenter> shown) : shown_(std::move(shown)) {}
     int runModal(const platform::qt::Alert& alert) override {
         std::printf("ALERT %s | %s | %s\n", alert.messageText.toUtf8().constData(),
                     alert.informativeText.toUtf8().constData(), alert.buttons.join('|').toUtf8().constData());
         std::fflush(stdout);
-        return 0;
+        if (!shown_) return 0;
+        // Once the alert is up, say where it and its buttons are.
+        QTimer::singleShot(400, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) printGeometry("ALERTBOX", box);
+        });
+        return shown_->runModal(alert);
     }
+
+private:
+    std::shared_ptr<platform::qt::AlertPresenter> shown_;
 };
 
 }  // namespace
 
 TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
-    platform::qt::qtPorts().alerts = std::make_shared<PrintedAlert>();
+    const bool display = QGuiApplication::platformName() != QStringLiteral("offscreen");
+    platform::qt::qtPorts().alerts =
+        std::make_shared<PrintedAlert>(display ? platform::qt::qtPorts().alerts : nullptr);
+    QObject::connect(&delegate_, &AppDelegate::popoverShown, &delegate_, [this] {
+        // After the popover has been laid out and placed.
+        QTimer::singleShot(200, &delegate_, [this] {
+            if (delegate_.popoverMain) printGeometry("POPOVER", delegate_.popoverMain);
+        });
+    });
+    // The preferences window: reported each time it comes up.
+    auto* watch = new QTimer(&delegate_);
+    QObject::connect(watch, &QTimer::timeout, &delegate_, [this] {
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->objectName() == QStringLiteral("PreferencesWC")) window = top;
+        }
+        if (window && !preferencesShown_) printGeometry("PREFERENCES", window);
+        preferencesShown_ = window != nullptr;
+    });
+    watch->start(250);
     signalNotifier_ = std::make_unique<SignalNotifier>(std::initializer_list<int>{SIGUSR1, SIGUSR2}, [this](int signal) {
         const bool on = signal == SIGUSR1;
         Preferences& prefs = *delegate_.prefs;
@@ -36,7 +105,15 @@ TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
     });
 }
 
+TestControl::~TestControl() { NotificationCenter::defaultCenter().removeObserver(this); }
+
 void TestControl::ready() {
+    // Registered after start-up, as the status item's observer is: the reset of a
+    // left-over flag while the settings come up is heard by nobody.
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged, [this] {
+        std::printf("LENDMODE %s\n", delegate_.prefs->lendmode() ? "YES" : "NO");
+        std::fflush(stdout);
+    });
     std::printf("READY\n");
     std::fflush(stdout);
 }

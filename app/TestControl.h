@@ -14,10 +14,12 @@ namespace lendmode {
 class TestControl {
 public:
     explicit TestControl(AppDelegate& delegate);
+    ~TestControl();
     void ready();
 
 private:
     AppDelegate& delegate_;
+    bool preferencesShown_ = false;
     std::unique_ptr<SignalNotifier> signalNotifier_;
 };
 

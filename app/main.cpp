@@ -10,6 +10,7 @@
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/SimQtPorts.h"
 #include "sim/SimMac.h"
+#include "ui/Resources.h"
 
 #ifdef LENDMODE_TEST_CONTROL
 #include "app/TestControl.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lendmode"));
     QApplication::setQuitOnLastWindowClosed(false);
+    lendmode::ui::initResources();
 
     // The simulated Mac stands in for the system; the Qt event loop is the main thread.
     const std::string root = sim::SimMac::rootFromEnvironment();

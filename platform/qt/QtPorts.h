@@ -18,6 +18,8 @@ struct QtPorts {
     std::function<std::shared_ptr<StatusItem>()> makeStatusItem;
     std::shared_ptr<AlertPresenter> alerts;
     std::shared_ptr<ActivationPolicy> activationPolicy;
+    // Whether the system uses the dark appearance, which the windows follow.
+    std::function<bool()> darkAppearance;
 };
 
 // The installed ports (empty pointers until installed).

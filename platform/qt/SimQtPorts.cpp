@@ -15,6 +15,12 @@ void installSimulatedMacPorts(const std::string& root) {
     ports.makeStatusItem = [] { return std::make_shared<TrayStatusItem>(); };
     ports.alerts = std::make_shared<MessageBoxAlert>();
     ports.activationPolicy = std::make_shared<RecordedActivationPolicy>();
+    ports.darkAppearance = [root] {
+        const auto global = sim::SimMac(root).readDomain("NSGlobalDomain");
+        if (!global) return false;
+        const auto style = global->find("AppleInterfaceStyle");
+        return style != global->end() && style->second.isString() && *style->second.asString() == "Dark";
+    };
 }
 
 }  // namespace platform::qt

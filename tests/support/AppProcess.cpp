@@ -15,16 +15,24 @@ extern char** environ;
 
 namespace testing_support {
 
-AppProcess::AppProcess(const std::string& root) {
+AppProcess::AppProcess(const std::string& root, const std::string& display) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        if (entry.rfind("LENDMODE_SIM_ROOT=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0) env.push_back(entry);
+        if (entry.rfind("LENDMODE_SIM_ROOT=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
+            entry.rfind("DISPLAY=", 0) != 0) {
+            env.push_back(entry);
+        }
     }
     env.push_back("LENDMODE_SIM_ROOT=" + root);
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    if (display.empty()) {
+        env.push_back("QT_QPA_PLATFORM=offscreen");
+    } else {
+        env.push_back("QT_QPA_PLATFORM=xcb");
+        env.push_back("DISPLAY=" + display);
+    }
     std::vector<char*> envp;
     for (auto& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);

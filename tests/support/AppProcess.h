@@ -12,8 +12,9 @@ namespace testing_support {
 
 class AppProcess {
 public:
-    // Starts the program on the simulated Mac at root (offscreen, no display needed).
-    explicit AppProcess(const std::string& root);
+    // Starts the program on the simulated Mac at root: offscreen (no display needed),
+    // or on the X display named (e.g. ":91").
+    explicit AppProcess(const std::string& root, const std::string& display = "");
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;

@@ -1,0 +1,194 @@
+// The program as a user meets it: on a virtual display with a system tray, the status
+// item is clicked, Lendmode switched on and off with the popover's switch, a disabled
+// application launched and blocked. Screenshots of what the user sees are kept in the
+// artifacts folder (LENDMODE_ARTIFACTS, or <build>/artifacts/e2e).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "model/Preferences.h"
+#include "platform/MemoryUserDefaultsStore.h"
+#include "platform/sim/SimPorts.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/OwnerSettings.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/VirtualDisplay.h"
+
+using lendmode::Preferences;
+using testing_support::AppProcess;
+using testing_support::ScreenRect;
+using testing_support::TempMac;
+using testing_support::VirtualDisplay;
+
+namespace {
+
+std::string artifactsFolder() {
+    const char* configured = std::getenv("LENDMODE_ARTIFACTS");
+    const std::string folder = configured && *configured ? configured : LENDMODE_ARTIFACTS_DIR;
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+ScreenRect parseRect(std::istringstream& in) {
+    ScreenRect r;
+    in >> r.x >> r.y >> r.width >> r.height;
+    return r;
+}
+
+// What the program printed about a window it showed: the window and its named
+// controls, and the visible rows of its application table.
+struct Layout {
+    ScreenRect window;
+    std::map<std::string, ScreenRect> widgets;
+    std::map<std::string, ScreenRect> rows;
+    std::map<std::string, ScreenRect> buttons;  // by title
+};
+
+Layout readLayout(AppProcess& app, const std::string& header) {
+    Layout layout;
+    const std::string reported = app.waitForLine(header);
+    if (reported.empty()) {
+        std::string said;
+        for (const std::string& l : app.lines()) said += "  " + l.substr(0, 60) + "\n";
+        ADD_FAILURE() << "the program did not report " << header << "; it said:\n" << said;
+        return layout;
+    }
+    std::istringstream first(reported.substr(header.size()));
+    layout.window = parseRect(first);
+    for (;;) {
+        const std::string line = app.waitForLine("");
+        if (line.empty() || line == "END") break;
+        if (line.rfind("WIDGET ", 0) == 0) {
+            std::istringstream in(line.substr(7));
+            std::string name;
+            in >> name;
+            layout.widgets[name] = parseRect(in);
+        } else if (line.rfind("ROW ", 0) == 0 || line.rfind("BUTTON ", 0) == 0) {
+            const auto space = line.find(' ');
+            const auto bar = line.find('|');
+            std::istringstream in(line.substr(bar + 1));
+            auto& table = line[0] == 'R' ? layout.rows : layout.buttons;
+            table[line.substr(space + 1, bar - space - 1)] = parseRect(in);
+        }
+    }
+    return layout;
+}
+
+void clickCentre(const VirtualDisplay& display, const ScreenRect& r) {
+    display.click(r.x + r.width / 2, r.y + r.height / 2);
+}
+
+struct EndToEnd : ::testing::Test {
+    TempMac t;
+    std::unique_ptr<VirtualDisplay> display;
+    std::string artifacts = artifactsFolder();
+
+    void SetUp() override {
+        display = std::make_unique<VirtualDisplay>();
+        if (!display->ok()) GTEST_SKIP() << "no Xvfb/trayer/xdotool/imagemagick on this machine";
+    }
+    void TearDown() override { Preferences::resetShared(); }
+
+    // The system's settings as the snapshot reads them, through a model of the test's
+    // own (its user defaults kept apart, so creating it restores nothing).
+    plist::Dictionary systemSettings() {
+        platform::Ports ports = platform::simulated::portsFor(t.root());
+        ports.userDefaults = std::make_shared<platform::MemoryUserDefaultsStore>();
+        const plist::Dictionary seen = testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
+        Preferences::resetShared();
+        return seen;
+    }
+    bool waitForSettings(const std::function<bool(const plist::Dictionary&)>& wanted) {
+        for (int i = 0; i < 100; ++i) {
+            if (wanted(systemSettings())) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    Layout openPopover(AppProcess& app) {
+        const auto tray = display->tray();
+        // The status item is the tray's only icon.
+        display->click(tray->x + tray->width - tray->height / 2, tray->y + tray->height / 2);
+        return readLayout(app, "POPOVER");
+    }
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, SwitchOnBlockAnApplicationAndSwitchOff) {
+    const plist::Dictionary owner = systemSettings();
+    AppProcess app(t.root(), display->name());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+
+    // Off: the popover with the owner's own settings in force.
+    Layout popover = openPopover(app);
+    ASSERT_TRUE(popover.widgets.count("lendmodeButtonON")) << "no popover appeared";
+    display->screenshot(artifacts + "/popover-off.png", popover.window);
+    // Chess will be blocked: tick it in the popover's list.
+    ASSERT_TRUE(popover.rows.count("Chess"));
+    clickCentre(*display, popover.rows.at("Chess"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    clickCentre(*display, popover.widgets.at("lendmodeButtonON"));
+    ASSERT_EQ(app.waitForLine("LENDMODE"), "LENDMODE YES");
+    ASSERT_TRUE(waitForSettings([](const plist::Dictionary& s) {
+        return s.at("3.box") == plist::Value(1) && s.at("33.segmentSelected") == plist::Value(2);
+    }));
+    const plist::Dictionary guest = systemSettings();
+    EXPECT_EQ(guest.at("4.box"), plist::Value(1)) << "natural scrolling";
+    EXPECT_EQ(guest.at("9.box"), plist::Value(1)) << "Dock visible";
+    EXPECT_EQ(guest.at("32.segmentSelected"), plist::Value(0)) << "Dock at the bottom";
+    EXPECT_EQ(*guest.at("5.dictHotCorners").find("wvous-tl-corner"), plist::Value("0"));
+
+    popover = openPopover(app);
+    display->screenshot(artifacts + "/popover-on.png", popover.window);
+    display->click(200, 600);  // a click outside closes the popover
+
+    // A blocked launch: killed, and the alert says why.
+    ASSERT_EQ(testing_support::runTool(t.root(), {"open", "-a", "Chess"}).exitStatus, 0);
+    EXPECT_EQ(app.waitForLine("ALERT"),
+              "ALERT Launch Chess | This application is disabled during Lendmode. To open this app please either "
+              "deselect it in Lendmode or turn off Lendmode. | I see");
+    const Layout alert = readLayout(app, "ALERTBOX");
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+    display->screenshot(artifacts + "/alert.png", alert.window);
+    ASSERT_TRUE(alert.buttons.count("I see"));
+    clickCentre(*display, alert.buttons.at("I see"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    popover = openPopover(app);
+    clickCentre(*display, popover.widgets.at("lendmodeButtonOFF"));
+    ASSERT_EQ(app.waitForLine("LENDMODE"), "LENDMODE NO");
+    EXPECT_TRUE(waitForSettings([&](const plist::Dictionary& s) { return s == owner; }))
+        << "every owner setting is back";
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
+TEST_F(EndToEnd, PreferencesWindowInDarkAndLightAppearance) {
+    AppProcess app(t.root(), display->name());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+    // The seeded owner uses the dark appearance; the windows follow it.
+    Layout popover = openPopover(app);
+    ASSERT_TRUE(popover.widgets.count("preferencesButton"));
+    display->screenshot(artifacts + "/popover-dark.png", popover.window);
+    clickCentre(*display, popover.widgets.at("preferencesButton"));
+    const Layout dark = readLayout(app, "PREFERENCES");
+    ASSERT_GT(dark.window.width, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display->screenshot(artifacts + "/preferences-dark.png", dark.window);
+
+    // The owner switches to the light appearance; the windows follow when next shown.
+    ASSERT_EQ(testing_support::runShell(t.root(), "defaults delete -g AppleInterfaceStyle").exitStatus, 0);
+    popover = openPopover(app);
+    display->screenshot(artifacts + "/popover-light.png", popover.window);
+    clickCentre(*display, popover.widgets.at("preferencesButton"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    display->screenshot(artifacts + "/preferences-light.png", dark.window);
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
