@@ -179,6 +179,39 @@ TEST_F(Shell, TheStatusItemIsMadeOnceAndFollowsTheFlag) {
     EXPECT_EQ(qt->statusItems.size(), 1u);
 }
 
+TEST_F(Shell, ClicksOpenAndCloseOnePopoverAndAFlagChangeClosesIt) {
+    AppDelegate& app = start();
+    int shown = 0;
+    QObject::connect(&app, &AppDelegate::popoverShown, [&] { ++shown; });
+    qt->statusItems[0]->click();
+    ASSERT_NE(app.popoverMain, nullptr);
+    lendmode::ViewMainMenu* controller = app.viewMainMenu;
+    EXPECT_TRUE(app.popoverMain->isShown());
+    // Under the status item, kept on the screen.
+    EXPECT_GE(app.popoverMain->y(), qt->statusItems[0]->anchorRect().bottom());
+    qt->statusItems[0]->click();
+    EXPECT_FALSE(app.popoverMain->isShown());
+    qt->statusItems[0]->click();
+    EXPECT_TRUE(app.popoverMain->isShown());
+    EXPECT_EQ(app.viewMainMenu, controller) << "made on the first click, then reused";
+    EXPECT_EQ(shown, 2);
+    app.prefs->setLendmode(true);
+    EXPECT_FALSE(app.popoverMain->isShown()) << "every change of the flag closes it";
+    app.prefs->setLendmode(false);
+    EXPECT_FALSE(app.popoverMain->isShown()) << "and never opens it";
+}
+
+TEST(PopoverPlacement, UnderTheAnchorAndOnTheScreen) {
+    const QRect screen(0, 0, 1280, 800);
+    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 0, 24, 28), QSize(340, 560), screen), QPoint(441, 32));
+    // At the right edge: moved left to stay on screen.
+    EXPECT_EQ(lendmode::Popover::placement(QRect(1256, 0, 24, 28), QSize(340, 560), screen).x(), 940);
+    // A tray at the bottom: it opens upwards.
+    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 772, 24, 28), QSize(340, 560), screen).y(), 772 - 4 - 560);
+    // No anchor: the top right corner.
+    EXPECT_EQ(lendmode::Popover::placement(QRect(), QSize(340, 560), screen), QPoint(1280 - 340 - 8 - 1, 4));
+}
+
 TEST_F(Shell, NothingIsBlockedWhileOff) {
     start();
     tick("Chess", true);
