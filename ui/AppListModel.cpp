@@ -1,5 +1,6 @@
 #include "ui/AppListModel.h"
 
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,7 +8,10 @@
 #include <climits>
 
 #include "platform/qt/QtPorts.h"
+#include "ui/CellCheck.h"
+#include "ui/ImageView.h"
 #include "ui/RowValues.h"
+#include "ui/Tags.h"
 
 namespace lendmode {
 
@@ -83,6 +87,15 @@ QIcon AppListModel::genericApplicationIcon() {
         return QIcon(pixmap);
     }();
     return icon;
+}
+
+void AppListModel::fillCell(CellCheck& cell, int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= records_.size()) return;
+    const plist::Value& record = records_[static_cast<std::size_t>(row)];
+    cell.title1->setText(ui::recordName(record));
+    cell.buttonCheck->setCheckState(ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked);
+    ui::setTag(cell.buttonCheck, row);
+    cell.iconApp->setImage(iconForPath(ui::recordPath(record)));
 }
 
 }  // namespace lendmode

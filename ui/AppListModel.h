@@ -11,6 +11,8 @@
 
 namespace lendmode {
 
+class CellCheck;
+
 class AppListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -30,6 +32,9 @@ public:
     // The workspace icon of a bundle path, or a generic application icon when there is
     // no workspace or it has none.
     QIcon iconForPath(const QString& path) const;
+    // Fills an application cell for one record: name, flag (its tag the row), icon.
+    // Rows outside the list leave the cell as it is.
+    void fillCell(CellCheck& cell, int row) const;
     static QIcon genericApplicationIcon();
 
 private:

@@ -231,15 +231,7 @@ void PreferencesWC::fillRow(CellPrefChekbox& cell, const plist::Value& row) {
     }
 }
 
-void PreferencesWC::fillApplicationCell(CellCheck& cell, int row) {
-    const plist::Array& apps = appList();
-    if (row < 0 || static_cast<std::size_t>(row) >= apps.size()) return;
-    const plist::Value& record = apps[static_cast<std::size_t>(row)];
-    cell.title1->setText(ui::recordName(record));
-    cell.buttonCheck->setCheckState(ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked);
-    ui::setTag(cell.buttonCheck, row);
-    cell.iconApp->setImage(appModel_->iconForPath(ui::recordPath(record)));
-}
+void PreferencesWC::fillApplicationCell(CellCheck& cell, int row) { appModel_->fillCell(cell, row); }
 
 void PreferencesWC::segmentChanged(SegmentedControl* sender) {
     if (!sender || sender->selectedSegment() < 0) return;
