@@ -129,6 +129,7 @@ void AppDelegate::statusBarButtonPressed() {
         viewMainMenu = new ViewMainMenu();
         popoverMain = new Popover(viewMainMenu);
         connect(viewMainMenu, &ViewMainMenu::quitRequested, this, &AppDelegate::quitButtonPressed);
+        connect(viewMainMenu, &ViewMainMenu::launchOnStartupClicked, this, &AppDelegate::launchOnStartupClicked);
     }
     popoverMain->showRelativeToRect(anchor);
     emit popoverShown();

@@ -39,6 +39,7 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     dockLocationSegmentControl = ui_->dockLocationSegmentControl;
     preferencesButton = ui_->preferencesButton;
     quitButton = ui_->quitButton;
+    launchAtLoginButton = ui_->launchAtLoginButton;
 
     ui::makeTitle(ui_->headerTitle, 1.2, QFont::DemiBold);
     ui::makeSecondary(ui_->statusLabel);
@@ -79,6 +80,10 @@ void ViewMainMenu::connectActions() {
             [this] { dockLocationSegmentControlPressed(dockLocationSegmentControl); });
     connect(preferencesButton, &QAbstractButton::clicked, this, &ViewMainMenu::preferencesPressed);
     connect(quitButton, &QAbstractButton::clicked, this, &ViewMainMenu::quitRequested);
+    connect(launchAtLoginButton, &QAbstractButton::clicked, this, [this] {
+        emit launchOnStartupClicked(prefs->launchOnStartup() ? Qt::Checked : Qt::Unchecked);
+        updateUI();
+    });
     QAbstractButton* appBox = appDelegate_->cell().buttonCheck;
     connect(appBox, &QAbstractButton::clicked, this, [this, appBox] { appDisabledButtonPressed(appBox); });
 }
@@ -149,6 +154,7 @@ void ViewMainMenu::updateUI() {
         ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
+        launchAtLoginButton->setText(prefs->launchOnStartup() ? tr("✓  Start at Login") : tr("Start at Login"));
     });
 }
 

@@ -72,6 +72,9 @@ public:
     QCheckBox* dockVisibilityBox = nullptr;
     SegmentedControl* dockLocationSegmentControl = nullptr;
     ButtonHover* preferencesButton = nullptr;
+    // Shows with a check mark whether Lendmode starts at login; a click asks for the
+    // opposite (the state it reports is the one shown when clicked).
+    ButtonHover* launchAtLoginButton = nullptr;
     ButtonHover* quitButton = nullptr;
 
 public slots:
@@ -88,6 +91,7 @@ signals:
     // The Quit button was pressed: the application shell quits (restoring the owner's
     // settings first when Lendmode is on).
     void quitRequested();
+    void launchOnStartupClicked(Qt::CheckState shownState);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 // The application shell in-process, on Qt's offscreen platform, with fake ports.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <filesystem>
 
@@ -338,6 +339,21 @@ TEST_F(LaunchAtLogin, AFolderThatCannotBeMadeIsLoggedAndTheRestGoesOn) {
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("create user's LaunchAgents directory failed "), std::string::npos) << log;
     EXPECT_TRUE(app.prefs->launchOnStartup());
+}
+
+TEST_F(LaunchAtLogin, ThePopoversItemTurnsItOnAndOffAndShowsTheChoice) {
+    AppDelegate& app = startWithTemplate({{"Label", "x"}});
+    qt->statusItems[0]->click();
+    auto* item = app.viewMainMenu->findChild<QAbstractButton*>("launchAtLoginButton");
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(item->text().startsWith(QStringLiteral("✓")));
+    item->click();
+    EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(true));
+    EXPECT_TRUE(app.prefs->launchOnStartup());
+    EXPECT_TRUE(item->text().startsWith(QStringLiteral("✓")));
+    item->click();
+    EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(false));
+    EXPECT_FALSE(item->text().startsWith(QStringLiteral("✓")));
 }
 
 TEST(LaunchAgentPaths, TemplateSitsTwoLevelsAboveTheExecutable) {
