@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
+#include "tests/support/Applications.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/SimMac.h"
@@ -20,11 +21,7 @@ int main() {
         // The owner ticks Chess before starting the program.
         Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(scratch.root()));
         prefs.readCurrentDefinitionSets();
-        const plist::Array& apps = *prefs.appDisabled();
-        for (std::size_t i = 0; i < apps.size(); ++i) {
-            const std::string* name = (*apps[i].asArray())[0].asString();
-            if (name && *name == "Chess") prefs.setAppDisable(true, i);
-        }
+        testing_support::setApplicationDisabled(prefs, "Chess");
         Preferences::resetShared();
     }
     testing_support::AppProcess app(scratch.root());

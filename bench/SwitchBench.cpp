@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "bench/BenchSupport.h"
+#include "tests/support/Applications.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/SimEnvironment.h"
@@ -51,11 +52,7 @@ Preferences& prefs() {
         Preferences& prefs = Preferences::resetShared(ports);
         prefs.readCurrentDefinitionSets();
         // Slack is running in the seeded Mac: it is quit and reopened every time.
-        const plist::Array& apps = *prefs.appDisabled();
-        for (std::size_t i = 0; i < apps.size(); ++i) {
-            const std::string* name = (*apps[i].asArray())[0].asString();
-            if (name && *name == "Slack") prefs.setAppDisable(true, i);
-        }
+        testing_support::setApplicationDisabled(prefs, "Slack");
         return &prefs;
     }();
     return *p;

@@ -11,6 +11,7 @@
 #include "model/Keys.h"
 #include "model/Preferences.h"
 #include "model/plist/PlistFile.h"
+#include "tests/support/Applications.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"
 #include "tests/support/TestSupport.h"
@@ -62,13 +63,7 @@ struct Shell : ::testing::Test {
         return n;
     }
     void tick(const std::string& name, bool disabled) {
-        const Array& apps = *Preferences::sharedPreferences().appDisabled();
-        for (std::size_t i = 0; i < apps.size(); ++i) {
-            if (const std::string* recordName = (*apps[i].asArray())[0].asString(); recordName && *recordName == name) {
-                Preferences::sharedPreferences().setAppDisable(disabled, i);
-                return;
-            }
-        }
+        testing_support::setApplicationDisabled(Preferences::sharedPreferences(), name, disabled);
     }
     void launch(const std::string& path) {
         qt->workspace->announce({{"NSApplicationPath", QString::fromStdString(path)}});

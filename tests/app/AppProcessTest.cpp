@@ -11,6 +11,7 @@
 #include "platform/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/Status.h"
+#include "tests/support/Applications.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
@@ -86,11 +87,7 @@ TEST_F(RealProgram, ADisabledApplicationLaunchedWhileOnIsKilledAndAnnounced) {
         // The owner ticks Chess beforehand; the program reuses the stored set.
         Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
         prefs.readCurrentDefinitionSets();
-        const plist::Array& apps = *prefs.appDisabled();
-        for (std::size_t i = 0; i < apps.size(); ++i) {
-            const std::string* name = (*apps[i].asArray())[0].asString();
-            if (name && *name == "Chess") prefs.setAppDisable(true, i);
-        }
+        testing_support::setApplicationDisabled(prefs, "Chess");
         Preferences::resetShared();
     }
     AppProcess app(t.root());

@@ -11,6 +11,7 @@
 #include "model/Keys.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
+#include "tests/support/Applications.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 
@@ -101,11 +102,9 @@ struct Switching : ::testing::Test {
         prefs->restoreDefinitionSetsCompletion(nullptr);
     }
     std::size_t indexOf(const std::string& name) {
-        const Array& apps = *prefs->appDisabled();
-        for (std::size_t i = 0; i < apps.size(); ++i) {
-            if ((*apps[i].asArray())[0] == Value(name)) return i;
-        }
-        throw std::runtime_error("not installed: " + name);
+        const auto index = testing_support::indexOfApplication(*prefs, name);
+        if (!index) throw std::runtime_error("not installed: " + name);
+        return *index;
     }
 };
 
