@@ -33,7 +33,11 @@ AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), 
     if (!services_.terminate) services_.terminate = [] { QCoreApplication::quit(); };
 }
 
-AppDelegate::~AppDelegate() { NotificationCenter::defaultCenter().removeObserver(this); }
+AppDelegate::~AppDelegate() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+    // The popover and its view hold the settings; they go with the delegate.
+    delete popoverMain.data();
+}
 
 void AppDelegate::applicationWillFinishLaunching() {
     if (window) window->close();
@@ -97,13 +101,22 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     if (!match || match->size() < 2 || !(*match)[1].truthValue()) return;
 
     prefs->runShellScript(commands::killallCommand(name));
+    // killall goes by name and misses an application whose name it reads as an option
+    // ("-u") or whose process is named unlike its bundle, so the process that is
+    // starting is also ended by its id if it outlived the killall.
+    bool hasPid = false;
+    const qint64 pid = userInfo.value(QStringLiteral("NSApplicationProcessIdentifier")).toLongLong(&hasPid);
+    if (hasPid && pid > 0) {
+        if (const auto workspace = qtPorts().workspace) workspace->terminateApplication(pid);
+    }
 
-    platform::qt::Alert alert;
-    alert.style = platform::qt::Alert::Style::Warning;
-    alert.messageText = QString::fromUtf8(kAlertMessageFormat).replace(QStringLiteral("%@"), QString::fromStdString(name));
-    alert.informativeText = QString::fromUtf8(kAlertInformativeText);
-    alert.buttons = {QString::fromUtf8(kAlertButton)};
-    if (auto alerts = qtPorts().alerts) alerts->runModal(alert);
+    platform::Alert alert;
+    alert.style = platform::Alert::Style::Warning;
+    alert.messageText = kAlertMessageFormat;
+    alert.messageText.replace(alert.messageText.find("%@"), 2, name);
+    alert.informativeText = kAlertInformativeText;
+    alert.buttons = {kAlertButton};
+    if (const auto& alerts = prefs->ports().alerts) alerts->runModal(alert);
 }
 
 void AppDelegate::createStatusBarMenu() {
@@ -151,8 +164,11 @@ void AppDelegate::launchOnStartup(bool value) {
     const std::string executable = services_.executablePath.empty()
                                        ? QCoreApplication::applicationFilePath().toStdString()
                                        : services_.executablePath;
-    launchagent::install(launchagent::agentsDirectory(home), launchagent::templatePath(executable), value);
-    prefs->setLaunchOnStartup(value);
+    // The choice is kept only when the agent that carries it out was written.
+    if (launchagent::install(launchagent::agentsDirectory(home), launchagent::templatePath(executable),
+                             value)) {
+        prefs->setLaunchOnStartup(value);
+    }
 }
 
 }  // namespace lendmode

@@ -7,7 +7,9 @@
 
 namespace lendmode::launchagent {
 
-std::string agentsDirectory(const std::string& home) { return home + "/Library/LaunchAgents/"; }
+std::string agentsDirectory(const std::string& home) {
+    return home + "/Library/LaunchAgents/";
+}
 
 std::string templatePath(const std::string& executablePath) {
     std::filesystem::path contents(executablePath);
@@ -15,7 +17,7 @@ std::string templatePath(const std::string& executablePath) {
     return contents.string() + "/Resources/" + kLabel + ".plist";
 }
 
-void install(const std::string& directory, const std::string& templateFile, bool runAtLoad) {
+bool install(const std::string& directory, const std::string& templateFile, bool runAtLoad) {
     std::error_code ec;
     if (!std::filesystem::exists(directory, ec)) {
         if (!std::filesystem::create_directories(directory, ec) && ec) {
@@ -27,9 +29,9 @@ void install(const std::string& directory, const std::string& templateFile, bool
     const std::string path = directory + kLabel + ".plist";
     auto agent = std::filesystem::exists(path, ec) ? plist::readDictionaryFile(path)
                                                    : plist::readDictionaryFile(templateFile);
-    if (!agent) return;
+    if (!agent) return false;
     (*agent)[kRunAtLoad] = runAtLoad;
-    plist::writeFile(path, plist::Value(std::move(*agent)), plist::Format::Xml);
+    return plist::writeFile(path, plist::Value(std::move(*agent)), plist::Format::Xml);
 }
 
 }  // namespace lendmode::launchagent

@@ -19,7 +19,10 @@ std::string templatePath(const std::string& executablePath);
 // Writes the agent into agentsDirectory with "RunAtLoad" set to runAtLoad, starting
 // from the installed agent if there is one, else from the template; every other key
 // is kept. Creates the folder if needed (logging a failure and going on). Does
-// nothing more when neither file can be read as a dictionary.
-void install(const std::string& agentsDirectory, const std::string& templateFile, bool runAtLoad);
+// nothing more when neither file can be read as a dictionary. True when the agent
+// was written; false when it could not be (no readable agent or template, or the
+// write failed).
+[[nodiscard]] bool install(const std::string& agentsDirectory, const std::string& templateFile,
+                           bool runAtLoad);
 
 }  // namespace lendmode::launchagent

@@ -22,8 +22,8 @@ void printGeometry(const char* what, QWidget* top) {
     for (QAbstractButton* button : top->findChildren<QAbstractButton*>()) {
         if (!button->isVisible() || button->text().isEmpty()) continue;
         const QPoint at = button->mapToGlobal(QPoint(0, 0));
-        std::printf("BUTTON %s|%d %d %d %d\n", button->text().toUtf8().constData(), at.x(), at.y(), button->width(),
-                    button->height());
+        std::printf("BUTTON %s|%d %d %d %d\n", button->text().toUtf8().constData(), at.x(), at.y(),
+                    button->width(), button->height());
     }
     for (QWidget* child : top->findChildren<QWidget*>()) {
         if (child->objectName().isEmpty() || !child->isVisible()) continue;
@@ -38,23 +38,24 @@ void printGeometry(const char* what, QWidget* top) {
             const QRect rect = table->visualRect(index);
             if (!rect.isValid() || !table->viewport()->rect().intersects(rect)) continue;
             const QPoint at = table->viewport()->mapToGlobal(rect.topLeft());
-            std::printf("ROW %s|%d %d %d %d\n", index.data(Qt::DisplayRole).toString().toUtf8().constData(), at.x(),
-                        at.y(), rect.width(), rect.height());
+            std::printf("ROW %s|%d %d %d %d\n", index.data(Qt::DisplayRole).toString().toUtf8().constData(),
+                        at.x(), at.y(), rect.width(), rect.height());
         }
     }
     std::printf("END\n");
     std::fflush(stdout);
 }
 
-
 // Alerts are reported on standard output; with a display they are also shown, so
 // that end-to-end tests can see and photograph them.
-class PrintedAlert : public platform::qt::AlertPresenter {
+class PrintedAlert : public platform::AlertPresenter {
 public:
-    explicit PrintedAlert(std::shared_ptr<platform::qt::AlertPresenter> shown) : shown_(std::move(shown)) {}
-    int runModal(const platform::qt::Alert& alert) override {
-        std::printf("ALERT %s | %s | %s\n", alert.messageText.toUtf8().constData(),
-                    alert.informativeText.toUtf8().constData(), alert.buttons.join('|').toUtf8().constData());
+    explicit PrintedAlert(std::shared_ptr<platform::AlertPresenter> shown) : shown_(std::move(shown)) {}
+    int runModal(const platform::Alert& alert) override {
+        std::string buttons;
+        for (const std::string& title : alert.buttons) buttons += (buttons.empty() ? "" : "|") + title;
+        std::printf("ALERT %s | %s | %s\n", alert.messageText.c_str(), alert.informativeText.c_str(),
+                    buttons.c_str());
         std::fflush(stdout);
         if (!shown_) return 0;
         // Once the alert is up, say where it and its buttons are.
@@ -65,15 +66,17 @@ public:
     }
 
 private:
-    std::shared_ptr<platform::qt::AlertPresenter> shown_;
+    std::shared_ptr<platform::AlertPresenter> shown_;
 };
 
 }  // namespace
 
-TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
+void TestControl::instrument(platform::Ports& ports) {
     const bool display = QGuiApplication::platformName() != QStringLiteral("offscreen");
-    platform::qt::qtPorts().alerts =
-        std::make_shared<PrintedAlert>(display ? platform::qt::qtPorts().alerts : nullptr);
+    ports.alerts = std::make_shared<PrintedAlert>(display ? ports.alerts : nullptr);
+}
+
+TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
     QObject::connect(&delegate_, &AppDelegate::popoverShown, &delegate_, [this] {
         // After the popover has been laid out and placed.
         QTimer::singleShot(200, &delegate_, [this] {
@@ -91,21 +94,24 @@ TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
         preferencesShown_ = window != nullptr;
     });
     watch->start(250);
-    signalNotifier_ = std::make_unique<SignalNotifier>(std::initializer_list<int>{SIGUSR1, SIGUSR2}, [this](int signal) {
-        const bool on = signal == SIGUSR1;
-        Preferences& prefs = *delegate_.prefs;
-        prefs.setLendmode(on);
-        if (on) {
-            prefs.applaySelectedDefinitionCompletion(nullptr);
-        } else {
-            prefs.restoreDefinitionSetsCompletion(nullptr);
-        }
-        std::printf("%s\n", on ? "ON" : "OFF");
-        std::fflush(stdout);
-    });
+    signalNotifier_ =
+        std::make_unique<SignalNotifier>(std::initializer_list<int>{SIGUSR1, SIGUSR2}, [this](int signal) {
+            const bool on = signal == SIGUSR1;
+            Preferences& prefs = *delegate_.prefs;
+            prefs.setLendmode(on);
+            if (on) {
+                prefs.applaySelectedDefinitionCompletion(nullptr);
+            } else {
+                prefs.restoreDefinitionSetsCompletion(nullptr);
+            }
+            std::printf("%s\n", on ? "ON" : "OFF");
+            std::fflush(stdout);
+        });
 }
 
-TestControl::~TestControl() { NotificationCenter::defaultCenter().removeObserver(this); }
+TestControl::~TestControl() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
 
 void TestControl::ready() {
     // Registered after start-up, as the status item's observer is: the reset of a

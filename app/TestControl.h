@@ -8,11 +8,15 @@
 
 #include "app/AppDelegate.h"
 #include "app/SignalNotifier.h"
+#include "platform/Ports.h"
 
 namespace lendmode {
 
 class TestControl {
 public:
+    // Alerts go to standard output too (and only there without a display). Call
+    // before the ports are handed to the settings.
+    static void instrument(platform::Ports& ports);
     explicit TestControl(AppDelegate& delegate);
     ~TestControl();
     void ready();

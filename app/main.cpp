@@ -1,12 +1,16 @@
 // The program's entry: a status-bar agent with no window of its own.
 #include <QApplication>
 #include <QTimer>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 
 #include "app/AppDelegate.h"
 #include "app/SignalNotifier.h"
+#include "app/SingleInstance.h"
 #include "model/Preferences.h"
+#include "platform/qt/MessageBoxAlert.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/SimQtPorts.h"
 #include "sim/SimMac.h"
@@ -22,10 +26,39 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     lendmode::ui::initResources();
 
+    // One Lendmode at a time: a second start only asks the first to show itself, and
+    // never reaches the settings (nor the restore after a crash).
+    lendmode::SingleInstance instance(platform::platformStateDirectory());
+    if (!instance.acquire()) {
+        if (!instance.error().empty()) {
+            std::fprintf(stderr, "Lendmode cannot start: %s\n", instance.error().c_str());
+            return 1;
+        }
+        if (instance.askRunningToShow()) {
+            std::fprintf(stderr, "Lendmode is already running; it shows its popover.\n");
+            return 0;
+        }
+        // Nobody answers: what holds the lock are commands a killed Lendmode started.
+        if (!instance.acquire(std::chrono::seconds(30))) {
+            std::fprintf(stderr, "Lendmode is already running.\n");
+            return 0;
+        }
+    }
+
     // The simulated Mac stands in for the system; the Qt event loop is the main thread.
     const std::string root = sim::SimMac::rootFromEnvironment();
-    platform::Ports ports = platform::platformPorts();
+    platform::Ports ports;
+    try {
+        ports = platform::platformPorts();
+    } catch (const std::exception& error) {  // a simulated Mac that cannot be made
+        std::fprintf(stderr, "Lendmode cannot start: %s\n", error.what());
+        return 1;
+    }
     ports.mainThread = std::make_shared<platform::qt::QtMainThread>();
+    ports.alerts = std::make_shared<platform::qt::MessageBoxAlert>();
+#ifdef LENDMODE_TEST_CONTROL
+    lendmode::TestControl::instrument(ports);
+#endif
     lendmode::Preferences::useSharedPorts(ports);
     platform::qt::installSimulatedMacPorts(root);
 
@@ -39,6 +72,13 @@ int main(int argc, char** argv) {
 #ifdef LENDMODE_TEST_CONTROL
     lendmode::TestControl control(delegate);
 #endif
+
+    // A later start asks for the popover, once the start-up is done.
+    instance.listen([&] {
+        if (delegate.prefs && (!delegate.popoverMain || !delegate.popoverMain->isShown())) {
+            delegate.statusBarButtonPressed();
+        }
+    });
 
     delegate.applicationWillFinishLaunching();
     QTimer::singleShot(0, &delegate, [&] {

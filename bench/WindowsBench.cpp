@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     Preferences::useSharedPorts(platform::simulated::portsFor(scratch.root()));
     Preferences& prefs = Preferences::sharedPreferences();
     prefs.readCurrentDefinitionSets();
-    platform::qt::qtPorts().workspace = std::make_shared<platform::qt::SimWorkspace>(sim::SimMac(scratch.root()).runDirectory());
+    platform::qt::qtPorts().workspace = std::make_shared<platform::qt::SimWorkspace>(sim::SimMac(scratch.root()));
     platform::qt::qtPorts().activationPolicy = std::make_shared<platform::qt::RecordedActivationPolicy>();
     std::printf("%zu applications in the list\n", prefs.appDisabled()->size());
 

@@ -19,7 +19,9 @@ std::int64_t segmentOf(const plist::Dictionary& row) {
     return it == row.end() ? 0 : it->second.integerValue();
 }
 
-const char* edgeFor(std::int64_t segment) { return segment == 1 ? "left" : segment == 2 ? "right" : "bottom"; }
+const char* edgeFor(std::int64_t segment) {
+    return segment == 1 ? "left" : segment == 2 ? "right" : "bottom";
+}
 
 bool isHotCornerKey(std::string_view key) {
     return std::any_of(std::begin(kHotCornerKeys), std::end(kHotCornerKeys),
@@ -48,10 +50,13 @@ std::string joined(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-void Preferences::applayToSystem(std::uint64_t index) { applySet(index, lendmode()); }
+void Preferences::applayToSystem(std::uint64_t index) {
+    (void)applySet(index, lendmode());
+}
 
-void Preferences::applySet(std::uint64_t index, bool on) {
-    if (index >= definitionSets_.size() || !definitionSets_[index].isArray()) return;
+Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on) {
+    ApplyResult result;
+    if (index >= definitionSets_.size() || !definitionSets_[index].isArray()) return result;
 
     std::vector<std::string> commands;
     std::string script;
@@ -80,8 +85,9 @@ void Preferences::applySet(std::uint64_t index, bool on) {
                     browser = std::string(kSafari);
                 } else {
                     const auto it = row->find(rowkeys::kBrowser);
-                    browser = it != row->end() && it->second.isString() ? std::optional(*it->second.asString())
-                                                                         : std::nullopt;
+                    browser = it != row->end() && it->second.isString()
+                                  ? std::optional(*it->second.asString())
+                                  : std::nullopt;
                 }
                 break;
             }
@@ -110,11 +116,22 @@ void Preferences::applySet(std::uint64_t index, bool on) {
         std::vector<std::string> disabled;
         for (const plist::Value& record : *apps) {
             const plist::Array* fields = record.asArray();
-            if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString()) continue;
+            if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString())
+                continue;
             disabled.push_back(*(*fields)[0].asString());
         }
         for (const std::string& name : disabled) {
             if (on) {
+                // A running application is recorded before it is quit, so that a
+                // kill right after the quit still leaves it to be reopened; one that
+                // cannot be recorded is left running.
+                if (plist::leadingInteger(runAppleScript(texts::isRunningScript(name))) != 1) continue;
+                plist::Array pending(appNeedRun_.begin(), appNeedRun_.end());
+                pending.emplace_back(name);
+                if (!prefs_.setObject(keys::kAppsToReopen, plist::Value(std::move(pending)))) {
+                    result.notQuit.push_back(name);
+                    continue;
+                }
                 if (plist::leadingInteger(runAppleScript(texts::quitIfRunningScript(name))) == 1) {
                     appNeedRun_.push_back(name);
                 }
@@ -124,18 +141,24 @@ void Preferences::applySet(std::uint64_t index, bool on) {
         }
     }
     if (on) {
-        plist::Array names(appNeedRun_.begin(), appNeedRun_.end());
-        prefs_.setObject(keys::kAppsToReopen, plist::Value(std::move(names)));
+        // The record as it ends: drops a last application that quit by itself before
+        // its quit. A failure only leaves it to be started by a restore after a crash.
+        const plist::Value record(plist::Array(appNeedRun_.begin(), appNeedRun_.end()));
+        if (prefs_.object(keys::kAppsToReopen) != record) (void)prefs_.setObject(keys::kAppsToReopen, record);
     }
 
-    runAppleScript(texts::kSystemPreferencesPrologue + script + texts::kSystemPreferencesEpilogue);
+    result.scriptFailed = !ports_.appleScript->execute(texts::kSystemPreferencesPrologue + script +
+                                                       texts::kSystemPreferencesEpilogue);
     commands.emplace_back(texts::kRestartDock);
     commands.emplace_back(texts::kRestartNotificationCenter);
     runShellScript(joined(commands));
     SetDefaultBrowser(browser, *ports_.urlHandlers);
+    return result;
 }
 
-void Preferences::scriptMouseInverse(bool on) { runAppleScript(texts::mouseInverseScript(on ? "false" : "true")); }
+void Preferences::scriptMouseInverse(bool on) {
+    runAppleScript(texts::mouseInverseScript(on ? "false" : "true"));
+}
 
 void Preferences::scriptHotCornersOFF(bool off) {
     std::vector<std::string> commands{texts::kQuitSystemPreferences};
@@ -156,14 +179,21 @@ void Preferences::scriptHotCornersOFF(bool off) {
     runShellScript(joined(commands));
 }
 
-void Preferences::scriptDockVisable(bool visible) { runAppleScript(texts::autohidePiece(visible ? "false" : "true")); }
-
-void Preferences::scriptDockPosition(std::uint64_t index) {
-    runAppleScript(texts::screenEdgePiece(edgeFor(static_cast<std::int64_t>(std::min<std::uint64_t>(index, 3)))));
+void Preferences::scriptDockVisable(bool visible) {
+    runAppleScript(texts::autohidePiece(visible ? "false" : "true"));
 }
 
-void Preferences::scriptDarkMode(bool dark) { runAppleScript(texts::darkModePiece(dark ? "true" : "false")); }
+void Preferences::scriptDockPosition(std::uint64_t index) {
+    runAppleScript(
+        texts::screenEdgePiece(edgeFor(static_cast<std::int64_t>(std::min<std::uint64_t>(index, 3)))));
+}
 
-void Preferences::scriptDoNotDistrib(bool on) { runShellScript(texts::doNotDisturbScript(on)); }
+void Preferences::scriptDarkMode(bool dark) {
+    runAppleScript(texts::darkModePiece(dark ? "true" : "false"));
+}
+
+void Preferences::scriptDoNotDistrib(bool on) {
+    runShellScript(texts::doNotDisturbScript(on));
+}
 
 }  // namespace lendmode

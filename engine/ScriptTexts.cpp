@@ -21,7 +21,8 @@ std::string scrollWrite(std::string_view written) {
 }
 
 constexpr std::string_view kTellSystemPreferences = "tell application \"System Preferences\"";
-constexpr std::string_view kRevealTrackpad = "reveal anchor \"trackpadTab\" of pane id \"com.apple.preference.trackpad\"";
+constexpr std::string_view kRevealTrackpad =
+    "reveal anchor \"trackpadTab\" of pane id \"com.apple.preference.trackpad\"";
 constexpr std::string_view kEndTell = "end tell";
 constexpr std::string_view kTellPreferencesProcess =
     "tell application \"System Events\" to tell process \"System Preferences\"";
@@ -41,18 +42,23 @@ std::string scrollPiece(std::string_view written) {
 }
 
 std::string autohidePiece(std::string_view value) {
-    return "tell application \"System Events\" to tell dock preferences to set the autohide to " + std::string(value) +
-           "\n";
+    return "tell application \"System Events\" to tell dock preferences to set the autohide to " +
+           std::string(value) + "\n";
 }
 
 std::string screenEdgePiece(std::string_view edge) {
-    return "tell application \"System Events\" to tell dock preferences to set screen edge to " + std::string(edge) +
-           "\n";
+    return "tell application \"System Events\" to tell dock preferences to set screen edge to " +
+           std::string(edge) + "\n";
 }
 
 std::string darkModePiece(std::string_view value) {
     return "tell application \"System Events\" to tell appearance preferences to set dark mode to " +
            std::string(value) + "\n";
+}
+
+std::string isRunningScript(std::string_view applicationName) {
+    return "if application \"" + appleScriptEscaped(applicationName) +
+           "\" is running then\n return 1\n end if\n return 0\n";
 }
 
 std::string quitIfRunningScript(std::string_view applicationName) {
@@ -69,11 +75,11 @@ std::string relaunchPiece(std::string_view applicationName) {
 
 std::string mouseInverseScript(std::string_view written) {
     const std::string write = scrollWrite(written);
-    return indented({"if application \"System Preferences\" is running then",
-                     "quit application \"System Preferences\"", "end if", write, kTellSystemPreferences,
-                     kRevealTrackpad, kEndTell, kTellPreferencesProcess, kClickFirstCheckbox, kEndTell,
-                     "quit application \"System Preferences\""},
-                    24);
+    return indented(
+        {"if application \"System Preferences\" is running then", "quit application \"System Preferences\"",
+         "end if", write, kTellSystemPreferences, kRevealTrackpad, kEndTell, kTellPreferencesProcess,
+         kClickFirstCheckbox, kEndTell, "quit application \"System Preferences\""},
+        24);
 }
 
 std::string doNotDisturbScript(bool on) {

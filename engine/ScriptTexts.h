@@ -10,14 +10,18 @@ namespace lendmode::texts {
 
 // ---- Shell lines ----
 inline constexpr const char* kDoNotDisturbOn =
-    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb -boolean true";
+    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb "
+    "-boolean true";
 inline constexpr const char* kDoNotDisturbOnDate =
-    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturbDate -date "
+    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui "
+    "doNotDisturbDate -date "
     "\"`date -u +\"%Y-%m-%d %H:%M:%S +0000\"`\"";
 inline constexpr const char* kDoNotDisturbOff =
-    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb -boolean false";
+    "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb "
+    "-boolean false";
 inline constexpr const char* kDoNotDisturbOffDate =
-    "defaults -currentHost delete ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturbDate";
+    "defaults -currentHost delete ~/Library/Preferences/ByHost/com.apple.notificationcenterui "
+    "doNotDisturbDate";
 inline constexpr const char* kAutomaticAppearanceStyle = "defaults delete NSGlobalDomain AppleInterfaceStyle";
 inline constexpr const char* kAutomaticAppearanceSwitch =
     "defaults write NSGlobalDomain AppleInterfaceStyleSwitchesAutomatically -bool true";
@@ -30,6 +34,9 @@ inline constexpr const char* kQuitSystemPreferences = "killall System\\ Preferen
 std::string hotCornerLine(std::string_view key, long long value);
 
 // ---- AppleScript pieces ----
+// The applications the settings script sends Apple events to.
+inline constexpr const char* kAutomatedApplications[] = {"System Events", "System Preferences"};
+
 inline constexpr const char* kSystemPreferencesPrologue =
     "if application \"System Preferences\" is running then\n"
     " quit application \"System Preferences\"\n"
@@ -50,6 +57,8 @@ std::string autohidePiece(std::string_view value);
 std::string screenEdgePiece(std::string_view edge);
 // "tell application "System Events" to tell appearance preferences to set dark mode to %@"
 std::string darkModePiece(std::string_view value);
+// The result is 1 when the application runs, 0 otherwise.
+std::string isRunningScript(std::string_view applicationName);
 // Quits the application if it runs; the result is 1 when it did, 0 otherwise.
 std::string quitIfRunningScript(std::string_view applicationName);
 // Starts the application unless it runs.

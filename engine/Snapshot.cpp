@@ -1,5 +1,5 @@
 // The owner snapshot: the owner's current system settings read into a definition set.
-#include <regex>
+#include "engine/HotCornerText.h"
 
 #include "engine/CommandTexts.h"
 #include "engine/DefaultBrowser.h"
@@ -30,13 +30,7 @@ std::string firstLine(const std::optional<std::string>& output) {
 
 plist::Dictionary Preferences::hotCornersOLD() {
     plist::Dictionary corners = zerroHotCorners();
-    const std::string output = runShellScript(commands::kReadHotCorners).value_or("");
-    for (auto& [key, value] : corners) {
-        // "KEY" = digits; -- the key's hyphens are literal in the pattern.
-        const std::regex pattern("\"" + key + "\"\\s*=\\s*(\\d+);");
-        std::smatch match;
-        if (std::regex_search(output, match, pattern)) value = match[1].str();
-    }
+    readHotCornersFromDockListing(runShellScript(commands::kReadHotCorners).value_or(""), corners);
     return corners;
 }
 
@@ -64,9 +58,13 @@ plist::Array Preferences::settingsUser() {
                 (*row)[k::kBrowser] = name && !name->empty() ? *name : std::string(kNoBrowser);
                 break;
             }
-            case rows::kDefaultScroll:
-                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadScrollDirection)) == 1 ? 1 : 0;
+            case rows::kDefaultScroll: {
+                // No stored key is macOS's default: natural scrolling on.
+                const auto direction = runShellScript(commands::kReadScrollDirection);
+                const bool natural = !direction || direction->empty() || integerOutput(direction) == 1;
+                (*row)[k::kBox] = natural ? 1 : 0;
                 break;
+            }
             case rows::kDockVisible:
                 // The row says the Dock stays visible; the system stores whether it hides.
                 (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadDockAutohide)) != 1 ? 1 : 0;
@@ -80,11 +78,13 @@ plist::Array Preferences::settingsUser() {
             case rows::kDarkMode: {
                 const auto style = runShellScript(commands::kReadInterfaceStyle);
                 const auto automatic = runShellScript(commands::kReadInterfaceStyleAutomatic);
+                // Automatic switching first: it may be dark at this moment, and the
+                // owner's choice is still "automatic".
                 unsigned appearance = 0;
-                if (firstLine(style) == "Dark") {
-                    appearance = 1;
-                } else if (firstLine(automatic) == "1") {
+                if (firstLine(automatic) == "1") {
                     appearance = 2;
+                } else if (firstLine(style) == "Dark") {
+                    appearance = 1;
                 }
                 (*row)[k::kSegmentSelected] = appearance;
                 break;

@@ -1,28 +1,126 @@
-// Switching Lendmode on and off: the owner snapshot and the two applies.
+// Switching Lendmode on and off: the owner snapshot, the record a restore after a
+// crash needs, and the two applies. Both switches keep to one rule: one that cannot
+// be undone safely is refused before it changes anything.
+#include <cstdio>
+#include <utility>
+
+#include "engine/ScriptTexts.h"
+#include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
+#include "model/SetValidation.h"
 
 namespace lendmode {
+namespace {
+
+std::string joinedNames(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Preferences::refusedAutomationTarget() const {
+    if (!ports_.automation) return std::nullopt;
+    for (const char* target : texts::kAutomatedApplications) {
+        if (!ports_.automation->mayAutomate(target)) return std::string(target);
+    }
+    return std::nullopt;
+}
 
 void Preferences::applaySelectedDefinitionCompletion(const Completion& completion) {
+    const auto finish = [&] {
+        if (completion) completion();
+    };
+    if (guestSettingsApplied()) return finish();  // on already: the owner snapshot stays
+    const auto refuse = [&](const std::string& text) {
+        setLendmode(false);
+        showAlert(alerts::kCannotSwitchOn, text);
+        finish();
+    };
+    if (const auto refused = refusedAutomationTarget()) {
+        return refuse(alerts::filledIn(alerts::kCannotSwitchOnAutomationText, *refused));
+    }
+
     plist::Array snapshot = settingsUser();
     if (definitionSets_.empty()) definitionSets_.emplace_back(settingsDefault());
     if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
-    definitionSets_[1] = std::move(snapshot);
-    write_definitionSets();
-    // From here until a switch-off has put the owner's settings back, a process that
-    // ends unexpectedly leaves them to be restored at the next start.
-    prefs_.setBoolean(keys::kGuestSettingsApplied, true);
+    plist::Value previous = std::exchange(definitionSets_[1], plist::Value(std::move(snapshot)));
+    // What a restore needs, stored before anything changes: the snapshot, the
+    // owner's https handler, an empty reopen list, then the fact that the guest
+    // settings are going on.
+    const auto https = ports_.urlHandlers->defaultHandler("https");
+    const bool recorded = write_definitionSets() &&
+                          (https ? prefs_.setObject(keys::kOwnerHttpsHandler, plist::Value(*https))
+                                 : prefs_.remove(keys::kOwnerHttpsHandler)) &&
+                          prefs_.setObject(keys::kAppsToReopen, plist::Value(plist::Array{})) &&
+                          prefs_.setBoolean(keys::kGuestSettingsApplied, true);
+    if (!recorded) {
+        definitionSets_[1] = std::move(previous);
+        // A half-made record must not look like guest settings to take off.
+        (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
+        return refuse(alerts::kCannotSwitchOnStorageText);
+    }
+
     std::uint64_t index = currentSet();
     if (index >= definitionSets_.size()) index = 0;  // as row access does
-    applayToSystem(index);
-    if (completion) completion();
+    const ApplyResult result = applySet(index, /*lendmodeOn=*/true);
+    if (!result.notQuit.empty())
+        showAlert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joinedNames(result.notQuit)));
+    if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
+    finish();
 }
 
 void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) {
-    applayToSystem(1);
-    prefs_.setBoolean(keys::kGuestSettingsApplied, false);
+    // Off already: applying the snapshot again would undo what the owner changed since.
+    if (guestSettingsApplied() && !putOwnerSettingsBack()) setLendmode(true);
     if (completion) completion();
+}
+
+bool Preferences::putOwnerSettingsBack() {
+    if (const auto refused = refusedAutomationTarget()) {
+        showAlert(alerts::kCannotSwitchOff, alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
+        return false;
+    }
+    // Applied as a switch-off whatever the flag says, so that the applications quit
+    // at switch-on are reopened (a quit while on included).
+    const ApplyResult result = applySet(1, /*lendmodeOn=*/false);
+    // The browser step sets https to the http browser; the owner's own https handler
+    // goes back when it was another.
+    const auto https = prefs_.object(keys::kOwnerHttpsHandler);
+    if (https && https->isString() && ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
+        ports_.urlHandlers->setDefaultHandler("https", *https->asString());
+    }
+    if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {
+        // Harmless: the next start applies the owner's snapshot once more.
+        std::fprintf(stderr, "Lendmode: could not record that the owner's settings are back\n");
+    }
+    if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
+    return true;
+}
+
+bool Preferences::restoreOwnerSettingsLeftOn() {
+    const auto stored = prefs_.object(keys::kDefinitionSets);
+    const plist::Array* sets = stored ? stored->asArray() : nullptr;
+    if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) {
+        std::fprintf(stderr, "Lendmode: no usable owner snapshot is stored; nothing to put back\n");
+        (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
+        return true;
+    }
+    // Set 0 tells which applications are still disabled, and so may be reopened.
+    plist::Value lendmodeSet = isUsableDefinitionSet((*sets)[0]) ? (*sets)[0] : plist::Value(plist::Array{});
+    definitionSets_ = plist::Array{std::move(lendmodeSet), (*sets)[1]};
+    appNeedRun_.clear();
+    if (const auto names = prefs_.object(keys::kAppsToReopen); names && names->isArray()) {
+        for (const plist::Value& name : *names->asArray()) {
+            if (name.isString()) appNeedRun_.push_back(*name.asString());
+        }
+    }
+    if (!putOwnerSettingsBack()) return false;  // stays on, with the sets as stored
+    definitionSets_.clear();
+    appNeedRun_.clear();
+    return true;
 }
 
 }  // namespace lendmode

@@ -14,15 +14,20 @@ inline constexpr const char* kCurrentSet = "LM008";       // integer: set applie
 // Kept so that an end other than the quit action (crash, kill, power loss) loses
 // nothing: the names of the applications quit at switch-on, and whether the guest
 // settings are on the system and the owner's still to be put back.
-inline constexpr const char* kAppsToReopen = "LM009";     // array of application names
+// "LM010" is a fact of its own, apart from "LM002": it is set before a switch-on
+// changes anything and cleared only once a switch-off has put everything back.
+inline constexpr const char* kAppsToReopen = "LM009";          // array of application names
 inline constexpr const char* kGuestSettingsApplied = "LM010";  // boolean
+// The owner's https handler (a bundle identifier) when the switch-on found one, so
+// that a switch-off can put it back when it differs from the http one.
+inline constexpr const char* kOwnerHttpsHandler = "LM011";  // string
 // Per-build marker key: "28-" + short version + "(" + build number + ")".
 inline constexpr const char* kVersionKeyFormat = "28-%@(%@)";
 }  // namespace keys
 
 namespace notifications {
-inline constexpr const char* kRowValueChanged = "VVVN1";   // a row value changed
-inline constexpr const char* kLendmodeChanged = "VVVN2";   // the stored Lendmode flag changed
+inline constexpr const char* kRowValueChanged = "VVVN1";  // a row value changed
+inline constexpr const char* kLendmodeChanged = "VVVN2";  // the stored Lendmode flag changed
 }  // namespace notifications
 
 // Keys of a definition row.
@@ -43,8 +48,12 @@ inline constexpr const char* kSliderMax = "sliderMax";
 inline constexpr const char* kSliderValue = "sliderValue";
 inline constexpr const char* kSliderID = "sliderID";
 // Per-segment labels and sub-captions: "segment0".."segment2", "title2-0".."title2-2".
-inline std::string segment(long n) { return "segment" + std::to_string(n); }
-inline std::string title2ForSegment(long n) { return "title2-" + std::to_string(n); }
+inline std::string segment(long n) {
+    return "segment" + std::to_string(n);
+}
+inline std::string title2ForSegment(long n) {
+    return "title2-" + std::to_string(n);
+}
 }  // namespace rowkeys
 
 // Kinds of row, which are also the identifiers of the cells that draw them.

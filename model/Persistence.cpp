@@ -16,26 +16,37 @@ void Preferences::readCurrentDefinitionSets() {
     const auto stored = prefs_.object(keys::kDefinitionSets);
     const plist::Array* storedSets = stored ? stored->asArray() : nullptr;
     const bool reusable = storedSets && !storedSets->empty() && prefs_.boolean(version);
+    // While the guest settings are on the system (a restore was refused), the live
+    // system is the guest's: the owner snapshot stored at switch-on is kept.
+    const auto ownerSnapshot = [&]() -> plist::Value {
+        if (guestSettingsApplied() && storedSets && storedSets->size() > 1 &&
+            isUsableDefinitionSet((*storedSets)[1])) {
+            return (*storedSets)[1];
+        }
+        return plist::Value(settingsUser());
+    };
 
     if (reusable) {
         // A stored Lendmode set that is not a well-formed set counts as a failed read:
         // the defaults serve this run and the stored value is left for the next load.
         if (isUsableDefinitionSet(storedSets->front())) {
             plist::Array lendmodeSet = *storedSets->front().asArray();
-            definitionSets_ = plist::Array{std::move(lendmodeSet), settingsUser()};
-            write_definitionSets();
+            definitionSets_ = plist::Array{std::move(lendmodeSet), ownerSnapshot()};
+            (void)write_definitionSets();  // unchanged choices: a failure loses nothing
         } else {
-            definitionSets_ = plist::Array{settingsDefault(), settingsUser()};
+            definitionSets_ = plist::Array{settingsDefault(), ownerSnapshot()};
         }
         return;
     }
 
     if (!stored) setCurrentSet(0);
-    prefs_.setBoolean(version, true);
-    definitionSets_ = plist::Array{settingsDefault(), settingsUser()};
-    write_definitionSets();
+    definitionSets_ = plist::Array{settingsDefault(), ownerSnapshot()};
+    // The version key only once the sets it vouches for are stored.
+    if (write_definitionSets()) (void)prefs_.setBoolean(version, true);
 }
 
-void Preferences::write_definitionSets() { prefs_.setObject(keys::kDefinitionSets, plist::Value(definitionSets_)); }
+bool Preferences::write_definitionSets() {
+    return prefs_.setObject(keys::kDefinitionSets, plist::Value(definitionSets_));
+}
 
 }  // namespace lendmode

@@ -1,8 +1,10 @@
 #include "model/Preferences.h"
 
+#include <cstdio>
+
+#include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
-#include "model/SetValidation.h"
 
 namespace lendmode {
 namespace {
@@ -21,11 +23,14 @@ std::optional<platform::Ports>& sharedPorts() {
 
 Preferences& Preferences::sharedPreferences() {
     auto& shared = sharedSlot();
-    if (!shared) shared = std::make_unique<Preferences>(sharedPorts() ? *sharedPorts() : platform::platformPorts());
+    if (!shared)
+        shared = std::make_unique<Preferences>(sharedPorts() ? *sharedPorts() : platform::platformPorts());
     return *shared;
 }
 
-void Preferences::useSharedPorts(platform::Ports ports) { sharedPorts() = std::move(ports); }
+void Preferences::useSharedPorts(platform::Ports ports) {
+    sharedPorts() = std::move(ports);
+}
 
 Preferences& Preferences::resetShared(platform::Ports ports) {
     auto& shared = sharedSlot();
@@ -34,24 +39,44 @@ Preferences& Preferences::resetShared(platform::Ports ports) {
     return *shared;
 }
 
-void Preferences::resetShared() { sharedSlot().reset(); }
+void Preferences::resetShared() {
+    sharedSlot().reset();
+}
 
 Preferences::Preferences(platform::Ports ports) : ports_(std::move(ports)), prefs_(ports_.userDefaults) {
     prefs_.registerDefaults({{keys::kCurrentSet, "0"}, {keys::kLendmode, false}});
-    if (prefs_.boolean(keys::kLendmode) && prefs_.boolean(keys::kGuestSettingsApplied)) restoreOwnerSettingsLeftOn();
-    setLendmode(false);
+    if (const auto aside = prefs_.store().takeMovedAsideDamagedStore()) {
+        showAlert(alerts::kDamagedStoreMessage, alerts::filledIn(alerts::kDamagedStoreText, *aside));
+    }
+    // Guest settings left on the system by a process that ended without switching
+    // off (a crash, a kill) are taken off first, whatever the flag says, so that they
+    // are never taken for the owner's.
+    bool stillOn = false;
+    if (guestSettingsApplied()) stillOn = !restoreOwnerSettingsLeftOn();
+    if (!setLendmode(stillOn)) std::fprintf(stderr, "Lendmode: could not store whether Lendmode is on\n");
 }
 
-bool Preferences::launchOnStartup() const { return prefs_.boolean(keys::kLaunchOnStartup); }
+bool Preferences::launchOnStartup() const {
+    return prefs_.boolean(keys::kLaunchOnStartup);
+}
 
-void Preferences::setLaunchOnStartup(bool value) { prefs_.setBoolean(keys::kLaunchOnStartup, value); }
+bool Preferences::setLaunchOnStartup(bool value) {
+    return prefs_.setBoolean(keys::kLaunchOnStartup, value);
+}
 
-bool Preferences::lendmode() const { return prefs_.boolean(keys::kLendmode); }
+bool Preferences::lendmode() const {
+    return prefs_.boolean(keys::kLendmode);
+}
 
-void Preferences::setLendmode(bool value) {
-    if (prefs_.boolean(keys::kLendmode) == value) return;
-    prefs_.setBoolean(keys::kLendmode, value);
-    NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
+bool Preferences::setLendmode(bool value) {
+    if (prefs_.boolean(keys::kLendmode) == value) return true;
+    const bool stored = prefs_.setBoolean(keys::kLendmode, value);
+    if (stored) NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
+    return stored;
+}
+
+bool Preferences::guestSettingsApplied() const {
+    return prefs_.boolean(keys::kGuestSettingsApplied);
 }
 
 std::uint64_t Preferences::currentSet() const {
@@ -59,27 +84,18 @@ std::uint64_t Preferences::currentSet() const {
 }
 
 void Preferences::setCurrentSet(std::uint64_t index) {
-    prefs_.setInteger(keys::kCurrentSet, static_cast<std::int64_t>(index));
+    (void)prefs_.setInteger(keys::kCurrentSet, static_cast<std::int64_t>(index));
 }
 
-void Preferences::restoreOwnerSettingsLeftOn() {
-    const auto stored = prefs_.object(keys::kDefinitionSets);
-    const plist::Array* sets = stored ? stored->asArray() : nullptr;
-    if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) return;
-    // Set 0 tells which applications are still disabled, and so may be reopened.
-    plist::Value lendmodeSet = isUsableDefinitionSet((*sets)[0]) ? (*sets)[0] : plist::Value(plist::Array{});
-    definitionSets_ = plist::Array{std::move(lendmodeSet), (*sets)[1]};
-    appNeedRun_.clear();
-    if (const auto names = prefs_.object(keys::kAppsToReopen); names && names->isArray()) {
-        for (const plist::Value& name : *names->asArray()) {
-            if (name.isString()) appNeedRun_.push_back(*name.asString());
-        }
-    }
-    // Applied as a switch-off: the owner's settings back, the quit applications reopened.
-    applySet(1, /*lendmodeOn=*/false);
-    prefs_.setBoolean(keys::kGuestSettingsApplied, false);
-    definitionSets_.clear();
-    appNeedRun_.clear();
+void Preferences::showAlert(const std::string& message, const std::string& informative) const {
+    std::fprintf(stderr, "Lendmode: %s %s\n", message.c_str(), informative.c_str());
+    if (!ports_.alerts) return;
+    platform::Alert alert;
+    alert.style = platform::Alert::Style::Warning;
+    alert.messageText = message;
+    alert.informativeText = informative;
+    alert.buttons = {alerts::kOK};
+    ports_.alerts->runModal(alert);
 }
 
 }  // namespace lendmode

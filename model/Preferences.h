@@ -44,11 +44,16 @@ public:
     Preferences& operator=(const Preferences&) = delete;
 
     bool launchOnStartup() const;
-    void setLaunchOnStartup(bool value);
+    bool setLaunchOnStartup(bool value);
 
     bool lendmode() const;
     // Stores the flag and posts "VVVN2", but only when it differs from the stored one.
-    void setLendmode(bool value);
+    // False when it could not be stored.
+    bool setLendmode(bool value);
+    // Whether the guest settings are on the system ("LM010"): from just before a
+    // switch-on changes anything until a switch-off has put the owner's back. The
+    // switches rely on it, not on the flag, which their callers set beforehand.
+    bool guestSettingsApplied() const;
 
     std::uint64_t currentSet() const;
     void setCurrentSet(std::uint64_t index);
@@ -90,8 +95,8 @@ public:
     // Loads set 0 from "LM007" (rebuilt from the defaults on a new build or when the
     // stored set is unusable) and takes a fresh owner snapshot as set 1.
     void readCurrentDefinitionSets();
-    // Stores both sets under "LM007".
-    void write_definitionSets();
+    // Stores both sets under "LM007"; false when they could not be stored.
+    bool write_definitionSets();
     // "28-<short version>(<build number>)": YES once this build has stored the sets.
     static std::string versionKey();
 
@@ -119,8 +124,15 @@ public:
     // the rows, then sets the default browser. The caller stores the new Lendmode flag
     // first.
     void applayToSystem(std::uint64_t index);
-    // The same with the Lendmode flag given rather than read from the store.
-    void applySet(std::uint64_t index, bool lendmodeOn);
+    // What an apply could not do.
+    struct ApplyResult {
+        bool scriptFailed = false;         // the settings script stopped with an error
+        std::vector<std::string> notQuit;  // left running: their quitting could not be recorded
+    };
+    // The same with the Lendmode flag given rather than read from the store. Switching
+    // on records each application in "LM009" before quitting it, so that a process
+    // killed half-way still knows what to reopen.
+    ApplyResult applySet(std::uint64_t index, bool lendmodeOn);
     // Single settings applied at once.
     void scriptMouseInverse(bool on);
     void scriptHotCornersOFF(bool off);
@@ -131,10 +143,16 @@ public:
 
     // ---- Switching on and off (engine/Switching.cpp) ----
     using Completion = std::function<void()>;
-    // Takes a new owner snapshot as set 1, stores the sets, applies the current set,
-    // then calls the completion (if any).
+    // Takes a new owner snapshot as set 1, stores it with what a restore after a
+    // crash needs, applies the current set, then calls the completion (if any).
+    // Ignored while the guest settings are on. Refused, with Lendmode stored as off
+    // again and an alert, when Apple events to System Events or System Preferences
+    // are refused or the owner's settings cannot be stored: nothing is changed then.
     void applaySelectedDefinitionCompletion(const Completion& completion);
-    // Applies set 1, the owner snapshot, then calls the completion (if any).
+    // Applies set 1, the owner snapshot, reopening the applications the switch-on
+    // quit, then calls the completion (if any). Ignored when the guest settings are
+    // not on. Refused, with Lendmode stored as on again and an alert, when Apple
+    // events are refused.
     void restoreDefinitionSetsCompletion(const Completion& completion);
 
     // ---- Command runners (engine/CommandRunners.cpp) ----
@@ -150,8 +168,16 @@ public:
 
 private:
     // Puts the owner's settings back after an earlier process ended with the guest
-    // settings on the system; see init.
-    void restoreOwnerSettingsLeftOn();
+    // settings on the system; see init. False when it was refused and Lendmode
+    // stays on.
+    bool restoreOwnerSettingsLeftOn();
+    // The owner snapshot, the https handler and the quit applications put back.
+    // Returns false when refused (nothing changed); alerts on what went wrong.
+    bool putOwnerSettingsBack();
+    // The first application that Apple events are refused for, if any.
+    std::optional<std::string> refusedAutomationTarget() const;
+    void showAlert(const std::string& message, const std::string& informative) const;
+    void storeRowChange();
 
     platform::Ports ports_;
     UserDefaults prefs_;

@@ -1,4 +1,5 @@
 // Reading and changing row values by row ID, and the disabled-application flags.
+#include <cstdio>
 #include <utility>
 
 #include "model/Keys.h"
@@ -38,7 +39,8 @@ const plist::Array* Preferences::currentDefinitionSet() const {
     return definitionSets_[index].asArray();
 }
 
-void Preferences::setObject(const std::optional<plist::Value>& value, const std::string& key, std::uint64_t ident) {
+void Preferences::setObject(const std::optional<plist::Value>& value, const std::string& key,
+                            std::uint64_t ident) {
     plist::Array* set = currentDefinitionSet();
     plist::Dictionary* row = set ? findRow(*set, ident) : nullptr;
     if (!row) return;
@@ -48,7 +50,12 @@ void Preferences::setObject(const std::optional<plist::Value>& value, const std:
         row->erase(key);
     }
     NotificationCenter::defaultCenter().post(notifications::kRowValueChanged);
-    write_definitionSets();
+    storeRowChange();
+}
+
+void Preferences::storeRowChange() {
+    // The change stays in memory and goes out with the next store that succeeds.
+    if (!write_definitionSets()) std::fprintf(stderr, "Lendmode: could not store a changed setting\n");
 }
 
 std::optional<plist::Value> Preferences::valueForKey(const std::string& key, std::uint64_t ident) const {
@@ -77,7 +84,7 @@ void Preferences::setAppDisable(bool flag, std::uint64_t index) {
     if (!record || record->size() < 2) return;
     (*record)[1] = flag;
     NotificationCenter::defaultCenter().post(notifications::kRowValueChanged);
-    write_definitionSets();
+    storeRowChange();
 }
 
 }  // namespace lendmode

@@ -22,8 +22,12 @@ std::int64_t UserDefaults::integer(const std::string& key) const {
     return value ? value->integerValue() : 0;
 }
 
-void UserDefaults::setObject(const std::string& key, const plist::Value& value) { store_->write(key, value); }
+bool UserDefaults::setObject(const std::string& key, const plist::Value& value) {
+    return store_->write(key, value);
+}
 
-void UserDefaults::remove(const std::string& key) { store_->remove(key); }
+bool UserDefaults::remove(const std::string& key) {
+    return store_->remove(key);
+}
 
 }  // namespace lendmode

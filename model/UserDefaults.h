@@ -21,15 +21,20 @@ public:
 
     // The stored value, else the registered default, else nothing.
     std::optional<plist::Value> object(const std::string& key) const;
-    bool boolean(const std::string& key) const;        // NO when absent
+    bool boolean(const std::string& key) const;          // NO when absent
     std::int64_t integer(const std::string& key) const;  // 0 when absent
 
-    void setObject(const std::string& key, const plist::Value& value);
-    void setBoolean(const std::string& key, bool value) { setObject(key, plist::Value(value)); }
-    void setInteger(const std::string& key, std::int64_t value) {
-        setObject(key, plist::Value(static_cast<long long>(value)));
+    // Each says whether the value was stored; see UserDefaultsStore.
+    [[nodiscard]] bool setObject(const std::string& key, const plist::Value& value);
+    [[nodiscard]] bool setBoolean(const std::string& key, bool value) {
+        return setObject(key, plist::Value(value));
     }
-    void remove(const std::string& key);
+    [[nodiscard]] bool setInteger(const std::string& key, std::int64_t value) {
+        return setObject(key, plist::Value(static_cast<long long>(value)));
+    }
+    [[nodiscard]] bool remove(const std::string& key);
+    // The store behind, for what only it can tell (a damaged file moved aside).
+    platform::UserDefaultsStore& store() { return *store_; }
 
 private:
     std::shared_ptr<platform::UserDefaultsStore> store_;

@@ -8,12 +8,25 @@ std::optional<plist::Value> MemoryUserDefaultsStore::read(const std::string& key
     return it->second;
 }
 
-void MemoryUserDefaultsStore::write(const std::string& key, const plist::Value& value) {
-    values_.insert_or_assign(key, value);
-    ++writes_[key];
+bool MemoryUserDefaultsStore::mayChange() {
+    if (!failAfter_) return true;
+    if (*failAfter_ == 0) return false;
+    --*failAfter_;
+    return true;
 }
 
-void MemoryUserDefaultsStore::remove(const std::string& key) { values_.erase(key); }
+bool MemoryUserDefaultsStore::write(const std::string& key, const plist::Value& value) {
+    if (!mayChange()) return false;
+    values_.insert_or_assign(key, value);
+    ++writes_[key];
+    return true;
+}
+
+bool MemoryUserDefaultsStore::remove(const std::string& key) {
+    if (!mayChange()) return false;
+    values_.erase(key);
+    return true;
+}
 
 std::size_t MemoryUserDefaultsStore::writeCount(const std::string& key) const {
     auto it = writes_.find(key);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 
 #include "platform/UserDefaultsStore.h"
 
@@ -11,15 +12,22 @@ namespace platform {
 class MemoryUserDefaultsStore : public UserDefaultsStore {
 public:
     std::optional<plist::Value> read(const std::string& key) override;
-    void write(const std::string& key, const plist::Value& value) override;
-    void remove(const std::string& key) override;
+    bool write(const std::string& key, const plist::Value& value) override;
+    bool remove(const std::string& key) override;
 
     std::size_t writeCount(const std::string& key) const;
     const plist::Dictionary& contents() const { return values_; }
+    // A full disk: every change fails and nothing changes, once `failAfter` more
+    // changes have succeeded (0: at once).
+    void failWrites(std::size_t failAfter = 0) { failAfter_ = failAfter; }
+    void allowWrites() { failAfter_.reset(); }
 
 private:
+    bool mayChange();
+
     plist::Dictionary values_;
     std::map<std::string, std::size_t> writes_;
+    std::optional<std::size_t> failAfter_;
 };
 
 }  // namespace platform

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "platform/AlertPresenter.h"
 #include "platform/AppleScriptRunner.h"
+#include "platform/AutomationConsent.h"
 #include "platform/MainThread.h"
 #include "platform/ShellRunner.h"
 #include "platform/UrlHandlers.h"
@@ -20,11 +23,17 @@ struct Ports {
     std::shared_ptr<MainThread> mainThread;
     std::shared_ptr<UrlHandlers> urlHandlers;
     std::shared_ptr<UserAccount> account;
+    std::shared_ptr<AutomationConsent> automation;
+    // Tells the owner what went wrong; without one, nothing is shown.
+    std::shared_ptr<AlertPresenter> alerts;
 };
 
 // The ports of the platform this program is built for: the simulated Mac on Linux
 // (the one LENDMODE_SIM_ROOT names, or the default one), the real system on macOS.
 // Defined by the platform library the program links.
 Ports platformPorts();
+// The per-user folder of the program's own state (its single-instance lock): the
+// simulated Mac's folder on Linux, Application Support/Lendmode on macOS.
+std::string platformStateDirectory();
 
 }  // namespace platform

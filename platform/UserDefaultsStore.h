@@ -14,8 +14,14 @@ class UserDefaultsStore {
 public:
     virtual ~UserDefaultsStore() = default;
     virtual std::optional<plist::Value> read(const std::string& key) = 0;
-    virtual void write(const std::string& key, const plist::Value& value) = 0;
-    virtual void remove(const std::string& key) = 0;
+    // Both report whether the change reached durable storage; a store that cannot
+    // keep what it is given (full disk, read-only folder) says false and keeps what
+    // it had.
+    [[nodiscard]] virtual bool write(const std::string& key, const plist::Value& value) = 0;
+    [[nodiscard]] virtual bool remove(const std::string& key) = 0;
+    // The path a damaged store was moved to when it was found, once: the caller tells
+    // the user. Nothing when the store was sound.
+    virtual std::optional<std::string> takeMovedAsideDamagedStore() { return std::nullopt; }
 };
 
 }  // namespace platform

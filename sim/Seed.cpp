@@ -69,10 +69,10 @@ std::string loginName() {
 
 }  // namespace
 
-void seed(const SimMac& mac) {
+bool seed(const SimMac& mac) {
     const std::string prefs = mac.preferencesDirectory();
-    makeDirectories(prefs + "/ByHost");
-    makeDirectories(mac.root() + "/system");
+    if (!makeDirectories(prefs + "/ByHost") || !makeDirectories(mac.root() + "/system")) return false;
+    // Listeners make the run folder themselves when it is missing.
     makeDirectories(mac.runDirectory());
 
     plist::Array catalogue;
@@ -81,13 +81,15 @@ void seed(const SimMac& mac) {
         if (app.agent) d["agent"] = true;
         catalogue.emplace_back(std::move(d));
     }
-    plist::writeFile(mac.root() + "/system/applications.plist", plist::Value(std::move(catalogue)));
+    if (!plist::writeFile(mac.root() + "/system/applications.plist", plist::Value(std::move(catalogue))))
+        return false;
 
     const plist::Array browsers{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
     const plist::Dictionary scheme{{"all", browsers}, {"default", "com.google.Chrome"}};
     long pid = 300;
     auto proc = [&pid](const char* name, const char* path) {
-        return plist::Value(plist::Dictionary{{"name", name}, {"pid", static_cast<long long>(pid++)}, {"path", path}});
+        return plist::Value(
+            plist::Dictionary{{"name", name}, {"pid", static_cast<long long>(pid++)}, {"path", path}});
     };
     plist::Dictionary state{
         {"hardwareUUID", randomUUID()},
@@ -118,7 +120,7 @@ void seed(const SimMac& mac) {
         {"wvous-br-corner", 4},
         {"wvous-br-modifier", 0},
     };
-    plist::writeFile(prefs + "/com.apple.dock.plist", plist::Value(std::move(dock)));
+    if (!plist::writeFile(prefs + "/com.apple.dock.plist", plist::Value(std::move(dock)))) return false;
 
     plist::Dictionary global{
         {"AppleInterfaceStyle", "Dark"},
@@ -127,13 +129,14 @@ void seed(const SimMac& mac) {
         {"AppleLocale", "en_GB"},
         {"NSNavPanelExpandedStateForSaveMode", true},
     };
-    plist::writeFile(prefs + "/.GlobalPreferences.plist", plist::Value(std::move(global)));
+    if (!plist::writeFile(prefs + "/.GlobalPreferences.plist", plist::Value(std::move(global)))) return false;
 
-    plist::writeFile(prefs + "/ByHost/com.apple.notificationcenterui.plist",
-                     plist::Value(plist::Dictionary{{"doNotDisturb", false}}));
+    if (!plist::writeFile(prefs + "/ByHost/com.apple.notificationcenterui.plist",
+                          plist::Value(plist::Dictionary{{"doNotDisturb", false}})))
+        return false;
 
     // Written last: its presence marks the simulated Mac as seeded.
-    plist::writeFile(mac.root() + "/system/state.plist", plist::Value(std::move(state)));
+    return plist::writeFile(mac.root() + "/system/state.plist", plist::Value(std::move(state)));
 }
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 
 namespace sim {
 class SimMac;
-// Writes the initial files of a simulated Mac. The caller holds its lock.
-void seed(const SimMac& mac);
+// Writes the initial files of a simulated Mac. The caller holds its lock. False, with
+// errno saying why, when a folder or a file could not be made.
+[[nodiscard]] bool seed(const SimMac& mac);
 }  // namespace sim

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <stdexcept>
 
 #include "model/plist/PlistFile.h"
 #include "sim/LaunchAnnouncer.h"
@@ -92,7 +94,15 @@ bool makeDirectories(const std::string& path) {
         if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
     }
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) return true;
+    errno = ENOTDIR;
+    return false;
+}
+
+std::string cannotUpdateMessage(std::string_view tool, const SimMac& mac, int error) {
+    return std::string(tool) + ": cannot update the simulated Mac at " + mac.root() + ": " +
+           std::strerror(error);
 }
 
 std::string SimMac::rootFromEnvironment() {
@@ -113,32 +123,49 @@ std::string SimMac::rootFromEnvironment() {
     return absolutePath(data + "/lendmode/simulated-mac");
 }
 
-SimMac::SimMac(std::string root) : root_(stripTrailingSlashes(absolutePath(std::move(root)))) { seedIfNeeded(); }
+SimMac::SimMac(std::string root) : root_(stripTrailingSlashes(absolutePath(std::move(root)))) {
+    seedIfNeeded();
+}
 
-void SimMac::withLock(const std::function<void()>& f) const {
+bool SimMac::withLock(const std::function<void()>& f) const {
     const std::string lockPath = root_ + "/.lock";
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    int locked = ::flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR) locked = ::flock(fd, LOCK_EX);
+    if (locked != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
     }
     try {
         f();
     } catch (...) {
-        if (fd >= 0) ::close(fd);
+        ::close(fd);
         throw;
     }
-    if (fd >= 0) ::close(fd);  // closing releases the flock
+    // Closing releases the flock; errno stays what f left, for callers that report it.
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return true;
 }
 
 void SimMac::seedIfNeeded() const {
     struct stat st {};
     if (::stat(statePath().c_str(), &st) == 0) return;
-    makeDirectories(root_);
-    withLock([&] {
-        if (::stat(statePath().c_str(), &st) == 0) return;  // another process seeded it
-        seed(*this);
-    });
+    bool seeded = false;
+    int error = 0;
+    const bool locked = makeDirectories(root_) && withLock([&] {
+                            // Another process may have seeded it meanwhile.
+                            seeded = ::stat(statePath().c_str(), &st) == 0 || seed(*this);
+                            error = errno;
+                        });
+    if (!locked) error = errno;
+    if (!seeded) {
+        throw std::runtime_error("cannot seed the simulated Mac at " + root_ + ": " + std::strerror(error));
+    }
 }
 
 // ---- Preference domains ----
@@ -167,7 +194,7 @@ bool SimMac::updateDomain(std::string_view domain, bool currentHost,
                           const std::function<bool(plist::Dictionary&)>& change) const {
     const std::string file = domainFile(domain, currentHost);
     bool ok = true;
-    withLock([&] {
+    const bool locked = withLock([&] {
         plist::Dictionary contents = plist::readDictionaryFile(file).value_or(plist::Dictionary{});
         if (!change(contents)) return;
         // The Preferences folders come into being as needed; a path domain in a
@@ -176,7 +203,7 @@ bool SimMac::updateDomain(std::string_view domain, bool currentHost,
         if (folder.rfind(preferencesDirectory(), 0) == 0) makeDirectories(folder);
         ok = plist::writeFile(file, plist::Value(std::move(contents)));
     });
-    return ok;
+    return locked && ok;
 }
 
 // ---- State file ----
@@ -186,18 +213,21 @@ plist::Dictionary SimMac::state() const {
 }
 
 bool SimMac::updateState(const std::function<void(plist::Dictionary&)>& change) const {
-    bool ok = true;
-    withLock([&] {
+    bool ok = false;
+    const bool locked = withLock([&] {
         plist::Dictionary s = state();
         change(s);
-        makeDirectories(root_ + "/system");
-        ok = plist::writeFile(statePath(), plist::Value(std::move(s)));
+        ok = makeDirectories(root_ + "/system") && plist::writeFile(statePath(), plist::Value(std::move(s)));
     });
-    return ok;
+    return locked && ok;
 }
 
-std::string SimMac::hardwareUUID() const { return stringAt(state(), "hardwareUUID"); }
-std::string SimMac::userName() const { return stringAt(state(), "userName"); }
+std::string SimMac::hardwareUUID() const {
+    return stringAt(state(), "hardwareUUID");
+}
+std::string SimMac::userName() const {
+    return stringAt(state(), "userName");
+}
 
 // ---- Catalogue ----
 
@@ -228,7 +258,7 @@ std::optional<App> SimMac::findApp(std::string_view name) const {
     return std::nullopt;
 }
 
-void SimMac::setCatalogue(const std::vector<App>& apps) const {
+bool SimMac::setCatalogue(const std::vector<App>& apps) const {
     plist::Array array;
     array.reserve(apps.size());
     for (const App& app : apps) {
@@ -236,10 +266,12 @@ void SimMac::setCatalogue(const std::vector<App>& apps) const {
         if (app.agent) d["agent"] = true;
         array.emplace_back(std::move(d));
     }
-    withLock([&] {
-        makeDirectories(root_ + "/system");
-        plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
+    bool ok = false;
+    const bool locked = withLock([&] {
+        ok = makeDirectories(root_ + "/system") &&
+             plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
     });
+    return locked && ok;
 }
 
 // ---- Processes ----
@@ -258,10 +290,17 @@ bool SimMac::isRunning(std::string_view name) const {
     return std::any_of(all.begin(), all.end(), [&](const Process& p) { return p.name == name; });
 }
 
-long SimMac::launch(const App& app) const {
+std::optional<Process> SimMac::process(long pid) const {
+    for (Process& p : processes()) {
+        if (p.pid == pid) return std::move(p);
+    }
+    return std::nullopt;
+}
+
+std::optional<long> SimMac::launch(const App& app) const {
     long pid = 0;
     bool started = false;
-    updateState([&](plist::Dictionary& s) {
+    const bool updated = updateState([&](plist::Dictionary& s) {
         plist::Array& procs = arraySlot(s, "processes");
         for (const plist::Value& v : procs) {
             Process p = processFrom(v);
@@ -274,27 +313,42 @@ long SimMac::launch(const App& app) const {
         procs.push_back(processValue(Process{app.name, pid, app.path}));
         started = true;
     });
+    if (!updated) return std::nullopt;
     if (started && !app.agent) {
-        announceLaunch(runDirectory(), plist::Dictionary{{"NSApplicationPath", app.path},
-                                                         {"NSApplicationName", app.name},
-                                                         {"NSApplicationBundleIdentifier", app.bundleIdentifier},
-                                                         {"NSApplicationProcessIdentifier", static_cast<long long>(pid)}});
+        announceLaunch(runDirectory(),
+                       plist::Dictionary{{"NSApplicationPath", app.path},
+                                         {"NSApplicationName", app.name},
+                                         {"NSApplicationBundleIdentifier", app.bundleIdentifier},
+                                         {"NSApplicationProcessIdentifier", static_cast<long long>(pid)}});
     }
     return pid;
 }
 
-int SimMac::killAll(std::string_view name) const {
+std::optional<int> SimMac::killAll(std::string_view name) const {
+    return endProcesses([name](const Process& p) { return p.name == name; });
+}
+
+std::optional<bool> SimMac::terminate(long pid) const {
+    const auto ended = endProcesses([pid](const Process& p) { return p.pid == pid; });
+    if (!ended) return std::nullopt;
+    return *ended > 0;
+}
+
+std::optional<int> SimMac::endProcesses(const std::function<bool(const Process&)>& which) const {
     int killed = 0;
-    updateState([&](plist::Dictionary& s) {
+    bool systemPreferencesEnded = false;
+    const bool updated = updateState([&](plist::Dictionary& s) {
+        killed = 0;
         plist::Array& procs = arraySlot(s, "processes");
         plist::Array kept;
         for (plist::Value& v : procs) {
             Process p = processFrom(v);
-            if (p.name != name) {
+            if (!which(p)) {
                 kept.push_back(std::move(v));
                 continue;
             }
             ++killed;
+            if (p.name == kSystemPreferences) systemPreferencesEnded = true;
             if (restartsByItself(p.name)) {
                 p.pid = nextPid(s);
                 kept.push_back(processValue(p));
@@ -304,8 +358,9 @@ int SimMac::killAll(std::string_view name) const {
             }
         }
         procs = std::move(kept);
-        if (killed > 0 && name == kSystemPreferences) s.erase("systemPreferencesPane");
+        if (systemPreferencesEnded) s.erase("systemPreferencesPane");
     });
+    if (!updated) return std::nullopt;
     return killed;
 }
 
@@ -345,14 +400,14 @@ std::optional<std::string> SimMac::defaultHandler(std::string_view scheme) const
     return *it->second.asString();
 }
 
-void SimMac::setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
-    updateState([&](plist::Dictionary& s) {
+bool SimMac::setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
+    return updateState([&](plist::Dictionary& s) {
         dictSlot(dictSlot(s, "handlers"), std::string(scheme))["default"] = std::string(bundleIdentifier);
     });
 }
 
-void SimMac::registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
-    updateState([&](plist::Dictionary& s) {
+bool SimMac::registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const {
+    return updateState([&](plist::Dictionary& s) {
         plist::Array& all = arraySlot(dictSlot(dictSlot(s, "handlers"), std::string(scheme)), "all");
         const plist::Value id{std::string(bundleIdentifier)};
         if (std::find(all.begin(), all.end(), id) == all.end()) all.push_back(id);
@@ -366,11 +421,12 @@ std::optional<std::string> SimMac::systemPreferencesPane() const {
     return stringAt(state(), "systemPreferencesPane");
 }
 
-void SimMac::setSystemPreferencesPane(std::optional<std::string> pane) const {
-    updateState([&](plist::Dictionary& s) {
+bool SimMac::setSystemPreferencesPane(std::optional<std::string> pane) const {
+    return updateState([&](plist::Dictionary& s) {
         plist::Array& procs = arraySlot(s, "processes");
-        auto running = std::find_if(procs.begin(), procs.end(),
-                                    [](const plist::Value& v) { return processFrom(v).name == kSystemPreferences; });
+        auto running = std::find_if(procs.begin(), procs.end(), [](const plist::Value& v) {
+            return processFrom(v).name == kSystemPreferences;
+        });
         if (!pane) {
             if (running != procs.end()) procs.erase(running);
             s.erase("systemPreferencesPane");
@@ -396,8 +452,8 @@ bool SimMac::automationAllowed(std::string_view target) const {
     return true;
 }
 
-void SimMac::setAutomationAllowed(std::string_view target, bool allowed) const {
-    updateState([&](plist::Dictionary& s) {
+bool SimMac::setAutomationAllowed(std::string_view target, bool allowed) const {
+    return updateState([&](plist::Dictionary& s) {
         plist::Array& refused = arraySlot(s, "automationRefused");
         const plist::Value name{std::string(target)};
         refused.erase(std::remove(refused.begin(), refused.end(), name), refused.end());

@@ -12,6 +12,9 @@
 // Every stand-in tool and the in-process ports open the same directory, so many
 // processes can work on it at once: changes are made under the lock and written
 // atomically, and readers never see half a file.
+//
+// Every change reports failure (the lock could not be taken, or a file could not be
+// written), with errno saying why; cannotUpdateMessage words it for the tools.
 #pragma once
 
 #include <functional>
@@ -54,7 +57,8 @@ public:
     // ($XDG_DATA_HOME or ~/.local/share, then lendmode/simulated-mac). Absolute.
     static std::string rootFromEnvironment();
 
-    // Opens the simulated Mac at root, creating and seeding it on first use.
+    // Opens the simulated Mac at root, creating and seeding it on first use. Throws
+    // std::runtime_error when a new simulated Mac cannot be seeded.
     explicit SimMac(std::string root);
     // Opens the one named by the environment.
     SimMac() : SimMac(rootFromEnvironment()) {}
@@ -64,8 +68,9 @@ public:
     std::string preferencesDirectory() const { return home() + "/Library/Preferences"; }
 
     // Runs f while holding the simulated Mac's lock (an flock, so it also excludes
-    // other processes). Not reentrant: do not nest.
-    void withLock(const std::function<void()>& f) const;
+    // other processes) and returns true. Returns false without running f when the lock
+    // cannot be taken. Not reentrant: do not nest.
+    [[nodiscard]] bool withLock(const std::function<void()>& f) const;
 
     // ---- Preference domains ----
     // The file behind a `defaults` domain argument: "-g", "-globalDomain" and
@@ -76,7 +81,8 @@ public:
     std::optional<plist::Dictionary> readDomain(std::string_view domain, bool currentHost = false) const;
     // Changes one domain under the lock and writes it atomically. The callback gets the
     // current contents (empty when the domain does not exist) and returns false to
-    // leave the file untouched. False when the file could not be written.
+    // leave the file untouched. False when the lock could not be taken or the file
+    // could not be written.
     bool updateDomain(std::string_view domain, bool currentHost,
                       const std::function<bool(plist::Dictionary&)>& change) const;
 
@@ -84,36 +90,49 @@ public:
     std::vector<App> catalogue() const;
     // The first catalogue entry with exactly this name (bundle name without extension).
     std::optional<App> findApp(std::string_view name) const;
-    void setCatalogue(const std::vector<App>& apps) const;
+    // Replaces the catalogue; false when it could not be written.
+    bool setCatalogue(const std::vector<App>& apps) const;
 
     // ---- Processes ----
     std::vector<Process> processes() const;
     bool isRunning(std::string_view name) const;
+    // The running process with this pid.
+    std::optional<Process> process(long pid) const;
     // Starts the application unless it is running; announces a launch to listeners
-    // (not for agents). Returns the pid of the running process.
-    long launch(const App& app) const;
+    // (not for agents). Returns the pid of the running process, or nullopt when the
+    // state could not be updated (nothing was started or announced).
+    std::optional<long> launch(const App& app) const;
     // Ends every process with exactly this name. The Dock, Notification Center and
     // SystemUIServer are started again by the system and their restart counted.
-    // Returns how many processes were ended.
-    int killAll(std::string_view name) const;
+    // Returns how many processes were ended, or nullopt when the state could not be
+    // updated (nothing was ended).
+    [[nodiscard]] std::optional<int> killAll(std::string_view name) const;
+    // Ends the process with this pid, the way killAll ends a process (the Dock and
+    // its kind come back). True when it was ended, false when no process has this
+    // pid, nullopt when the state could not be updated.
+    [[nodiscard]] std::optional<bool> terminate(long pid) const;
     int restarts(std::string_view name) const;
 
     // ---- URL-scheme handlers ----
     std::vector<std::string> handlers(std::string_view scheme) const;
     std::optional<std::string> defaultHandler(std::string_view scheme) const;
-    void setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
-    void registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
+    // These two return false when the state could not be updated.
+    bool setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
+    bool registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
 
     // ---- System Preferences window ----
     // The pane revealed in a running System Preferences, or nullopt when it is not running.
     std::optional<std::string> systemPreferencesPane() const;
-    void setSystemPreferencesPane(std::optional<std::string> pane) const;
+    // Reveals a pane (starting System Preferences) or, with nullopt, quits it. False
+    // when the state could not be updated.
+    bool setSystemPreferencesPane(std::optional<std::string> pane) const;
 
     // ---- Automation permission ----
     // Whether this process may send Apple events to the named application.
     bool automationAllowed(std::string_view target) const;
-    // Refuse or allow one target; "*" stands for every application.
-    void setAutomationAllowed(std::string_view target, bool allowed) const;
+    // Refuse or allow one target; "*" stands for every application. False when the
+    // state could not be updated.
+    bool setAutomationAllowed(std::string_view target, bool allowed) const;
 
     std::string hardwareUUID() const;
     std::string userName() const;
@@ -127,13 +146,18 @@ public:
 private:
     std::string statePath() const { return root_ + "/system/state.plist"; }
     std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
-    bool updateState(const std::function<void(plist::Dictionary&)>& change) const;
+    [[nodiscard]] bool updateState(const std::function<void(plist::Dictionary&)>& change) const;
+    [[nodiscard]] std::optional<int> endProcesses(const std::function<bool(const Process&)>& which) const;
     void seedIfNeeded() const;
 
     std::string root_;
 };
 
-// Makes a directory and its parents; false when it cannot be made.
+// Makes a directory and its parents; false, with errno set, when it cannot be made.
 bool makeDirectories(const std::string& path);
+
+// What a stand-in tool prints when a change failed, REASON being the text of the
+// errno value `error`: "TOOL: cannot update the simulated Mac at ROOT: REASON".
+std::string cannotUpdateMessage(std::string_view tool, const SimMac& mac, int error);
 
 }  // namespace sim

@@ -154,7 +154,8 @@ void ViewMainMenu::updateUI() {
         ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
-        launchAtLoginButton->setText(prefs->launchOnStartup() ? tr("✓  Start at Login") : tr("Start at Login"));
+        launchAtLoginButton->setText(prefs->launchOnStartup() ? tr("✓  Start at Login")
+                                                              : tr("Start at Login"));
     });
 }
 
@@ -166,14 +167,14 @@ const plist::Array& ViewMainMenu::appList() const {
     return appModel_->records();
 }
 
-void ViewMainMenu::fillApplicationCell(CellCheck& cell, int row) { appModel_->fillCell(cell, row); }
+void ViewMainMenu::fillApplicationCell(CellCheck& cell, int row) {
+    appModel_->fillCell(cell, row);
+}
 
 void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
     const bool on = sender && sender == lendmodeButtonON;
-    // ON while Lendmode is already on would take the guest settings for the owner's
-    // and overwrite the owner snapshot; the press is ignored.
-    if (on && prefs->lendmode()) return;
-
+    // The switching operations ignore ON while on and OFF while off, and refuse a
+    // switch they cannot undo safely; updateUI then shows the state they left.
     prefs->setLendmode(on);
     lendmodeButtonON->setState(on);
     lendmodeButtonOFF->setState(!on);

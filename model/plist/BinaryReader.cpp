@@ -1,5 +1,6 @@
 #include "model/plist/BinaryReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -9,12 +10,20 @@ namespace {
 // libplist dates count seconds from 2001-01-01 00:00:00 UTC.
 constexpr double kAppleEpochOffset = 978307200.0;
 constexpr int kMaxDepth = 512;
-// Objects may be shared; this bounds what a small file can expand into.
+// Objects may be referred to many times, so a small file can describe an enormous
+// value. The reader counts what it produces: the bytes of every string, key and data
+// value plus a fixed cost per value, and refuses the file once that passes 64 times
+// its size, or 1 MiB for small files. A file without shared objects expands about five
+// times at most; writers that store each string once (ours, Apple's) stay well inside.
+constexpr std::uint64_t kValueCost = 16;
+constexpr std::uint64_t kExpansionFactor = 64;
+constexpr std::uint64_t kMinExpansion = std::uint64_t{1} << 20;
 constexpr std::size_t kMaxValues = 20'000'000;
 
 class Reader {
 public:
-    explicit Reader(std::string_view bytes) : b_(bytes) {}
+    explicit Reader(std::string_view bytes)
+        : b_(bytes), budget_(std::max<std::uint64_t>(kMinExpansion, kExpansionFactor * bytes.size())) {}
 
     std::optional<Value> read() {
         if (b_.size() < 8 + 32) return std::nullopt;
@@ -24,10 +33,12 @@ public:
         const auto count = be(t + 8, 8);
         const auto top = be(t + 16, 8);
         const auto table = be(t + 24, 8);
-        if (!validIntSize(offsetSize_) || !validIntSize(refSize_) || !count || !top || !table) return std::nullopt;
+        if (!validIntSize(offsetSize_) || !validIntSize(refSize_) || !count || !top || !table)
+            return std::nullopt;
         count_ = *count;
         table_ = *table;
-        if (count_ == 0 || *top >= count_ || table_ < 8 || table_ > t || (t - table_) / offsetSize_ < count_) {
+        if (count_ == 0 || *top >= count_ || table_ < 8 || table_ > t ||
+            (t - table_) / offsetSize_ < count_) {
             return std::nullopt;
         }
         return object(*top, 0);
@@ -69,8 +80,19 @@ private:
 
     bool fits(std::size_t pos, std::uint64_t n) const { return pos <= b_.size() && n <= b_.size() - pos; }
 
+    // Whether `bytes` more of expanded output stay within the budget, and if so counts
+    // them. Checked before anything of that size is allocated.
+    bool spend(std::uint64_t bytes) {
+        if (bytes > budget_ - spent_) return false;
+        spent_ += bytes;
+        return true;
+    }
+    // Whether a container of n values could still be read, without counting them yet:
+    // each item counts itself when it is read.
+    bool affords(std::uint64_t n) const { return n <= (budget_ - spent_) / kValueCost; }
+
     std::optional<Value> object(std::uint64_t ref, int depth) {
-        if (depth > kMaxDepth || ++values_ > kMaxValues) return std::nullopt;
+        if (depth > kMaxDepth || ++values_ > kMaxValues || !spend(kValueCost)) return std::nullopt;
         const auto offset = offsetOf(ref);
         if (!offset) return std::nullopt;
         std::size_t pos = static_cast<std::size_t>(*offset);
@@ -114,18 +136,19 @@ private:
             }
             case 0x4: {
                 const auto n = length(info, pos);
-                if (!n || !fits(pos, *n)) return std::nullopt;
+                if (!n || !fits(pos, *n) || !spend(*n)) return std::nullopt;
                 const auto* p = reinterpret_cast<const std::uint8_t*>(b_.data() + pos);
                 return Value(Data(p, p + *n));
             }
             case 0x5: {
                 const auto n = length(info, pos);
-                if (!n || !fits(pos, *n)) return std::nullopt;
+                if (!n || !fits(pos, *n) || !spend(*n)) return std::nullopt;
                 return Value(std::string(b_.substr(pos, static_cast<std::size_t>(*n))));
             }
             case 0x6: {
                 const auto n = length(info, pos);
-                if (!n || *n > b_.size() / 2 || !fits(pos, *n * 2)) return std::nullopt;
+                // Up to three UTF-8 bytes for each UTF-16 unit.
+                if (!n || *n > b_.size() / 2 || !fits(pos, *n * 2) || !spend(*n * 3)) return std::nullopt;
                 return Value(utf16(pos, static_cast<std::size_t>(*n)));
             }
             case 0x8: {
@@ -136,11 +159,14 @@ private:
             case 0xA:
             case 0xC: {
                 const auto n = length(info, pos);
-                if (!n || *n > b_.size() / refSize_ || !fits(pos, *n * refSize_)) return std::nullopt;
+                if (!n || *n > b_.size() / refSize_ || !fits(pos, *n * refSize_) || !affords(*n)) {
+                    return std::nullopt;
+                }
                 Array array;
                 array.reserve(static_cast<std::size_t>(*n));
                 for (std::uint64_t i = 0; i < *n; ++i) {
-                    auto item = object(*be(pos + static_cast<std::size_t>(i * refSize_), refSize_), depth + 1);
+                    auto item =
+                        object(*be(pos + static_cast<std::size_t>(i * refSize_), refSize_), depth + 1);
                     if (!item) return std::nullopt;
                     array.push_back(std::move(*item));
                 }
@@ -148,7 +174,10 @@ private:
             }
             case 0xD: {
                 const auto n = length(info, pos);
-                if (!n || *n > b_.size() / (2 * refSize_) || !fits(pos, *n * 2 * refSize_)) return std::nullopt;
+                if (!n || *n > b_.size() / (2 * refSize_) || !fits(pos, *n * 2 * refSize_) ||
+                    !affords(*n * 2)) {
+                    return std::nullopt;
+                }
                 Dictionary dict;
                 for (std::uint64_t i = 0; i < *n; ++i) {
                     auto key = object(*be(pos + static_cast<std::size_t>(i * refSize_), refSize_), depth + 1);
@@ -168,10 +197,13 @@ private:
     std::string utf16(std::size_t pos, std::size_t units) const {
         std::string out;
         out.reserve(units);
-        auto unit = [&](std::size_t i) { return static_cast<std::uint32_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1)); };
+        auto unit = [&](std::size_t i) {
+            return static_cast<std::uint32_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1));
+        };
         for (std::size_t i = 0; i < units; ++i) {
             std::uint32_t cp = unit(i);
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+                unit(i + 1) <= 0xDFFF) {
                 cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
                 ++i;
             } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -202,11 +234,15 @@ private:
     std::uint64_t count_ = 0;
     std::uint64_t table_ = 0;
     std::size_t values_ = 0;
+    std::uint64_t budget_;
+    std::uint64_t spent_ = 0;
 };
 
 }  // namespace
 
-bool isBinaryPropertyList(std::string_view bytes) { return bytes.substr(0, 8) == "bplist00"; }
+bool isBinaryPropertyList(std::string_view bytes) {
+    return bytes.substr(0, 8) == "bplist00";
+}
 
 std::optional<Value> parseBinary(std::string_view bytes) {
     if (!isBinaryPropertyList(bytes)) return std::nullopt;

@@ -1,8 +1,8 @@
-// A reader of binary property lists (bplist00) that checks every offset, length and
-// reference, so that damaged or hostile files are refused rather than crashing the
-// program. libplist's own binary reader can end the process with an assertion on
-// some damaged input (a dictionary key holding a NUL byte), which a preference file
-// touched by another program must never do.
+// A reader of binary property lists (bplist00). We keep our own rather than libplist's
+// for speed, and because it checks every offset, length and reference and bounds how
+// far shared objects may expand, so that damaged or hostile files are refused rather
+// than crashing or exhausting the program: a preference file touched by another
+// program must never do that.
 #pragma once
 
 #include <optional>

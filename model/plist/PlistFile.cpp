@@ -201,30 +201,51 @@ std::optional<Array> readArrayFile(const std::string& path) {
 
 bool writeFile(const std::string& path, const Value& value, Format format) {
     const std::string bytes = serialize(value, format);
-    if (bytes.empty()) return false;
+    if (bytes.empty()) {
+        errno = EINVAL;
+        return false;
+    }
     std::string tmp = path + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
+    int fd = mkstemp(tmp.data());
     if (fd < 0) return false;
+    // Undoes the temporary file and keeps errno from the call that failed.
+    const auto fail = [&] {
+        const int error = errno;
+        if (fd >= 0) ::close(fd);
+        ::unlink(tmp.c_str());
+        errno = error;
+        return false;
+    };
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return false;
+            return fail();
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
     // mkstemp creates 0600 files; preference files are ordinary user files.
     ::fchmod(fd, 0644);
-    if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    // The contents reach the disk before the name does, so a crash cannot leave an
+    // empty or partial file under the real name.
+    if (::fsync(fd) != 0) return fail();
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) return fail();
+
+    // The rename itself is durable once the folder's entry is on disk.
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool synced = ::fsync(dir) == 0 || errno == EINVAL || errno == EROFS || errno == ENOTSUP;
+    const int error = errno;
+    ::close(dir);
+    errno = error;
+    return synced;
 }
 
 }  // namespace plist

@@ -25,8 +25,10 @@ std::optional<Value> readFile(const std::string& path);
 std::optional<Dictionary> readDictionaryFile(const std::string& path);
 std::optional<Array> readArrayFile(const std::string& path);
 
-// Writes atomically: a temporary file in the same folder, then a rename, so a reader
-// sees either the old file or the new one and never half of one. False on failure.
-bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary);
+// Writes atomically and durably: a temporary file in the same folder, flushed to disk,
+// then a rename and a flush of the folder, so a reader (or the next start after a
+// crash) sees either the old file or the new one and never half of one. False on
+// failure, with errno saying why; the temporary file is gone by then.
+[[nodiscard]] bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary);
 
 }  // namespace plist

@@ -11,12 +11,14 @@ int MessageBoxAlert::runModal(const Alert& alert) {
     box.setIcon(alert.style == Alert::Style::Critical        ? QMessageBox::Critical
                 : alert.style == Alert::Style::Informational ? QMessageBox::Information
                                                              : QMessageBox::Warning);
-    box.setText(alert.messageText);
-    box.setInformativeText(alert.informativeText);
+    box.setText(QString::fromStdString(alert.messageText));
+    box.setInformativeText(QString::fromStdString(alert.informativeText));
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     std::vector<QPushButton*> buttons;
-    for (const QString& title : alert.buttons) buttons.push_back(box.addButton(title, QMessageBox::AcceptRole));
+    for (const std::string& title : alert.buttons) {
+        buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
+    }
     if (buttons.empty()) buttons.push_back(box.addButton(QMessageBox::Ok));
     box.setDefaultButton(buttons.front());
     box.raise();

@@ -1,11 +1,11 @@
 // Alerts as Qt message boxes, application-modal.
 #pragma once
 
-#include "platform/qt/AlertPresenter.h"
+#include "platform/AlertPresenter.h"
 
 namespace platform::qt {
 
-class MessageBoxAlert : public AlertPresenter {
+class MessageBoxAlert : public platform::AlertPresenter {
 public:
     int runModal(const Alert& alert) override;
 };

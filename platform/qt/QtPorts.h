@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "platform/qt/ActivationPolicy.h"
-#include "platform/qt/AlertPresenter.h"
 #include "platform/qt/StatusItem.h"
 #include "platform/qt/Workspace.h"
 
@@ -16,7 +15,6 @@ struct QtPorts {
     std::shared_ptr<Workspace> workspace;
     // Makes the status item; called once, when the item is first needed.
     std::function<std::shared_ptr<StatusItem>()> makeStatusItem;
-    std::shared_ptr<AlertPresenter> alerts;
     std::shared_ptr<ActivationPolicy> activationPolicy;
     // Whether the system uses the dark appearance, which the windows follow.
     std::function<bool()> darkAppearance;

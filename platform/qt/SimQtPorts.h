@@ -1,6 +1,6 @@
 // The Qt ports of the Linux build: launches and icons from the simulated Mac,
-// the status item in the system tray, alerts as message boxes, and an activation
-// policy that is only remembered.
+// the status item in the system tray, and an activation policy that is only
+// remembered. Alerts are a port of the core (platform::Ports::alerts).
 #pragma once
 
 #include <string>

@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <cerrno>
+#include <cstdio>
+#include <exception>
 
 namespace platform::qt {
 namespace {
@@ -20,8 +23,14 @@ QVariant toVariant(const plist::Value& v) {
 
 }  // namespace
 
+SimWorkspace::SimWorkspace(const sim::SimMac& mac, QObject* parent)
+    : SimWorkspace(mac, mac.runDirectory(), parent) {}
+
 SimWorkspace::SimWorkspace(const std::string& runDirectory, QObject* parent)
-    : Workspace(parent), listener_(runDirectory) {
+    : SimWorkspace(std::nullopt, runDirectory, parent) {}
+
+SimWorkspace::SimWorkspace(std::optional<sim::SimMac> mac, const std::string& runDirectory, QObject* parent)
+    : Workspace(parent), mac_(std::move(mac)), listener_(runDirectory) {
     if (!listener_.isListening()) return;
     notifier_ = std::make_unique<QSocketNotifier>(listener_.fd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readAnnouncements(); });
@@ -32,6 +41,21 @@ void SimWorkspace::readAnnouncements() {
         QVariantMap userInfo;
         for (const auto& [key, value] : *info) userInfo.insert(QString::fromStdString(key), toVariant(value));
         emit willLaunchApplication(userInfo);
+    }
+}
+
+bool SimWorkspace::terminateApplication(qint64 pid) {
+    try {
+        const sim::SimMac mac = mac_ ? *mac_ : sim::SimMac();
+        const std::optional<bool> ended = mac.terminate(static_cast<long>(pid));
+        if (!ended) {
+            std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac, errno).c_str());
+            return false;
+        }
+        return *ended;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Lendmode: %s\n", e.what());
+        return false;
     }
 }
 

@@ -1,28 +1,37 @@
 // The simulated Mac's workspace: launches announced by its `open` tool arrive on a
 // datagram socket, watched by the Qt event loop; application icons are drawn from
-// the application's name, as the simulated bundles have no icon files.
+// the application's name, as the simulated bundles have no icon files; ending an
+// application ends its simulated process.
 #pragma once
 
 #include <QHash>
 #include <QSocketNotifier>
 #include <memory>
+#include <optional>
 
 #include "platform/qt/Workspace.h"
 #include "sim/LaunchAnnouncer.h"
+#include "sim/SimMac.h"
 
 namespace platform::qt {
 
 class SimWorkspace : public Workspace {
     Q_OBJECT
 public:
-    // Listens in the simulated Mac's run directory.
+    // Listens in this simulated Mac's run directory and ends its processes.
+    explicit SimWorkspace(const sim::SimMac& mac, QObject* parent = nullptr);
+    // Listens in a run directory; ends the processes of the simulated Mac named by the
+    // environment, the one the stand-in tools reach.
     explicit SimWorkspace(const std::string& runDirectory, QObject* parent = nullptr);
     QIcon iconForFile(const QString& path) override;
+    bool terminateApplication(qint64 pid) override;
     bool isListening() const { return listener_.isListening(); }
 
 private:
+    SimWorkspace(std::optional<sim::SimMac> mac, const std::string& runDirectory, QObject* parent);
     void readAnnouncements();
 
+    std::optional<sim::SimMac> mac_;
     sim::LaunchListener listener_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QHash<QString, QIcon> icons_;

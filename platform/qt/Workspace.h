@@ -1,5 +1,5 @@
-// Port: the workspace, which announces applications about to start and gives the
-// icon of an application bundle.
+// Port: the workspace, which announces applications about to start, gives the icon
+// of an application bundle and ends a running application.
 #pragma once
 
 #include <QIcon>
@@ -16,6 +16,14 @@ public:
     ~Workspace() override = default;
     // The icon of the file or bundle at a path (a generic one when there is none).
     virtual QIcon iconForFile(const QString& path) = 0;
+    // Ends the application with this process id at once if it still runs (on macOS,
+    // NSRunningApplication's forceTerminate). True when it was ended; false when no
+    // such application runs or it could not be ended. The default, for workspaces that
+    // only announce launches and draw icons, ends nothing.
+    virtual bool terminateApplication(qint64 pid) {
+        Q_UNUSED(pid);
+        return false;
+    }
 
 signals:
     // An application is about to start. The user information carries

@@ -4,6 +4,7 @@
 #include "platform/ManualMainThread.h"
 #include "platform/posix/PosixShellRunner.h"
 #include "platform/sim/SimAppleScriptRunner.h"
+#include "platform/sim/SimAutomationConsent.h"
 #include "platform/sim/SimUrlHandlers.h"
 #include "platform/sim/SimUserAccount.h"
 #include "platform/sim/SimUserDefaultsStore.h"
@@ -23,11 +24,18 @@ Ports portsFor(const std::string& root) {
     ports.mainThread = std::make_shared<ManualMainThread>();
     ports.urlHandlers = std::make_shared<SimUrlHandlers>(mac);
     ports.account = std::make_shared<SimUserAccount>(mac);
+    ports.automation = std::make_shared<SimAutomationConsent>(mac);
     return ports;
 }
 
 }  // namespace simulated
 
-Ports platformPorts() { return simulated::portsFor(sim::SimMac::rootFromEnvironment()); }
+Ports platformPorts() {
+    return simulated::portsFor(sim::SimMac::rootFromEnvironment());
+}
+
+std::string platformStateDirectory() {
+    return sim::SimMac::rootFromEnvironment();
+}
 
 }  // namespace platform

@@ -1,7 +1,12 @@
 // User defaults kept as the program's own preference domain inside the simulated
 // Mac (home/Library/Preferences/<bundle identifier>.plist), so `defaults read
 // com.lendmode.Lendmode` shows them. The file is re-read only when another process
-// has changed it, and every change is written atomically under the Mac's lock.
+// has changed it, and every change is written atomically and durably under the Mac's
+// lock.
+//
+// The owner's data is never replaced unseen: a file that exists but cannot be read
+// makes every change fail, and a file that is not a property-list dictionary is
+// moved aside (<file>.damaged-<time>) before the store starts again from nothing.
 #pragma once
 
 #include <sys/types.h>
@@ -17,8 +22,9 @@ class SimUserDefaultsStore : public UserDefaultsStore {
 public:
     SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, std::string domain);
     std::optional<plist::Value> read(const std::string& key) override;
-    void write(const std::string& key, const plist::Value& value) override;
-    void remove(const std::string& key) override;
+    bool write(const std::string& key, const plist::Value& value) override;
+    bool remove(const std::string& key) override;
+    std::optional<std::string> takeMovedAsideDamagedStore() override;
 
     const std::string& file() const { return file_; }
 
@@ -30,13 +36,16 @@ private:
         bool operator==(const Stamp&) const = default;
     };
     Stamp currentStamp() const;
-    void refresh();
-    void change(const std::function<void(plist::Dictionary&)>& edit);
+    // Re-reads the file when it changed; false when it exists but cannot be read.
+    bool refresh();
+    bool change(const std::function<void(plist::Dictionary&)>& edit);
 
     std::shared_ptr<const sim::SimMac> mac_;
     std::string file_;
     plist::Value cache_{plist::Dictionary{}};  // always a dictionary
     Stamp stamp_;
+    bool readable_ = true;
+    std::optional<std::string> movedAside_;
 };
 
 }  // namespace platform::simulated

@@ -3,6 +3,8 @@
 // Events sent to an application (activate, quit, and every System Events or System
 // Preferences command) first check the automation permission for that application.
 // `do shell script` runs in the script's own process and needs none.
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 #include "platform/posix/Spawn.h"
@@ -95,11 +97,10 @@ private:
             return;  // nothing to quit
         }
         requirePermission(st.application, st.range);
-        if (st.application == kSystemPreferences) {
-            mac_.setSystemPreferencesPane(std::nullopt);
-        } else {
-            mac_.killAll(st.application);
-        }
+        const bool quitted = st.application == kSystemPreferences
+                                 ? mac_.setSystemPreferencesPane(std::nullopt)
+                                 : mac_.killAll(st.application).has_value();
+        if (!quitted) failUpdate(st, "quit");
     }
 
     void activate(const Statement& st) {
@@ -111,7 +112,15 @@ private:
             fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
         }
         requirePermission(st.application, st.range);
-        if (app) mac_.launch(*app);
+        if (app && !mac_.launch(*app)) failUpdate(st, "launch");
+    }
+
+    // The simulated Mac's state could not be changed (lock or write failed, errno says
+    // why): the event fails in the application it was sent to.
+    [[noreturn]] static void failUpdate(const Statement& st, const char* verb) {
+        const int error = errno;
+        fail(kGeneric, st.application + " got an error: Can’t " + verb + " (" + std::strerror(error) + ").",
+             st.range);
     }
 
     void shellScript(const Statement& st) {

@@ -522,8 +522,9 @@ int deleteDomainOrKey(Context& c, const std::string& domain, const std::string* 
         struct stat st {};
         if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return fail(c.err, notFound);
         bool removed = false;
-        c.mac.withLock([&] { removed = ::unlink(file.c_str()) == 0 || errno == ENOENT; });
-        if (!removed) return fail(c.err, "Could not write domain " + displayName(domain) + "; exiting");
+        const bool locked = c.mac.withLock([&] { removed = ::unlink(file.c_str()) == 0 || errno == ENOENT; });
+        if (!locked || !removed)
+            return fail(c.err, "Could not write domain " + displayName(domain) + "; exiting");
         return 0;
     }
     bool found = false;
@@ -531,8 +532,9 @@ int deleteDomainOrKey(Context& c, const std::string& domain, const std::string* 
         found = contents.erase(*key) > 0;
         return found;
     });
-    if (!found) return fail(c.err, notFound);
+    // Without the lock nothing was looked at: that is a failed write, not a missing key.
     if (!written) return fail(c.err, "Could not write domain " + displayName(domain) + "; exiting");
+    if (!found) return fail(c.err, notFound);
     return 0;
 }
 

@@ -1,7 +1,10 @@
 // killall stand-in: ends the simulated processes with exactly the given names
 // (case-sensitive). The Dock, Notification Center and SystemUIServer come back by
-// themselves, and their restarts are counted.
+// themselves, and their restarts are counted. When the simulated Mac's state cannot
+// be updated, nothing is ended and the tool says so and fails.
+#include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <string_view>
 #include <vector>
 
@@ -22,11 +25,23 @@ int main(int argc, char** argv) {
         std::fputs("usage: killall [-delmsvz] [-help] [-u user] [-t tty] [-SIGNAL] [procname ...]\n", stderr);
         return 1;
     }
-    const sim::SimMac mac;
-    int killed = 0;
-    for (const std::string_view name : names) killed += mac.killAll(name);
-    if (killed == 0) {
-        std::fputs("No matching processes belonging to you were found\n", stderr);
+    try {
+        const sim::SimMac mac;
+        int killed = 0;
+        for (const std::string_view name : names) {
+            const auto ended = mac.killAll(name);
+            if (!ended) {
+                std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("killall", mac, errno).c_str());
+                return 1;
+            }
+            killed += *ended;
+        }
+        if (killed == 0) {
+            std::fputs("No matching processes belonging to you were found\n", stderr);
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "killall: %s\n", e.what());
         return 1;
     }
     return 0;

@@ -1,6 +1,7 @@
 // mdfind stand-in: answers the application-bundle query from the simulated Mac's
 // catalogue, one path per line. Any other query finds nothing.
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -38,12 +39,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!isApplicationQuery(query)) return 0;
-    const sim::SimMac mac;
     std::string out;
-    for (const sim::App& app : mac.catalogue()) {
-        if (!onlyIn.empty() && app.path.rfind(onlyIn, 0) != 0) continue;
-        out += app.path;
-        out += '\n';
+    try {
+        const sim::SimMac mac;
+        for (const sim::App& app : mac.catalogue()) {
+            if (!onlyIn.empty() && app.path.rfind(onlyIn, 0) != 0) continue;
+            out += app.path;
+            out += '\n';
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mdfind: %s\n", e.what());
+        return 1;
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;

@@ -1,7 +1,10 @@
 // open stand-in: `open -a NAME` (or a bundle path) and `open -b BUNDLE_ID` start a
 // simulated application, and the simulated system announces the launch to every
-// running listener.
+// running listener. When the simulated Mac's state cannot be updated, nothing starts
+// and the tool says so and fails.
+#include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,14 +43,23 @@ int main(int argc, char** argv) {
         std::fputs("Usage: open -a <application> | -b <bundle identifier>\n", stderr);
         return 1;
     }
-    const sim::SimMac mac;
-    const auto app = findApplication(mac, name, byBundleId);
-    if (!app) {
-        std::fprintf(stderr, byBundleId ? "Unable to find application with identifier '%.*s'\n"
-                                        : "Unable to find application named '%.*s'\n",
-                     static_cast<int>(name.size()), name.data());
+    try {
+        const sim::SimMac mac;
+        const auto app = findApplication(mac, name, byBundleId);
+        if (!app) {
+            std::fprintf(stderr,
+                         byBundleId ? "Unable to find application with identifier '%.*s'\n"
+                                    : "Unable to find application named '%.*s'\n",
+                         static_cast<int>(name.size()), name.data());
+            return 1;
+        }
+        if (!mac.launch(*app)) {
+            std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("open", mac, errno).c_str());
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "open: %s\n", e.what());
         return 1;
     }
-    mac.launch(*app);
     return 0;
 }

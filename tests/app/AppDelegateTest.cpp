@@ -214,7 +214,7 @@ TEST_F(Shell, NothingIsBlockedWhileOff) {
     fakes.shell->commands.clear();
     launch("/Applications/Chess.app");
     EXPECT_TRUE(fakes.shell->commands.empty());
-    EXPECT_TRUE(qt->alerts->shown.empty());
+    EXPECT_TRUE(fakes.alerts->shown.empty());
 }
 
 TEST_F(Shell, ADisabledAppIsKilledByItsQuotedNameAndTheUserTold) {
@@ -224,14 +224,39 @@ TEST_F(Shell, ADisabledAppIsKilledByItsQuotedNameAndTheUserTold) {
     fakes.shell->commands.clear();
     launch("/Applications/Chess.app");
     ASSERT_EQ(fakes.shell->commands, (std::vector<std::string>{"killall 'Chess'"}));
-    ASSERT_EQ(qt->alerts->shown.size(), 1u);
-    const platform::qt::Alert& alert = qt->alerts->shown[0];
-    EXPECT_EQ(alert.style, platform::qt::Alert::Style::Warning);
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    const platform::Alert& alert = fakes.alerts->shown[0];
+    EXPECT_EQ(alert.style, platform::Alert::Style::Warning);
     EXPECT_EQ(alert.messageText, "Launch Chess");
     EXPECT_EQ(alert.informativeText,
               "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode "
               "or turn off Lendmode.");
-    EXPECT_EQ(alert.buttons, QStringList{"I see"});
+    EXPECT_EQ(alert.buttons, std::vector<std::string>{"I see"});
+}
+
+TEST_F(Shell, TheStartingProcessIsAlsoEndedByItsIdForNamesKillallReadsAsOptions) {
+    fakes.shell->installApplications(
+        "/Applications/-Dash.app\n/Applications/-u.app\n/Applications/Slack.app\n");
+    AppDelegate& app = start();
+    tick("-Dash", true);
+    tick("-u", true);
+    app.prefs->setLendmode(true);
+    fakes.shell->commands.clear();
+    qt->workspace->announce(
+        {{"NSApplicationPath", "/Applications/-Dash.app"}, {"NSApplicationProcessIdentifier", 512}});
+    qt->workspace->announce(
+        {{"NSApplicationPath", "/Applications/-u.app"}, {"NSApplicationProcessIdentifier", 513}});
+    EXPECT_EQ(fakes.shell->commands, (std::vector<std::string>{"killall '-Dash'", "killall '-u'"}));
+    EXPECT_EQ(qt->workspace->terminated, (std::vector<qint64>{512, 513}));
+    ASSERT_EQ(fakes.alerts->shown.size(), 2u);
+    EXPECT_EQ(fakes.alerts->shown[0].messageText, "Launch -Dash");
+
+    // Not disabled, or no process id given: nothing is ended by id.
+    qt->workspace->announce(
+        {{"NSApplicationPath", "/Applications/Slack.app"}, {"NSApplicationProcessIdentifier", 514}});
+    qt->workspace->announce({{"NSApplicationPath", "/Applications/-Dash.app"}});
+    EXPECT_EQ(qt->workspace->terminated, (std::vector<qint64>{512, 513}));
+    EXPECT_EQ(fakes.alerts->shown.size(), 3u);
 }
 
 TEST_F(Shell, ListedButNotDisabledAndOtherCasesStartNormally) {
@@ -245,9 +270,9 @@ TEST_F(Shell, ListedButNotDisabledAndOtherCasesStartNormally) {
     qt->workspace->announce({{"NSApplicationName", "Chess"}});  // no path
     qt->workspace->announce({{"NSApplicationPath", 5}});
     EXPECT_TRUE(fakes.shell->commands.empty());
-    EXPECT_TRUE(qt->alerts->shown.empty());
+    EXPECT_TRUE(fakes.alerts->shown.empty());
     launch("/Applications/chess.app");
-    EXPECT_EQ(qt->alerts->shown.size(), 1u);
+    EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
 TEST_F(Shell, TheFirstOfTwoSameNamedRecordsDecides) {
@@ -256,7 +281,7 @@ TEST_F(Shell, TheFirstOfTwoSameNamedRecordsDecides) {
     app.prefs->setAppDisable(true, 1);  // only the second record
     app.prefs->setLendmode(true);
     launch("/Applications/Games/Chess.app");
-    EXPECT_TRUE(qt->alerts->shown.empty());
+    EXPECT_TRUE(fakes.alerts->shown.empty());
 }
 
 TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {
@@ -266,8 +291,11 @@ TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(fakes.shell->commands.empty());
     app.prefs->setLendmode(true);
+    app.prefs->applaySelectedDefinitionCompletion(nullptr);
+    fakes.shell->commands.clear();
     app.terminateRestoringOwnerSettings();
     EXPECT_EQ(terminations, 2);
+    ASSERT_FALSE(fakes.shell->commands.empty());
     EXPECT_NE(fakes.shell->commands.back().find("killall Dock"), std::string::npos) << "set 1 was applied";
 }
 
@@ -278,7 +306,8 @@ struct LaunchAtLogin : Shell {
         const std::string contentsDir = home.path() + "/bundle/Contents";
         std::filesystem::create_directories(contentsDir + "/Resources");
         std::filesystem::create_directories(contentsDir + "/MacOS");
-        plist::writeFile(contentsDir + "/Resources/com.lendmode.Lendmode.plist", Value(contents), plist::Format::Xml);
+        EXPECT_TRUE(plist::writeFile(contentsDir + "/Resources/com.lendmode.Lendmode.plist", Value(contents),
+                                     plist::Format::Xml));
         AppDelegate::Services services;
         services.agentsHome = home.path();
         services.executablePath = contentsDir + "/MacOS/Lendmode";
@@ -299,7 +328,8 @@ TEST_F(LaunchAtLogin, TheFirstUseCreatesTheFolderAndWritesTheTemplate) {
 TEST_F(LaunchAtLogin, AnInstalledAgentKeepsItsOtherKeysAndOffRewritesIt) {
     AppDelegate& app = startWithTemplate({{"Label", "from the template"}});
     std::filesystem::create_directories(home.path() + "/Library/LaunchAgents");
-    plist::writeFile(agentFile(), Value(Dictionary{{"Label", "installed"}, {"KeepAlive", true}}), plist::Format::Xml);
+    ASSERT_TRUE(plist::writeFile(agentFile(), Value(Dictionary{{"Label", "installed"}, {"KeepAlive", true}}),
+                                 plist::Format::Xml));
     app.launchOnStartup(false);
     const auto agent = plist::readDictionaryFile(agentFile());
     EXPECT_EQ(*agent, (Dictionary{{"Label", "installed"}, {"KeepAlive", true}, {"RunAtLoad", false}}));
@@ -316,23 +346,26 @@ TEST_F(LaunchAtLogin, TheActionPassesTheOppositeOfTheControlsState) {
     EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(true));
 }
 
-TEST_F(LaunchAtLogin, WithoutAReadableTemplateNothingIsWrittenButTheChoiceIsStored) {
+TEST_F(LaunchAtLogin, WithoutAReadableTemplateNothingIsWrittenNorStored) {
     AppDelegate::Services services;
     services.agentsHome = home.path();
     services.executablePath = home.path() + "/nowhere/MacOS/Lendmode";
     AppDelegate& app = start(std::move(services));
     app.launchOnStartup(true);
     EXPECT_FALSE(std::filesystem::exists(agentFile()));
-    EXPECT_TRUE(app.prefs->launchOnStartup());
+    EXPECT_FALSE(app.prefs->launchOnStartup());
 }
 
-TEST_F(LaunchAtLogin, AFolderThatCannotBeMadeIsLoggedAndTheRestGoesOn) {
+TEST_F(LaunchAtLogin, AFolderThatCannotBeMadeIsLoggedAndTheChoiceNotStored) {
     AppDelegate& app = startWithTemplate({{"Label", "x"}});
     testing_support::writeTextFile(home.path() + "/Library", "a file where the folder should be");
     testing::internal::CaptureStderr();
     app.launchOnStartup(true);
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("create user's LaunchAgents directory failed "), std::string::npos) << log;
+    EXPECT_FALSE(app.prefs->launchOnStartup()) << "no agent was written";
+    std::filesystem::remove(home.path() + "/Library");
+    app.launchOnStartup(true);
     EXPECT_TRUE(app.prefs->launchOnStartup());
 }
 

@@ -113,3 +113,23 @@ TEST_F(RealProgram, ADisabledApplicationLaunchedWhileOnIsKilledAndAnnounced) {
     app.signal(SIGTERM);
     EXPECT_EQ(app.waitForExit(), 0);
 }
+
+TEST_F(RealProgram, ADisabledApplicationWhoseNameKillallTakesForAnOptionIsStillKilled) {
+    auto apps = t.mac().catalogue();
+    apps.push_back(sim::App{"/Applications/-Dash.app", "-Dash", "com.example.dash"});
+    ASSERT_TRUE(t.mac().setCatalogue(apps));
+    {
+        Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
+        prefs.readCurrentDefinitionSets();
+        testing_support::setApplicationDisabled(prefs, "-Dash");
+        Preferences::resetShared();
+    }
+    AppProcess app(t.root());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+    switchOn(app);
+    ASSERT_EQ(testing_support::runTool(t.root(), {"open", "-a", "-Dash"}).exitStatus, 0);
+    EXPECT_EQ(app.waitForLine("ALERT").rfind("ALERT Launch -Dash | ", 0), 0u);
+    EXPECT_FALSE(t.mac().isRunning("-Dash"));
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}

@@ -13,6 +13,7 @@
 
 #include "model/plist/PlistFile.h"
 #include "sim/defaults/PlistText.h"
+#include "tests/model/data/ExpandingPlists.h"
 #include "tests/support/TestSupport.h"
 
 using plist::Array;
@@ -360,6 +361,13 @@ TEST_F(DefaultsTool, DamagedDomainFilesAreNeverOverwritten) {
     testing_support::writeTextFile(file, "");
     EXPECT_EQ(defaults({"write", "com.example.broken", "k", "v"}).exitStatus, 0);
     EXPECT_EQ(defaults({"read", "com.example.broken", "k"}).out, "v\n");
+}
+
+TEST_F(DefaultsTool, ADomainFileThatExpandsBeyondReasonIsNoDomain) {
+    // 62 KB on disk, 60 GB when read naively.
+    testing_support::writeTextFile(prefs() + "/com.example.expanding.plist",
+                                   test_plists::sixtyGigabytesFrom62Kilobytes());
+    expectLogged(defaults({"read", "com.example.expanding"}), "Domain com.example.expanding does not exist");
 }
 
 TEST_F(DefaultsTool, DeleteRemovesKeysAndWholeDomains) {

@@ -172,10 +172,12 @@ TEST_F(Apply, DisabledApplicationsAreQuitOneByOneAtSwitchOn) {
     prefs->setLendmode(true);
     fakes.appleScript->next = std::vector<std::string>{"1"};
     prefs->applayToSystem(0);
-    ASSERT_EQ(fakes.appleScript->scripts.size(), 3u);
-    EXPECT_EQ(fakes.appleScript->scripts[0],
+    // For each: is it running, then quit it if it (still) runs.
+    ASSERT_EQ(fakes.appleScript->scripts.size(), 5u);
+    EXPECT_EQ(fakes.appleScript->scripts[0], "if application \"Chess\" is running then\n return 1\n end if\n return 0\n");
+    EXPECT_EQ(fakes.appleScript->scripts[1],
               "if application \"Chess\" is running then\n quit application \"Chess\"\n return 1\n end if\n return 0\n");
-    EXPECT_EQ(fakes.appleScript->scripts[1].find("\"Zed\""), 15u);
+    EXPECT_EQ(fakes.appleScript->scripts[3].find("\"Zed\""), 15u);
     EXPECT_EQ(prefs->appNeedRun(), (std::vector<std::string>{"Chess", "Zed"}));
     EXPECT_EQ(lastScript().find("activate"), std::string::npos);
 }

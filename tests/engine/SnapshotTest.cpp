@@ -11,7 +11,8 @@ using testing_support::FakePorts;
 
 namespace {
 
-constexpr const char* kDnd = "defaults read ~/Library/Preferences/ByHost/com.apple.notificationcenterui.plist doNotDisturb";
+constexpr const char* kDnd =
+    "defaults read ~/Library/Preferences/ByHost/com.apple.notificationcenterui.plist doNotDisturb";
 constexpr const char* kCorners = "defaults read com.apple.dock | grep wvous";
 constexpr const char* kScroll = "defaults read -g com.apple.swipescrolldirection";
 constexpr const char* kAutohide = "defaults read com.apple.dock autohide";
@@ -41,7 +42,8 @@ struct Snapshot : ::testing::Test {
 TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQuery) {
     prefs->settingsUser();
     EXPECT_EQ(fakes.shell->commands,
-              (std::vector<std::string>{testing_support::kApplicationQuery, kDnd, kCorners, kScroll, kAutohide, kOrientation, kStyle, kAutomatic}));
+              (std::vector<std::string>{testing_support::kApplicationQuery, kDnd, kCorners, kScroll,
+                                        kAutohide, kOrientation, kStyle, kAutomatic}));
 }
 
 TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {
@@ -53,10 +55,12 @@ TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {
     EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(prefs->zerroHotCorners()));
     EXPECT_EQ(value(set, 8, "box"), Value(false));
     EXPECT_EQ(value(set, 8, "browser"), Value("NoBrowser"));
-    EXPECT_EQ(value(set, 4, "box"), Value(0));
+    EXPECT_EQ(value(set, 4, "box"), Value(1)) << "no stored direction is macOS's default, natural scrolling";
     EXPECT_EQ(value(set, 9, "box"), Value(1));
     EXPECT_EQ(value(set, 32, "segmentSelected"), Value(0));
     EXPECT_EQ(value(set, 33, "segmentSelected"), Value(0));
+    fakes.shell->answers[kScroll] = "0\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 4, "box"), Value(0)) << "natural scrolling turned off";
 }
 
 TEST_F(Snapshot, ReadsEachOutputLeniently) {
@@ -87,7 +91,10 @@ TEST_F(Snapshot, OrientationAndAppearanceRules) {
     fakes.shell->answers[kAutomatic] = "1\n";
     EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(2));
     fakes.shell->answers[kStyle] = "Dark\n";
-    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(1)) << "dark wins over automatic";
+    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(2))
+        << "automatic, though dark just now";
+    fakes.shell->answers[kAutomatic] = "";
+    EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(1));
     fakes.shell->answers[kStyle] = "Light\n";
     fakes.shell->answers[kAutomatic] = "0\n";
     EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(0));
@@ -100,8 +107,8 @@ TEST_F(Snapshot, HotCornersComeFromTheWholeDomainListing) {
         "    \"wvous-tl-corner\" = 2;\n"
         "    \"wvous-tl-modifier\" = 524288;\n"
         "    \"wvous-br-corner\"=13;\n"
-        "    \"wvous-bl-corner\" = \"5\";\n"    // quoted: not a number, stays 0
-        "    \"wvous-tr-corner\" = -3;\n";      // negative: no digits after '=', stays 0
+        "    \"wvous-bl-corner\" = \"5\";\n"  // quoted: not a number, stays 0
+        "    \"wvous-tr-corner\" = -3;\n";    // negative: no digits after '=', stays 0
     const Dictionary corners = prefs->hotCornersOLD();
     EXPECT_EQ(corners.at("wvous-tl-corner"), Value("2"));
     EXPECT_EQ(corners.at("wvous-tl-modifier"), Value("524288"));
@@ -113,6 +120,33 @@ TEST_F(Snapshot, HotCornersComeFromTheWholeDomainListing) {
     const Array set = prefs->settingsUser();
     EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(corners));
     EXPECT_EQ(value(set, 5, "box"), Value(false)) << "the owner snapshot never turns hot corners off";
+}
+
+TEST_F(Snapshot, OnlyTheDomainsTopLevelEntriesCount) {
+    // What grep keeps of a listing where a dictionary and an array hold keys of the
+    // same names, indented deeper than the domain's own entries.
+    fakes.shell->answers[kCorners] =
+        "            \"wvous-tl-corner\" = 7;\n"
+        "        \"wvous-br-corner\" = 6;\n"
+        "    \"wvous-br-corner\" = 4;\n"
+        "    \"wvous-br-corner\" = 5;\n"          // a second line for one key: the first wins
+        "    \"wvous-tr-corner\\\" = 9;\";\n"     // a key that only begins like one
+        "    \"wvous-bl-modifier\" =\t1048576;";  // the last line may lack its line feed
+    const Dictionary corners = prefs->hotCornersOLD();
+    EXPECT_EQ(corners.at("wvous-tl-corner"), Value("0")) << "a nested entry stood in for a missing one";
+    EXPECT_EQ(corners.at("wvous-br-corner"), Value("4"));
+    EXPECT_EQ(corners.at("wvous-tr-corner"), Value("0"));
+    EXPECT_EQ(corners.at("wvous-bl-modifier"), Value("1048576"));
+    EXPECT_EQ(corners.size(), 8u);
+}
+
+TEST_F(Snapshot, AnEndlessNumberIsNoHotCornerAndNoCrash) {
+    const std::string endless(40000, '9');
+    fakes.shell->answers[kCorners] =
+        "    \"wvous-tl-corner\" = " + endless + ";\n    \"wvous-tr-corner\" = 9223372036854775807;\n";
+    const Dictionary corners = prefs->hotCornersOLD();
+    EXPECT_EQ(corners.at("wvous-tl-corner"), Value("0"));
+    EXPECT_EQ(corners.at("wvous-tr-corner"), Value("9223372036854775807")) << "the largest 64-bit integer";
 }
 
 TEST_F(Snapshot, BrowserDetectionIsExactAndKeepsLetterCase) {
@@ -132,5 +166,6 @@ TEST_F(Snapshot, EachSnapshotIsANewSetSharingNothing) {
     Array first = prefs->settingsUser();
     const Array second = prefs->settingsUser();
     (*first[2].find("dictHotCorners")->asDictionary())["wvous-tl-corner"] = "9";
-    EXPECT_EQ(second[2].find("dictHotCorners")->find("wvous-tl-corner")->asString()->c_str(), std::string("0"));
+    EXPECT_EQ(second[2].find("dictHotCorners")->find("wvous-tl-corner")->asString()->c_str(),
+              std::string("0"));
 }

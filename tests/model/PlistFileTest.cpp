@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <random>
 
 #include <plist/plist.h>
 #include <thread>
 
 #include "model/plist/PlistFile.h"
+#include "tests/model/data/ExpandingPlists.h"
 #include "tests/support/TestSupport.h"
 
 using plist::Array;
@@ -40,6 +45,28 @@ int filesIn(const std::string& dir) {
     while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
     closedir(d);
     return n;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Lets this process map only `extra` bytes more than it has now, so that a reader that
+// expands a hostile file anyway fails with bad_alloc instead of taking all the memory
+// of the machine. AddressSanitizer reserves terabytes of address space up front, so
+// under it the cap is left off.
+void capAddressSpace(std::size_t extra) {
+    if (kAddressSanitizer) return;
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    const auto limit = static_cast<rlim_t>(pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + extra);
+    const rlimit cap{limit, limit};
+    setrlimit(RLIMIT_AS, &cap);
 }
 
 }  // namespace
@@ -141,7 +168,7 @@ TEST(PlistFile, WritesAreAtomicAndLeaveNoTemporaryFiles) {
 
     std::atomic<bool> stop{false};
     std::thread writer([&] {
-        for (int i = 0; i < 200; ++i) plist::writeFile(path, i % 2 ? small : large);
+        for (int i = 0; i < 200; ++i) EXPECT_TRUE(plist::writeFile(path, i % 2 ? small : large));
         stop = true;
     });
     int reads = 0;
@@ -169,7 +196,8 @@ TEST(PlistFile, LargeBinaryListsWithWideOffsetsReadBack) {
 }
 
 TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
-    // bplist00 with one dictionary {"a\0b" = true}: a key libplist's reader aborts on.
+    // bplist00 with one dictionary {"a\0b" = true}: the NUL stays part of the key.
+    // clang-format off
     const unsigned char bytes[] = {'b', 'p', 'l', 'i', 's', 't', '0', '0',  // header
                                    0xD1, 0x01, 0x02,                        // dict: key 1, value 2
                                    0x53, 'a', 0x00, 'b',                    // "a\0b"
@@ -177,6 +205,7 @@ TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
                                    0x08, 0x0B, 0x0F,                        // offset table
                                    0, 0, 0, 0, 0, 0, 1, 1,                  // trailer: sizes
                                    0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16};
+    // clang-format on
     const auto v = plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->find(std::string_view("a\0b", 3))->boolean(), true);
@@ -184,10 +213,46 @@ TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
 
 TEST(PlistFile, SelfReferencingBinaryContainersAreRefused) {
     // An array whose only item is itself.
+    // clang-format off
     const unsigned char bytes[] = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xA1, 0x00, 0x08,
                                    0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10};
-    EXPECT_FALSE(plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes)).has_value());
+    // clang-format on
+    EXPECT_FALSE(
+        plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes)).has_value());
+}
+
+TEST(PlistFile, SharedReferencesThatExpandFarBeyondTheFileAreRefused) {
+    const std::string small = test_plists::gigabyteFrom154Bytes();
+    const std::string medium = test_plists::sixtyGigabytesFrom62Kilobytes();
+    ASSERT_EQ(small.size(), 154u);
+    ASSERT_LT(medium.size(), 64u * 1024);
+    for (const std::string* bytes : {&small, &medium}) {
+        SCOPED_TRACE(bytes->size());
+        // In a child process with 512 MiB to spare: expanding either file dies there.
+        EXPECT_EXIT(
+            {
+                capAddressSpace(std::size_t{512} << 20);
+                std::_Exit(plist::parse(*bytes).has_value() ? 1 : 0);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+}
+
+TEST(PlistFile, StringsSharedAsOurWriterSharesThemReadBack) {
+    // Both definition sets name the same 10,000 applications, so each name and path is
+    // stored once and referred to twice; one path also recurs 20,000 times.
+    Array set;
+    for (int i = 0; i < 10000; ++i) {
+        const std::string name = "Application " + std::to_string(i);
+        set.emplace_back(Array{name, i % 2, "/Applications/" + name + ".app"});
+    }
+    const Value sets(
+        Dictionary{{"sets", Array{set, set}},
+                   {"recent", Array(20000, Value("/System/Applications/Utilities/Terminal.app"))}});
+    const auto back = plist::parse(plist::serialize(sets, plist::Format::Binary));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, sets);
 }
 
 TEST(PlistFile, WriteIntoMissingFolderFails) {

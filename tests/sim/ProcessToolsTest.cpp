@@ -4,7 +4,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <thread>
 
 #include "sim/LaunchAnnouncer.h"
@@ -14,6 +16,18 @@
 using testing_support::runShell;
 using testing_support::runTool;
 using testing_support::TempMac;
+
+namespace {
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
 
 TEST(MdfindTool, ApplicationQueryListsTheCatalogueOnePathPerLine) {
     TempMac t;
@@ -51,7 +65,8 @@ TEST(KillallTool, EndsByExactNameAndReportsNoMatch) {
 
 TEST(KillallTool, SystemProcessesComeBackAndAreCounted) {
     TempMac t;
-    const auto run = runShell(t.root(), "killall Dock\nkillall NotificationCenter\nkillall SystemUIServer\nkillall Dock");
+    const auto run =
+        runShell(t.root(), "killall Dock\nkillall NotificationCenter\nkillall SystemUIServer\nkillall Dock");
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(t.mac().restarts("Dock"), 2);
     EXPECT_EQ(t.mac().restarts("NotificationCenter"), 1);
@@ -61,7 +76,7 @@ TEST(KillallTool, SystemProcessesComeBackAndAreCounted) {
 
 TEST(KillallTool, EscapedSpaceQuitsSystemPreferences) {
     TempMac t;
-    t.mac().setSystemPreferencesPane("com.apple.preference.trackpad");
+    ASSERT_TRUE(t.mac().setSystemPreferencesPane("com.apple.preference.trackpad"));
     EXPECT_EQ(runShell(t.root(), "killall System\\ Preferences").exitStatus, 0);
     EXPECT_FALSE(t.mac().isRunning("System Preferences"));
     EXPECT_EQ(runShell(t.root(), "killall System\\ Preferences").exitStatus, 1);
@@ -89,7 +104,8 @@ TEST(OpenTool, NamesWithSpacesAndBundleIdentifiersWork) {
     TempMac t;
     sim::LaunchListener listener(t.mac().runDirectory());
     EXPECT_EQ(runShell(t.root(), "open -a 'Google Chrome'").exitStatus, 0);
-    EXPECT_EQ(listener.receive(std::chrono::seconds(5))->at("NSApplicationName"), plist::Value("Google Chrome"));
+    EXPECT_EQ(listener.receive(std::chrono::seconds(5))->at("NSApplicationName"),
+              plist::Value("Google Chrome"));
     EXPECT_EQ(runTool(t.root(), {"open", "-b", "com.apple.calculator"}).exitStatus, 0);
     EXPECT_TRUE(t.mac().isRunning("Calculator"));
     EXPECT_EQ(runTool(t.root(), {"open", "-a", "/Applications/Firefox.app"}).exitStatus, 0);
@@ -99,7 +115,7 @@ TEST(OpenTool, NamesWithSpacesAndBundleIdentifiersWork) {
 TEST(OpenTool, RunningAppsAndAgentsAreNotAnnounced) {
     TempMac t;
     sim::LaunchListener listener(t.mac().runDirectory());
-    EXPECT_EQ(runTool(t.root(), {"open", "-a", "Slack"}).exitStatus, 0);  // already running
+    EXPECT_EQ(runTool(t.root(), {"open", "-a", "Slack"}).exitStatus, 0);        // already running
     EXPECT_EQ(runTool(t.root(), {"open", "-a", "Bartender 4"}).exitStatus, 0);  // an agent
     EXPECT_TRUE(t.mac().isRunning("Bartender 4"));
     EXPECT_FALSE(listener.receive(std::chrono::milliseconds(200)).has_value());
@@ -127,11 +143,79 @@ TEST(OpenTool, SocketsOfGoneListenersAreCleanedUp) {
     EXPECT_NE(access(stale.c_str(), F_OK), 0);
 }
 
+TEST(UnwritableMac, KillallAndOpenFailLoudlyWhenTheStateCannotBeWritten) {
+    TempMac t;
+    sim::LaunchListener listener(t.mac().runDirectory());
+    testing_support::ToolRun killall, open;
+    {
+        const testing_support::FileSizeLimit nearlyFull(256);  // the state file is larger
+        killall = runTool(t.root(), {"killall", "Dock"});
+        open = runTool(t.root(), {"open", "-a", "Chess"});
+    }
+    const std::string cannot = "cannot update the simulated Mac at " + t.mac().root() + ": File too large\n";
+    EXPECT_EQ(killall.exitStatus, 1);
+    EXPECT_EQ(killall.err, "killall: " + cannot);
+    EXPECT_EQ(open.exitStatus, 1);
+    EXPECT_EQ(open.err, "open: " + cannot);
+    EXPECT_EQ(t.mac().restarts("Dock"), 0);
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+    EXPECT_FALSE(listener.receive(std::chrono::milliseconds(100))) << "nothing started, so nothing announced";
+    EXPECT_EQ(namesIn(t.root() + "/system"), (std::vector<std::string>{"applications.plist", "state.plist"}))
+        << "no temporary file is left behind";
+}
+
+// A folder where the lock file belongs: no user, the superuser included, can open it.
+TEST(UnwritableMac, ALockThatCannotBeTakenFailsEveryChange) {
+    TempMac t;
+    std::filesystem::remove(t.root() + "/.lock");
+    std::filesystem::create_directory(t.root() + "/.lock");
+    const std::string cannot = "cannot update the simulated Mac at " + t.mac().root() + ": Is a directory\n";
+
+    auto run = runTool(t.root(), {"killall", "Dock"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "killall: " + cannot);
+    run = runTool(t.root(), {"open", "-a", "Chess"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "open: " + cannot);
+    run = runTool(t.root(), {"lendmode-sim", "automation", "deny"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "lendmode-sim: " + cannot);
+    run = runTool(t.root(), {"defaults", "delete", "com.apple.dock"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("Could not write domain com.apple.dock; exiting"), std::string::npos) << run.err;
+    run = runTool(t.root(), {"osascript", "-e", "quit application \"Slack\""});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("Slack got an error: Can’t quit (Is a directory)."), std::string::npos) << run.err;
+
+    EXPECT_EQ(t.mac().restarts("Dock"), 0);
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_TRUE(t.mac().automationAllowed("System Events"));
+    EXPECT_TRUE(t.mac().readDomain("com.apple.dock"));
+}
+
+TEST(UnwritableMac, AMacThatCannotBeSeededStopsTheTools) {
+    testing_support::TempDir dir;
+    testing_support::writeTextFile(dir.path() + "/system", "a file where the folder should be");
+    const std::vector<std::vector<std::string>> commands{{"killall", "Dock"},
+                                                         {"open", "-a", "Chess"},
+                                                         {"mdfind", "kind:application"},
+                                                         {"lendmode-sim", "apps"}};
+    for (const auto& argv : commands) {
+        const auto run = runTool(dir.path(), argv);
+        EXPECT_EQ(run.exitStatus, 1) << argv[0];
+        EXPECT_EQ(run.err,
+                  argv[0] + ": cannot seed the simulated Mac at " + dir.path() + ": Not a directory\n");
+        EXPECT_EQ(run.out, "");
+    }
+}
+
 TEST(LendmodeSimTool, StatusShowsTheOwnersSettings) {
     TempMac t;
     const auto run = runTool(t.root(), {"lendmode-sim", "status"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_NE(run.out.find("Hot corner, top left      Mission Control (Option)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Hot corner, top left      Mission Control (Option)"), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("Dock position             left"), std::string::npos);
     EXPECT_NE(run.out.find("Appearance                Dark"), std::string::npos);
     EXPECT_NE(run.out.find("Natural scrolling         on"), std::string::npos);
@@ -142,7 +226,10 @@ TEST(LendmodeSimTool, AutomationAndCatalogueCanBeChangedByHand) {
     TempMac t;
     EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
     EXPECT_FALSE(t.mac().automationAllowed("System Events"));
-    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "add-app", "/Applications/Chess 2.app", "com.example.chess2"}).exitStatus, 0);
+    EXPECT_EQ(
+        runTool(t.root(), {"lendmode-sim", "add-app", "/Applications/Chess 2.app", "com.example.chess2"})
+            .exitStatus,
+        0);
     EXPECT_TRUE(t.mac().findApp("Chess 2").has_value());
     EXPECT_NE(runTool(t.root(), {"lendmode-sim", "bogus"}).exitStatus, 0);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <stdexcept>
 #include <thread>
 
 #include "sim/SimMac.h"
@@ -34,8 +36,8 @@ TEST(SimMacSeed, AFreshMacLooksLikeAPlausibleMac) {
     EXPECT_TRUE(std::any_of(apps.begin(), apps.end(), [](const sim::App& a) {
         return a.path.rfind("/System/Library/CoreServices/", 0) == 0;
     }));
-    EXPECT_TRUE(std::any_of(apps.begin(), apps.end(),
-                            [](const sim::App& a) { return a.path.find("/Users/") == 0; }));
+    EXPECT_TRUE(
+        std::any_of(apps.begin(), apps.end(), [](const sim::App& a) { return a.path.find("/Users/") == 0; }));
     EXPECT_FALSE(std::is_sorted(apps.begin(), apps.end(),
                                 [](const sim::App& a, const sim::App& b) { return a.name < b.name; }));
 
@@ -62,13 +64,61 @@ TEST(SimMacSeed, AFreshMacLooksLikeAPlausibleMac) {
 
 TEST(SimMacSeed, OpeningAnExistingMacKeepsItsState) {
     TempMac t;
-    t.mac().updateDomain("com.apple.dock", false, [](plist::Dictionary& d) {
+    ASSERT_TRUE(t.mac().updateDomain("com.apple.dock", false, [](plist::Dictionary& d) {
         d["orientation"] = "right";
         return true;
-    });
+    }));
     const sim::SimMac again(t.root());
     EXPECT_EQ(again.readDomain("com.apple.dock")->at("orientation"), plist::Value("right"));
     EXPECT_EQ(again.hardwareUUID(), t.mac().hardwareUUID());
+}
+
+TEST(SimMacSeed, AMacThatCannotBeSeededThrowsWithTheReason) {
+    TempDir dir;
+    testing_support::writeTextFile(dir.path() + "/system", "a file where the folder should be");
+    try {
+        const sim::SimMac mac(dir.path());
+        FAIL() << "opened a Mac that has no state";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "cannot seed the simulated Mac at " + dir.path() + ": Not a directory");
+    }
+}
+
+// A folder where the lock file belongs: opening the lock fails for every user,
+// the superuser included.
+TEST(SimMacLock, WithoutTheLockNothingRunsAndEveryChangeFails) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    const std::string lock = t.root() + "/.lock";
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    bool ran = false;
+    EXPECT_FALSE(mac.withLock([&] { ran = true; }));
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(mac.killAll("Dock"), std::nullopt);
+    EXPECT_EQ(mac.terminate(mac.processes().front().pid), std::nullopt);
+    EXPECT_EQ(mac.launch(*mac.findApp("Chess")), std::nullopt);
+    EXPECT_FALSE(mac.updateDomain("com.apple.dock", false, [](plist::Dictionary& d) {
+        d["orientation"] = "right";
+        return true;
+    }));
+    EXPECT_FALSE(mac.setCatalogue({}));
+    EXPECT_FALSE(mac.setDefaultHandler("http", "com.apple.Safari"));
+    EXPECT_FALSE(mac.registerHandler("http", "com.example.browser"));
+    EXPECT_FALSE(mac.setSystemPreferencesPane("com.apple.preference.dock"));
+    EXPECT_FALSE(mac.setAutomationAllowed("*", false));
+
+    EXPECT_EQ(mac.restarts("Dock"), 0);
+    EXPECT_FALSE(mac.isRunning("Chess"));
+    EXPECT_EQ(mac.readDomain("com.apple.dock")->at("orientation"), plist::Value("left"));
+    EXPECT_FALSE(mac.catalogue().empty());
+    EXPECT_EQ(mac.defaultHandler("http"), "com.google.Chrome");
+    EXPECT_TRUE(mac.automationAllowed("System Events"));
+
+    std::filesystem::remove(lock);
+    EXPECT_TRUE(mac.withLock([&] { ran = true; }));
+    EXPECT_TRUE(ran);
 }
 
 TEST(SimMacDomains, DomainArgumentsNameTheRightFiles) {
@@ -79,8 +129,10 @@ TEST(SimMacDomains, DomainArgumentsNameTheRightFiles) {
     EXPECT_EQ(mac.domainFile("-globalDomain", false), prefs + "/.GlobalPreferences.plist");
     EXPECT_EQ(mac.domainFile("NSGlobalDomain", false), prefs + "/.GlobalPreferences.plist");
     EXPECT_EQ(mac.domainFile("com.apple.dock", false), prefs + "/com.apple.dock.plist");
-    EXPECT_EQ(mac.domainFile("com.apple.dock", true), prefs + "/ByHost/com.apple.dock." + mac.hardwareUUID() + ".plist");
-    EXPECT_EQ(mac.domainFile("-g", true), prefs + "/ByHost/.GlobalPreferences." + mac.hardwareUUID() + ".plist");
+    EXPECT_EQ(mac.domainFile("com.apple.dock", true),
+              prefs + "/ByHost/com.apple.dock." + mac.hardwareUUID() + ".plist");
+    EXPECT_EQ(mac.domainFile("-g", true),
+              prefs + "/ByHost/.GlobalPreferences." + mac.hardwareUUID() + ".plist");
     EXPECT_EQ(mac.domainFile("/tmp/x/TestFile", false), "/tmp/x/TestFile.plist");
     EXPECT_EQ(mac.domainFile("/tmp/x/TestFile.plist", true), "/tmp/x/TestFile.plist");
 }
@@ -92,10 +144,10 @@ TEST(SimMacDomains, ConcurrentUpdatesLoseNothing) {
         threads.emplace_back([&, i] {
             const sim::SimMac mac(t.root());  // each its own lock descriptor, as separate processes would
             for (int k = 0; k < 10; ++k) {
-                mac.updateDomain("com.example.race", false, [&](plist::Dictionary& d) {
+                EXPECT_TRUE(mac.updateDomain("com.example.race", false, [&](plist::Dictionary& d) {
                     d["key-" + std::to_string(i) + "-" + std::to_string(k)] = k;
                     return true;
-                });
+                }));
             }
         });
     }
@@ -133,18 +185,45 @@ TEST(SimMacProcesses, LaunchingStartsOnceAndKeepsThePid) {
     const auto chess = mac.findApp("Chess");
     ASSERT_TRUE(chess);
     EXPECT_FALSE(mac.isRunning("Chess"));
-    const long pid = mac.launch(*chess);
+    const std::optional<long> pid = mac.launch(*chess);
+    ASSERT_TRUE(pid);
     EXPECT_TRUE(mac.isRunning("Chess"));
     EXPECT_EQ(mac.launch(*chess), pid);
     const auto procs = mac.processes();
-    EXPECT_EQ(std::count_if(procs.begin(), procs.end(), [](const sim::Process& p) { return p.name == "Chess"; }), 1);
+    EXPECT_EQ(
+        std::count_if(procs.begin(), procs.end(), [](const sim::Process& p) { return p.name == "Chess"; }),
+        1);
+}
+
+TEST(SimMacProcesses, TerminatingByPidEndsThatProcessAsKillallWould) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    const auto chess = mac.launch(*mac.findApp("Chess"));
+    ASSERT_TRUE(chess);
+    EXPECT_EQ(mac.process(*chess)->name, "Chess");
+    EXPECT_EQ(mac.terminate(*chess), true);
+    EXPECT_FALSE(mac.isRunning("Chess"));
+    EXPECT_FALSE(mac.process(*chess));
+    EXPECT_EQ(mac.terminate(*chess), false) << "no process has that pid any more";
+    EXPECT_TRUE(mac.isRunning("Slack"));
+
+    // The Dock comes back with a new pid, and the restart is counted.
+    std::optional<long> dock;
+    for (const sim::Process& p : mac.processes()) {
+        if (p.name == "Dock") dock = p.pid;
+    }
+    ASSERT_TRUE(dock);
+    EXPECT_EQ(mac.terminate(*dock), true);
+    EXPECT_TRUE(mac.isRunning("Dock"));
+    EXPECT_FALSE(mac.process(*dock));
+    EXPECT_EQ(mac.restarts("Dock"), 1);
 }
 
 TEST(SimMacSystemPreferences, RevealingAPaneStartsItAndQuittingForgetsThePane) {
     TempMac t;
     const sim::SimMac& mac = t.mac();
     EXPECT_FALSE(mac.systemPreferencesPane());
-    mac.setSystemPreferencesPane("com.apple.preference.trackpad");
+    ASSERT_TRUE(mac.setSystemPreferencesPane("com.apple.preference.trackpad"));
     EXPECT_EQ(mac.systemPreferencesPane(), "com.apple.preference.trackpad");
     EXPECT_TRUE(mac.isRunning("System Preferences"));
     EXPECT_EQ(mac.killAll("System Preferences"), 1);
@@ -155,12 +234,12 @@ TEST(SimMacSystemPreferences, RevealingAPaneStartsItAndQuittingForgetsThePane) {
 TEST(SimMacAutomation, RefusalIsPerTargetOrForEveryone) {
     TempMac t;
     const sim::SimMac& mac = t.mac();
-    mac.setAutomationAllowed("System Events", false);
+    ASSERT_TRUE(mac.setAutomationAllowed("System Events", false));
     EXPECT_FALSE(mac.automationAllowed("System Events"));
     EXPECT_TRUE(mac.automationAllowed("System Preferences"));
-    mac.setAutomationAllowed("*", false);
+    ASSERT_TRUE(mac.setAutomationAllowed("*", false));
     EXPECT_FALSE(mac.automationAllowed("Chess"));
-    mac.setAutomationAllowed("*", true);
+    ASSERT_TRUE(mac.setAutomationAllowed("*", true));
     EXPECT_TRUE(mac.automationAllowed("System Events"));
 }
 

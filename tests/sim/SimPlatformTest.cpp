@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "model/BuildInfo.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
@@ -46,14 +48,31 @@ TEST(SimUserDefaults, SeesChangesMadeByOtherProcesses) {
     EXPECT_EQ(t.mac().readDomain("com.example.app")->count("b"), 1u) << "a write keeps the other process's keys";
 }
 
-TEST(SimUserDefaults, ACorruptDomainReadsEmptyAndIsReplacedOnWrite) {
+TEST(SimUserDefaults, ACorruptDomainIsMovedAsideOnceAndNeverOverwritten) {
     TempMac t;
     const std::string file = t.mac().domainFile("com.example.bad", false);
     testing_support::writeTextFile(file, "garbage");
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.bad");
     EXPECT_FALSE(store.read("x").has_value());
-    store.write("x", 1);
+    const auto aside = store.takeMovedAsideDamagedStore();
+    ASSERT_TRUE(aside.has_value());
+    EXPECT_EQ(aside->rfind(file + ".damaged-", 0), 0u);
+    EXPECT_EQ(testing_support::readTextFile(*aside), "garbage");
+    EXPECT_FALSE(store.takeMovedAsideDamagedStore()) << "reported once";
+    EXPECT_TRUE(store.write("x", 1));
     EXPECT_EQ(t.mac().readDomain("com.example.bad")->at("x"), plist::Value(1));
+}
+
+TEST(SimUserDefaults, AStoreThatCannotBeReadIsNeverReplaced) {
+    TempMac t;
+    const std::string file = t.mac().domainFile("com.example.locked", false);
+    // A folder where the file should be: it exists, and reading it fails.
+    std::filesystem::create_directories(file);
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.locked");
+    EXPECT_FALSE(store.read("x").has_value());
+    EXPECT_FALSE(store.write("x", 1));
+    EXPECT_FALSE(store.takeMovedAsideDamagedStore());
+    EXPECT_TRUE(std::filesystem::is_directory(file));
 }
 
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {

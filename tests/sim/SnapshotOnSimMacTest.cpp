@@ -41,11 +41,14 @@ struct OnSimMac : ::testing::Test {
 TEST_F(OnSimMac, TheSeededOwnersSettingsAreRead) {
     const Array set = prefs->settingsUser();
     EXPECT_EQ(value(set, 3, "box"), Value(0));
-    EXPECT_EQ(value(set, 5, "dictHotCorners"),
-              Value(plist::Dictionary{{"wvous-bl-corner", "0"}, {"wvous-bl-modifier", "0"}, {"wvous-br-corner", "4"},
-                                      {"wvous-br-modifier", "0"}, {"wvous-tl-corner", "2"},
-                                      {"wvous-tl-modifier", "524288"}, {"wvous-tr-corner", "0"},
-                                      {"wvous-tr-modifier", "0"}}));
+    EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(plist::Dictionary{{"wvous-bl-corner", "0"},
+                                                                       {"wvous-bl-modifier", "0"},
+                                                                       {"wvous-br-corner", "4"},
+                                                                       {"wvous-br-modifier", "0"},
+                                                                       {"wvous-tl-corner", "2"},
+                                                                       {"wvous-tl-modifier", "524288"},
+                                                                       {"wvous-tr-corner", "0"},
+                                                                       {"wvous-tr-modifier", "0"}}));
     EXPECT_EQ(value(set, 8, "browser"), Value("Chrome"));
     EXPECT_EQ(value(set, 8, "box"), Value(false));
     EXPECT_EQ(value(set, 4, "box"), Value(1));
@@ -59,7 +62,8 @@ TEST_F(OnSimMac, TheSeededOwnersSettingsAreRead) {
 }
 
 TEST_F(OnSimMac, ADifferentOwnerIsReadAsSuch) {
-    sh("defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb -boolean true\n"
+    sh("defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui doNotDisturb "
+       "-boolean true\n"
        "defaults delete com.apple.dock wvous-tl-corner\n"
        "defaults delete com.apple.dock wvous-tl-modifier\n"
        "defaults write com.apple.dock wvous-bl-corner -int 13\n"
@@ -83,6 +87,15 @@ TEST_F(OnSimMac, ADifferentOwnerIsReadAsSuch) {
     EXPECT_EQ(value(set, 33, "segmentSelected"), Value(2));
 }
 
+TEST_F(OnSimMac, HotCornerKeysInsideOtherValuesAreIgnored) {
+    sh("defaults delete com.apple.dock wvous-tl-corner\n"
+       "defaults write com.apple.dock recent-corners -dict wvous-tl-corner 7\n"
+       "defaults write com.apple.dock note \"$(printf 'x\\n    \"wvous-br-corner\" = 9;')\"");
+    const Value corners = value(prefs->settingsUser(), 5, "dictHotCorners");
+    EXPECT_EQ(*corners.find("wvous-tl-corner"), Value("0"));
+    EXPECT_EQ(*corners.find("wvous-br-corner"), Value("4"));
+}
+
 TEST_F(OnSimMac, LightAppearanceBottomDockAndVisibleDock) {
     sh("defaults write com.apple.dock orientation bottom\n"
        "defaults write com.apple.dock autohide -bool false\n"
@@ -99,7 +112,7 @@ TEST_F(OnSimMac, MissingDomainsGiveTheFallbacks) {
     const Array set = prefs->settingsUser();
     EXPECT_EQ(value(set, 3, "box"), Value(0));
     EXPECT_EQ(value(set, 5, "dictHotCorners"), Value(prefs->zerroHotCorners()));
-    EXPECT_EQ(value(set, 4, "box"), Value(0));
+    EXPECT_EQ(value(set, 4, "box"), Value(1)) << "macOS's default: natural scrolling";
     EXPECT_EQ(value(set, 9, "box"), Value(1));
     EXPECT_EQ(value(set, 32, "segmentSelected"), Value(0));
     EXPECT_EQ(value(set, 33, "segmentSelected"), Value(0));
@@ -115,7 +128,8 @@ TEST_F(OnSimMac, SetsSurviveARestartInTheProgramsOwnDomain) {
     EXPECT_EQ((*ticked.asArray())[1], Value(true));
     EXPECT_EQ(second.currentSet(), 1u);
     // The stored sets are readable with the defaults tool, like any domain.
-    const auto run = runShell(t.root(), std::string("defaults read ") + lendmode::build::kBundleIdentifier + " LM008");
+    const auto run =
+        runShell(t.root(), std::string("defaults read ") + lendmode::build::kBundleIdentifier + " LM008");
     EXPECT_EQ(run.out, "1\n");
 }
 

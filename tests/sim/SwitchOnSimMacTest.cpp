@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 
 #include "engine/Quoting.h"
@@ -12,6 +13,7 @@
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
 #include "tests/support/Applications.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 
@@ -169,23 +171,28 @@ TEST_P(RoundTrip, EveryOwnerConfigurationComesBack) {
 // 8 shards of 25 configurations: 200 owners, run in parallel by ctest.
 INSTANTIATE_TEST_SUITE_P(TwoHundredOwners, RoundTrip, ::testing::Range(1, 9));
 
-TEST_F(Switching, WhatCannotComeBackExactly) {
-    // Dark appearance with automatic switching also on: the snapshot reads "dark", and
-    // putting dark back ends automatic switching, as System Events does.
+TEST_F(Switching, WhatTheOwnerHasComesBackAsItWas) {
+    // Automatic appearance that happens to be dark now, natural scrolling by default
+    // (no key at all), and an https handler of its own.
     t.mac().updateDomain("NSGlobalDomain", false, [](Dictionary& d) {
         d["AppleInterfaceStyle"] = "Dark";
         d["AppleInterfaceStyleSwitchesAutomatically"] = true;
+        d.erase("com.apple.swipescrolldirection");
         return true;
     });
-    // A different https handler: only http is read. It survives here because the
-    // browser never changes (the Lendmode set names the owner's own, Chrome); a switch
-    // that does change the browser writes http and https together.
     t.mac().setDefaultHandler("https", "org.mozilla.firefox");
+    prefs->setObject(Value(true), "box", 8);  // the guest gets Safari for both schemes
     const Dictionary before = readSettings(*prefs);
+    EXPECT_EQ(before.at("33.segmentSelected"), Value(2));
+    EXPECT_EQ(before.at("4.box"), Value(1));
     switchOn();
+    EXPECT_EQ(t.mac().defaultHandler("https"), "com.apple.Safari");
     switchOff();
     EXPECT_EQ(readSettings(*prefs), before);
-    EXPECT_FALSE(t.mac().readDomain("NSGlobalDomain")->count("AppleInterfaceStyleSwitchesAutomatically"));
+    const auto global = t.mac().readDomain("NSGlobalDomain");
+    EXPECT_EQ(global->at("AppleInterfaceStyleSwitchesAutomatically"), Value(true)) << "automatic switching kept";
+    EXPECT_NE(global->at("com.apple.swipescrolldirection"), Value(false)) << "natural scrolling kept";
+    EXPECT_EQ(t.mac().defaultHandler("http"), "com.google.Chrome");
     EXPECT_EQ(t.mac().defaultHandler("https"), "org.mozilla.firefox");
 
     // No default browser at all: there is no handler to set back, so the browser the
@@ -194,7 +201,80 @@ TEST_F(Switching, WhatCannotComeBackExactly) {
     EXPECT_EQ(readSettings(*prefs).at("8.browser"), Value("NoBrowser"));
     switchOn();
     switchOff();
-    EXPECT_EQ(readSettings(*prefs).at("8.browser"), Value("Chrome"));
+    EXPECT_EQ(readSettings(*prefs).at("8.browser"), Value("Safari"));
+}
+
+TEST_F(Switching, RefusedAppleEventsChangeNothingAndTheOwnerIsTold) {
+    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
+    platform::Ports ports = platform::simulated::portsFor(t.root());
+    ports.alerts = alerts;
+    prefs = &Preferences::resetShared(ports);
+    prefs->readCurrentDefinitionSets();
+    prefs->setAppDisable(true, indexOf("Slack"));
+    ASSERT_EQ(testing_support::runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
+    const Dictionary owner = readSettings(*prefs);
+    const auto processes = t.mac().processes().size();
+    switchOn();
+    EXPECT_EQ(readSettings(*prefs), owner);
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_FALSE(t.mac().isRunning("System Preferences"));
+    EXPECT_EQ(t.mac().processes().size(), processes);
+    EXPECT_FALSE(prefs->lendmode());
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_NE(alerts->shown[0].informativeText.find("System Events"), std::string::npos);
+}
+
+TEST_F(Switching, AFullDiskRefusesTheSwitchOnBeforeAnythingChanges) {
+    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
+    platform::Ports ports = platform::simulated::portsFor(t.root());
+    ports.alerts = alerts;
+    prefs = &Preferences::resetShared(ports);
+    prefs->readCurrentDefinitionSets();
+    prefs->setAppDisable(true, indexOf("Slack"));
+    const Dictionary owner = readSettings(*prefs);
+    const auto domainBefore = t.mac().readDomain(lendmode::build::kBundleIdentifier);
+    {
+        // No file may grow beyond a few bytes: every write of the store fails, as on
+        // a full disk (root included).
+        testing_support::FileSizeLimit full(16);
+        switchOn();
+    }
+    EXPECT_EQ(readSettings(*prefs), owner);
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_FALSE(prefs->lendmode());
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+    EXPECT_EQ(t.mac().readDomain(lendmode::build::kBundleIdentifier), domainBefore) << "the stored data is intact";
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_NE(alerts->shown[0].informativeText.find("could not save"), std::string::npos);
+}
+
+TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
+    prefs->setAppDisable(true, indexOf("Slack"));
+    ASSERT_TRUE(prefs->setLaunchOnStartup(true));
+    Preferences::resetShared();
+    const std::string file = t.mac().domainFile(lendmode::build::kBundleIdentifier, false);
+    std::string bytes = testing_support::readTextFile(file);
+    bytes.pop_back();  // truncated by one byte
+    testing_support::writeTextFile(file, bytes);
+
+    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
+    platform::Ports ports = platform::simulated::portsFor(t.root());
+    ports.alerts = alerts;
+    prefs = &Preferences::resetShared(ports);
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    std::vector<std::string> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(t.mac().preferencesDirectory())) {
+        if (entry.path().string().rfind(file + ".damaged-", 0) == 0) aside.push_back(entry.path().string());
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_NE(alerts->shown[0].informativeText.find(aside[0]), std::string::npos) << "the owner is told where";
+    EXPECT_EQ(testing_support::readTextFile(aside[0]), bytes) << "kept as it was";
+    prefs->readCurrentDefinitionSets();
+    EXPECT_FALSE(prefs->launchOnStartup());
+    EXPECT_FALSE(prefs->appDisabled()->at(indexOf("Slack")).asArray()->at(1).truthValue()) << "the defaults";
+    EXPECT_TRUE(t.mac().readDomain(lendmode::build::kBundleIdentifier)) << "a sound store again";
+    Preferences::resetShared(ports);
+    EXPECT_EQ(alerts->shown.size(), 1u) << "told once";
 }
 
 TEST_F(Switching, RunningDisabledAppsAreQuitAndReopenedOthersLeftAlone) {

@@ -2,6 +2,8 @@
 // the system answers and a record of what was asked.
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,7 +16,8 @@
 namespace testing_support {
 
 // The text the program lists installed applications with.
-inline constexpr const char* kApplicationQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
+inline constexpr const char* kApplicationQuery =
+    "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 
 // Answers each command text from a table ("" for unknown texts) and records them.
 class FakeShell : public platform::ShellRunner {
@@ -35,8 +38,11 @@ class FakeAppleScript : public platform::AppleScriptRunner {
 public:
     std::vector<std::string> scripts;
     std::optional<std::vector<std::string>> next = std::vector<std::string>{};
+    // Called with each script before it is answered, to look at the world then.
+    std::function<void(const std::string&)> onExecute;
     std::optional<std::vector<std::string>> execute(const std::string& source) override {
         scripts.push_back(source);
+        if (onExecute) onExecute(source);
         return next;
     }
 };
@@ -66,17 +72,39 @@ public:
     std::string homeDirectory() override { return home; }
 };
 
+// Every application may be automated unless named in `refused`.
+class FakeAutomation : public platform::AutomationConsent {
+public:
+    std::vector<std::string> refused;
+    bool mayAutomate(const std::string& name) override {
+        return std::find(refused.begin(), refused.end(), name) == refused.end();
+    }
+};
+
+class RecordingAlerts : public platform::AlertPresenter {
+public:
+    std::vector<platform::Alert> shown;
+    int runModal(const platform::Alert& alert) override {
+        shown.push_back(alert);
+        return 0;
+    }
+};
+
 // A complete set of fakes, kept by shared pointer so a test can reach each one.
 struct FakePorts {
-    std::shared_ptr<platform::MemoryUserDefaultsStore> store = std::make_shared<platform::MemoryUserDefaultsStore>();
+    std::shared_ptr<platform::MemoryUserDefaultsStore> store =
+        std::make_shared<platform::MemoryUserDefaultsStore>();
     std::shared_ptr<FakeShell> shell = std::make_shared<FakeShell>();
     std::shared_ptr<FakeAppleScript> appleScript = std::make_shared<FakeAppleScript>();
     std::shared_ptr<platform::ManualMainThread> mainThread = std::make_shared<platform::ManualMainThread>();
     std::shared_ptr<FakeUrlHandlers> urlHandlers = std::make_shared<FakeUrlHandlers>();
     std::shared_ptr<FakeAccount> account = std::make_shared<FakeAccount>();
+    std::shared_ptr<FakeAutomation> automation = std::make_shared<FakeAutomation>();
+    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
 
     platform::Ports ports() const {
-        return platform::Ports{store, shell, appleScript, mainThread, urlHandlers, account};
+        return platform::Ports{store,       shell,   appleScript, mainThread,
+                               urlHandlers, account, automation,  alerts};
     }
 };
 

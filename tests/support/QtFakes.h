@@ -30,16 +30,12 @@ private:
 class FakeWorkspace : public platform::qt::Workspace {
 public:
     QIcon iconForFile(const QString&) override { return QIcon(); }
-    void announce(const QVariantMap& info) { emit willLaunchApplication(info); }
-};
-
-class RecordingAlerts : public platform::qt::AlertPresenter {
-public:
-    std::vector<platform::qt::Alert> shown;
-    int runModal(const platform::qt::Alert& alert) override {
-        shown.push_back(alert);
-        return 0;
+    bool terminateApplication(qint64 pid) override {
+        terminated.push_back(pid);
+        return true;
     }
+    void announce(const QVariantMap& info) { emit willLaunchApplication(info); }
+    std::vector<qint64> terminated;  // every process id asked to end, in order
 };
 
 // A timer that fires only when told to.
@@ -59,7 +55,6 @@ public:
 // Installs fakes of every Qt port; keeps them reachable.
 struct FakeQtPorts {
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
-    std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::shared_ptr<platform::qt::RecordedActivationPolicy> policy =
         std::make_shared<platform::qt::RecordedActivationPolicy>();
     std::vector<std::shared_ptr<FakeStatusItem>> statusItems;  // every one made
@@ -67,7 +62,6 @@ struct FakeQtPorts {
     FakeQtPorts() {
         auto& ports = platform::qt::qtPorts();
         ports.workspace = workspace;
-        ports.alerts = alerts;
         ports.activationPolicy = policy;
         ports.makeStatusItem = [this] {
             statusItems.push_back(std::make_shared<FakeStatusItem>());

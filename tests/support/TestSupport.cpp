@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +55,24 @@ void PrintTo(const Value& value, std::ostream* out) {
 }  // namespace plist
 
 namespace testing_support {
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    previous_ = limit.rlim_cur;
+    // A write past the limit fails with EFBIG instead of ending the process.
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("setrlimit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = previous_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previousHandler_);
+}
 namespace {
 
 std::string makeTempDir() {
@@ -138,9 +158,13 @@ TempDir::~TempDir() {
 
 TempMac::TempMac() : mac_(dir_.path()) {}
 
-posix::EnvironmentOverrides TempMac::environment() const { return environmentFor(root()); }
+posix::EnvironmentOverrides TempMac::environment() const {
+    return environmentFor(root());
+}
 
-std::string toolsDirectory() { return LENDMODE_TOOLS_DIR; }
+std::string toolsDirectory() {
+    return LENDMODE_TOOLS_DIR;
+}
 
 ToolRun runTool(const std::string& root, const std::vector<std::string>& argv) {
     std::vector<std::string> full = argv;

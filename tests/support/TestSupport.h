@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/Spawn.h"
 #include "model/plist/Value.h"
+#include "platform/posix/Spawn.h"
 #include "sim/SimMac.h"
 
 namespace plist {
@@ -29,6 +29,20 @@ public:
 
 private:
     std::string path_;
+};
+
+// While it lives, no file this process (or a child it starts) writes may grow beyond
+// `bytes`: writes fail as on a full disk, for root too.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long previous_ = 0;
+    void (*previousHandler_)(int) = nullptr;
 };
 
 // A seeded simulated Mac in its own temporary directory.

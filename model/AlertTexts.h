@@ -1,0 +1,60 @@
+// What the program tells the owner when it refuses a switch or finds its own data
+// damaged. Each text is defined here once; "%@" is replaced as named.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lendmode::alerts {
+
+// The text with its "%@" replaced by the value.
+inline std::string filledIn(std::string_view format, std::string_view value) {
+    const std::size_t at = format.find("%@");
+    if (at == std::string_view::npos) return std::string(format);
+    std::string text(format.substr(0, at));
+    text += value;
+    text += format.substr(at + 2);
+    return text;
+}
+
+inline constexpr const char* kOK = "OK";
+
+// Apple events refused: "%@" is the application ("System Events").
+inline constexpr const char* kCannotSwitchOn = "Lendmode could not switch on";
+inline constexpr const char* kCannotSwitchOnAutomationText =
+    "Lendmode is not allowed to control \u201c%@\u201d, so it changed nothing. Allow Lendmode to control it "
+    "in "
+    "System Settings \u203a Privacy & Security \u203a Automation, then switch Lendmode on again.";
+inline constexpr const char* kCannotSwitchOff = "Lendmode could not put your settings back";
+inline constexpr const char* kCannotSwitchOffAutomationText =
+    "Lendmode is not allowed to control \u201c%@\u201d, so it changed nothing and stays on. Allow Lendmode "
+    "to "
+    "control it in System Settings \u203a Privacy & Security \u203a Automation, then switch Lendmode off.";
+
+// The owner's settings could not be stored before switching on.
+inline constexpr const char* kCannotSwitchOnStorageText =
+    "Lendmode could not save your current settings (the disk may be full, or its settings folder read-only), "
+    "so it "
+    "changed nothing: switching on without them could lose your settings.";
+
+// A script stopped half-way although it was allowed to run.
+inline constexpr const char* kScriptFailed = "Some settings could not be changed";
+inline constexpr const char* kScriptFailedText =
+    "The script that changes scrolling, the Dock and the appearance stopped with an error, so some of these "
+    "settings "
+    "may not have changed. Check that Lendmode may control System Events and System Preferences in System "
+    "Settings "
+    "\u203a Privacy & Security \u203a Automation.";
+
+// Applications left running because the list of those to reopen could not be stored.
+inline constexpr const char* kNotQuit = "Some applications were left running";
+inline constexpr const char* kNotQuitText =
+    "Lendmode could not save the list of applications to reopen (the disk may be full), so it did not quit: "
+    "%@.";
+
+// "%@" is where the damaged file now is.
+inline constexpr const char* kDamagedStoreMessage = "Lendmode's settings file was damaged";
+inline constexpr const char* kDamagedStoreText =
+    "It could not be read, so Lendmode moved it aside to %@ and starts again from its default settings.";
+
+}  // namespace lendmode::alerts

@@ -1,0 +1,214 @@
+// The switches' own rules, with every port faked: duplicates ignored, refusals that
+// change nothing, the record a restore after a crash needs, and what a switch-off
+// puts back.
+#include <gtest/gtest.h>
+
+#include "model/Keys.h"
+#include "model/Preferences.h"
+#include "tests/support/Applications.h"
+#include "tests/support/Fakes.h"
+
+using lendmode::Preferences;
+using plist::Array;
+using plist::Value;
+namespace keys = lendmode::keys;
+
+namespace {
+
+struct Switch : ::testing::Test {
+    testing_support::FakePorts fakes;
+    Preferences* prefs = nullptr;
+
+    void SetUp() override {
+        fakes.urlHandlers->all =
+            std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
+        fakes.urlHandlers->defaults["http"] = "com.google.Chrome";
+        fakes.urlHandlers->defaults["https"] = "com.google.Chrome";
+        fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Slack.app\n");
+        prefs = &Preferences::resetShared(fakes.ports());
+        prefs->readCurrentDefinitionSets();
+        testing_support::setApplicationDisabled(*prefs, "Chess");
+        fakes.appleScript->next = std::vector<std::string>{"1"};  // every quit finds its application
+        clearRecords();
+    }
+    void TearDown() override { Preferences::resetShared(); }
+    void clearRecords() {
+        fakes.shell->commands.clear();
+        fakes.appleScript->scripts.clear();
+        fakes.alerts->shown.clear();
+    }
+    void on() {
+        prefs->setLendmode(true);
+        prefs->applaySelectedDefinitionCompletion(nullptr);
+    }
+    void off() {
+        prefs->setLendmode(false);
+        prefs->restoreDefinitionSetsCompletion(nullptr);
+    }
+    // Nothing was quit, applied or restarted: only reads, if anything, were run.
+    bool systemUntouched() const {
+        for (const std::string& c : fakes.shell->commands) {
+            if (c.rfind("defaults read", 0) != 0 && c.rfind("mdfind", 0) != 0) return false;
+        }
+        return fakes.appleScript->scripts.empty() && fakes.urlHandlers->setCount == 0;
+    }
+    bool stored(const char* key) { return fakes.store->read(key) && fakes.store->read(key)->truthValue(); }
+};
+
+}  // namespace
+
+TEST_F(Switch, OnWhileOnAndOffWhileOffAreIgnoredWhoeverCalls) {
+    off();
+    EXPECT_TRUE(systemUntouched()) << "OFF while off would overwrite what the owner changed since";
+    on();
+    const Value snapshot = prefs->definitionSets()[1];
+    fakes.shell->answers["defaults read com.apple.dock autohide"] = "1\n";  // the guest's Dock now hides
+    clearRecords();
+    prefs->applaySelectedDefinitionCompletion(nullptr);
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_TRUE(fakes.shell->commands.empty()) << "no second snapshot";
+    EXPECT_EQ(prefs->definitionSets()[1], snapshot);
+    int completions = 0;
+    off();
+    prefs->restoreDefinitionSetsCompletion([&] { ++completions; });
+    EXPECT_EQ(completions, 1) << "an ignored switch still completes";
+}
+
+TEST_F(Switch, RefusedAutomationChangesNothingAndSaysWhereToAllowIt) {
+    fakes.automation->refused = {"System Events"};
+    on();
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_FALSE(prefs->lendmode()) << "stored as off again";
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("\u201cSystem Events\u201d"), std::string::npos);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("Privacy & Security \u203a Automation"),
+              std::string::npos);
+
+    // Refused after switching on: the guest settings stay, and so does Lendmode.
+    fakes.automation->refused.clear();
+    on();
+    fakes.automation->refused = {"System Preferences"};
+    clearRecords();
+    off();
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_TRUE(prefs->guestSettingsApplied());
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("\u201cSystem Preferences\u201d"),
+              std::string::npos);
+}
+
+TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefusedAtEveryStep) {
+    // A full disk: not even the flag can be stored, and Lendmode stays off.
+    fakes.store->failWrites();
+    on();
+    fakes.store->allowWrites();
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_FALSE(prefs->lendmode());
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("could not save"), std::string::npos);
+    // The disk fills up after the flag: the record is four writes (the sets, the
+    // https handler, the reopen list, the guest flag); failing at any of them
+    // refuses before anything changes.
+    for (std::size_t okWrites = 0; okWrites < 4; ++okWrites) {
+        SCOPED_TRACE(okWrites);
+        clearRecords();
+        ASSERT_TRUE(prefs->setLendmode(true));
+        fakes.store->failWrites(okWrites);
+        prefs->applaySelectedDefinitionCompletion(nullptr);
+        fakes.store->allowWrites();
+        EXPECT_TRUE(systemUntouched());
+        EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+        EXPECT_EQ(fakes.alerts->shown.size(), 1u);
+        prefs->setLendmode(false);
+    }
+}
+
+TEST_F(Switch, EachApplicationIsRecordedBeforeItIsQuit) {
+    testing_support::setApplicationDisabled(*prefs, "Slack");
+    std::vector<Value> recordedAtQuit;
+    fakes.appleScript->onExecute = [&](const std::string& script) {
+        if (script.find("quit application \"Chess\"\n return 1") != std::string::npos ||
+            script.find("quit application \"Slack\"\n return 1") != std::string::npos) {
+            recordedAtQuit.push_back(*fakes.store->read(keys::kAppsToReopen));
+        }
+    };
+    EXPECT_TRUE(prefs->setLendmode(true));
+    prefs->applaySelectedDefinitionCompletion(nullptr);
+    ASSERT_EQ(recordedAtQuit.size(), 2u);
+    EXPECT_EQ(recordedAtQuit[0], Value(Array{"Chess"}));
+    EXPECT_EQ(recordedAtQuit[1], Value(Array{"Chess", "Slack"}));
+    EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
+
+    // Not running at all: dropped from the record again.
+    off();
+    fakes.appleScript->next = std::vector<std::string>{"0"};
+    on();
+    EXPECT_EQ(*fakes.store->read(keys::kAppsToReopen), Value(Array{}));
+}
+
+TEST_F(Switch, AQuitWhileOnReopensWhatTheSwitchOnQuit) {
+    on();
+    clearRecords();
+    // The quit action restores with the flag still on.
+    prefs->restoreDefinitionSetsCompletion(nullptr);
+    ASSERT_EQ(fakes.appleScript->scripts.size(), 1u) << "no quit scripts, one settings script";
+    EXPECT_NE(fakes.appleScript->scripts[0].find("tell application \"Chess\"\n activate"), std::string::npos);
+    EXPECT_EQ(prefs->appNeedRun(), std::vector<std::string>{"Chess"});
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+}
+
+TEST_F(Switch, TheOwnersOwnHttpsHandlerComesBack) {
+    fakes.urlHandlers->defaults["https"] = "org.mozilla.firefox";
+    prefs->setObject(Value(true), "box", 8);  // the guest gets Safari
+    on();
+    EXPECT_EQ(fakes.urlHandlers->defaults["https"], "com.apple.Safari");
+    off();
+    EXPECT_EQ(fakes.urlHandlers->defaults["http"], "com.google.Chrome");
+    EXPECT_EQ(fakes.urlHandlers->defaults["https"], "org.mozilla.firefox");
+}
+
+TEST_F(Switch, AScriptThatFailsAnywayIsReported) {
+    on();
+    fakes.appleScript->next = std::nullopt;
+    clearRecords();
+    off();
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_EQ(fakes.alerts->shown[0].messageText, "Some settings could not be changed");
+    EXPECT_FALSE(prefs->lendmode());
+}
+
+TEST_F(Switch, AStartAfterAKillPutsTheOwnersSettingsBackWhateverTheFlagSays) {
+    on();
+    // Killed during the switch-off, after the flag was stored as off.
+    prefs->setLendmode(false);
+    clearRecords();
+    prefs = &Preferences::resetShared(fakes.ports());
+    EXPECT_NE(fakes.appleScript->scripts.at(0).find("tell application \"Chess\"\n activate"),
+              std::string::npos);
+    EXPECT_TRUE(fakes.shell->commands.back().ends_with("killall Dock\nkillall NotificationCenter"));
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+    EXPECT_FALSE(prefs->lendmode());
+}
+
+TEST_F(Switch, AStartWhoseRestoreIsRefusedStaysOnAndKeepsTheOwnersSnapshot) {
+    on();
+    const Value ownerSnapshot = prefs->definitionSets()[1];
+    fakes.shell->answers["defaults read com.apple.dock autohide"] = "1\n";  // the guest's settings are live
+    fakes.automation->refused = {"System Events"};
+    clearRecords();
+    prefs = &Preferences::resetShared(fakes.ports());
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_EQ(fakes.alerts->shown.size(), 1u);
+    prefs->readCurrentDefinitionSets();
+    EXPECT_EQ(prefs->definitionSets()[1], ownerSnapshot)
+        << "the live guest settings are not taken for the owner's";
+
+    fakes.automation->refused.clear();
+    off();
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+    EXPECT_NE(fakes.appleScript->scripts.back().find("tell application \"Chess\"\n activate"),
+              std::string::npos);
+}
