@@ -90,8 +90,14 @@ Dictionary readSettings(Preferences& prefs) { return settingsOf(prefs.settingsUs
 struct Switching : ::testing::Test {
     TempMac t;
     Preferences* prefs = nullptr;
+    std::shared_ptr<testing_support::RecordingAlerts> alerts = std::make_shared<testing_support::RecordingAlerts>();
+    platform::Ports ports() const {
+        platform::Ports ports = platform::simulated::portsFor(t.root());
+        ports.alerts = alerts;
+        return ports;
+    }
     void SetUp() override {
-        prefs = &Preferences::resetShared(platform::simulated::portsFor(t.root()));
+        prefs = &Preferences::resetShared(ports());
         prefs->readCurrentDefinitionSets();
     }
     void TearDown() override { Preferences::resetShared(); }
@@ -205,11 +211,6 @@ TEST_F(Switching, WhatTheOwnerHasComesBackAsItWas) {
 }
 
 TEST_F(Switching, RefusedAppleEventsChangeNothingAndTheOwnerIsTold) {
-    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
-    platform::Ports ports = platform::simulated::portsFor(t.root());
-    ports.alerts = alerts;
-    prefs = &Preferences::resetShared(ports);
-    prefs->readCurrentDefinitionSets();
     prefs->setAppDisable(true, indexOf("Slack"));
     ASSERT_EQ(testing_support::runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
     const Dictionary owner = readSettings(*prefs);
@@ -225,11 +226,6 @@ TEST_F(Switching, RefusedAppleEventsChangeNothingAndTheOwnerIsTold) {
 }
 
 TEST_F(Switching, AFullDiskRefusesTheSwitchOnBeforeAnythingChanges) {
-    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
-    platform::Ports ports = platform::simulated::portsFor(t.root());
-    ports.alerts = alerts;
-    prefs = &Preferences::resetShared(ports);
-    prefs->readCurrentDefinitionSets();
     prefs->setAppDisable(true, indexOf("Slack"));
     const Dictionary owner = readSettings(*prefs);
     const auto domainBefore = t.mac().readDomain(lendmode::build::kBundleIdentifier);
@@ -257,10 +253,8 @@ TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
     bytes.pop_back();  // truncated by one byte
     testing_support::writeTextFile(file, bytes);
 
-    auto alerts = std::make_shared<testing_support::RecordingAlerts>();
-    platform::Ports ports = platform::simulated::portsFor(t.root());
-    ports.alerts = alerts;
-    prefs = &Preferences::resetShared(ports);
+    alerts->shown.clear();
+    prefs = &Preferences::resetShared(ports());
     ASSERT_EQ(alerts->shown.size(), 1u);
     std::vector<std::string> aside;
     for (const auto& entry : std::filesystem::directory_iterator(t.mac().preferencesDirectory())) {
@@ -273,7 +267,7 @@ TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
     EXPECT_FALSE(prefs->launchOnStartup());
     EXPECT_FALSE(prefs->appDisabled()->at(indexOf("Slack")).asArray()->at(1).truthValue()) << "the defaults";
     EXPECT_TRUE(t.mac().readDomain(lendmode::build::kBundleIdentifier)) << "a sound store again";
-    Preferences::resetShared(ports);
+    Preferences::resetShared(ports());
     EXPECT_EQ(alerts->shown.size(), 1u) << "told once";
 }
 
