@@ -47,19 +47,17 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     if (definitionSets_.empty()) definitionSets_.emplace_back(settingsDefault());
     if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
     plist::Value previous = std::exchange(definitionSets_[1], plist::Value(std::move(snapshot)));
-    // What a restore needs, stored before anything changes: the snapshot, the
-    // owner's https handler, an empty reopen list, then the fact that the guest
-    // settings are going on.
-    const auto https = ports_.urlHandlers->defaultHandler("https");
-    const bool recorded = write_definitionSets() &&
-                          (https ? prefs_.setObject(keys::kOwnerHttpsHandler, plist::Value(*https))
-                                 : prefs_.remove(keys::kOwnerHttpsHandler)) &&
-                          prefs_.setObject(keys::kAppsToReopen, plist::Value(plist::Array{})) &&
-                          prefs_.setBoolean(keys::kGuestSettingsApplied, true);
-    if (!recorded) {
+    // What a restore needs, stored in one change before anything changes: the
+    // snapshot, the owner's https handler ("" for none), an empty reopen list, and
+    // the fact that the guest settings are going on.
+    const plist::Dictionary record{
+        {keys::kDefinitionSets, plist::Value(definitionSets_)},
+        {keys::kOwnerHttpsHandler, ports_.urlHandlers->defaultHandler("https").value_or("")},
+        {keys::kAppsToReopen, plist::Array{}},
+        {keys::kGuestSettingsApplied, true},
+    };
+    if (!prefs_.setObjects(record)) {
         definitionSets_[1] = std::move(previous);
-        // A half-made record must not look like guest settings to take off.
-        (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
         return refuse(alerts::kCannotSwitchOnStorageText);
     }
 
@@ -89,7 +87,8 @@ bool Preferences::putOwnerSettingsBack() {
     // The browser step sets https to the http browser; the owner's own https handler
     // goes back when it was another.
     const auto https = prefs_.object(keys::kOwnerHttpsHandler);
-    if (https && https->isString() && ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
+    if (https && https->isString() && !https->asString()->empty() &&
+        ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
         ports_.urlHandlers->setDefaultHandler("https", *https->asString());
     }
     if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {

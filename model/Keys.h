@@ -18,7 +18,7 @@ inline constexpr const char* kCurrentSet = "LM008";       // integer: set applie
 // changes anything and cleared only once a switch-off has put everything back.
 inline constexpr const char* kAppsToReopen = "LM009";          // array of application names
 inline constexpr const char* kGuestSettingsApplied = "LM010";  // boolean
-// The owner's https handler (a bundle identifier) when the switch-on found one, so
+// The owner's https handler (a bundle identifier, "" for none) at the switch-on, so
 // that a switch-off can put it back when it differs from the http one.
 inline constexpr const char* kOwnerHttpsHandler = "LM011";  // string
 // Per-build marker key: "28-" + short version + "(" + build number + ")".

@@ -30,4 +30,8 @@ bool UserDefaults::remove(const std::string& key) {
     return store_->remove(key);
 }
 
+bool UserDefaults::setObjects(const plist::Dictionary& values) {
+    return store_->writeAll(values);
+}
+
 }  // namespace lendmode

@@ -33,6 +33,8 @@ public:
         return setObject(key, plist::Value(static_cast<long long>(value)));
     }
     [[nodiscard]] bool remove(const std::string& key);
+    // All of the values stored in one change, or none.
+    [[nodiscard]] bool setObjects(const plist::Dictionary& values);
     // The store behind, for what only it can tell (a damaged file moved aside).
     platform::UserDefaultsStore& store() { return *store_; }
 

@@ -22,6 +22,15 @@ bool MemoryUserDefaultsStore::write(const std::string& key, const plist::Value& 
     return true;
 }
 
+bool MemoryUserDefaultsStore::writeAll(const plist::Dictionary& values) {
+    if (!mayChange()) return false;
+    for (const auto& [key, value] : values) {
+        values_.insert_or_assign(key, value);
+        ++writes_[key];
+    }
+    return true;
+}
+
 bool MemoryUserDefaultsStore::remove(const std::string& key) {
     if (!mayChange()) return false;
     values_.erase(key);

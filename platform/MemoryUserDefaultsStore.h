@@ -14,11 +14,12 @@ public:
     std::optional<plist::Value> read(const std::string& key) override;
     bool write(const std::string& key, const plist::Value& value) override;
     bool remove(const std::string& key) override;
+    bool writeAll(const plist::Dictionary& values) override;
 
     std::size_t writeCount(const std::string& key) const;
     const plist::Dictionary& contents() const { return values_; }
     // A full disk: every change fails and nothing changes, once `failAfter` more
-    // changes have succeeded (0: at once).
+    // changes have succeeded (0: at once). A writeAll is one change.
     void failWrites(std::size_t failAfter = 0) { failAfter_ = failAfter; }
     void allowWrites() { failAfter_.reset(); }
 

@@ -19,6 +19,13 @@ public:
     // it had.
     [[nodiscard]] virtual bool write(const std::string& key, const plist::Value& value) = 0;
     [[nodiscard]] virtual bool remove(const std::string& key) = 0;
+    // Several keys in one change: all of them stored, or none.
+    [[nodiscard]] virtual bool writeAll(const plist::Dictionary& values) {
+        for (const auto& [key, value] : values) {
+            if (!write(key, value)) return false;
+        }
+        return true;
+    }
     // The path a damaged store was moved to when it was found, once: the caller tells
     // the user. Nothing when the store was sound.
     virtual std::optional<std::string> takeMovedAsideDamagedStore() { return std::nullopt; }

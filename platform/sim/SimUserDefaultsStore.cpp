@@ -119,6 +119,12 @@ bool SimUserDefaultsStore::write(const std::string& key, const plist::Value& val
     return change([&](plist::Dictionary& d) { d.insert_or_assign(key, value); });
 }
 
+bool SimUserDefaultsStore::writeAll(const plist::Dictionary& values) {
+    return change([&](plist::Dictionary& d) {
+        for (const auto& [key, value] : values) d.insert_or_assign(key, value);
+    });
+}
+
 bool SimUserDefaultsStore::remove(const std::string& key) {
     return change([&](plist::Dictionary& d) { d.erase(key); });
 }

@@ -24,6 +24,7 @@ public:
     std::optional<plist::Value> read(const std::string& key) override;
     bool write(const std::string& key, const plist::Value& value) override;
     bool remove(const std::string& key) override;
+    bool writeAll(const plist::Dictionary& values) override;
     std::optional<std::string> takeMovedAsideDamagedStore() override;
 
     const std::string& file() const { return file_; }
