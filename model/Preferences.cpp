@@ -65,13 +65,16 @@ bool Preferences::setLaunchOnStartup(bool value) {
 }
 
 bool Preferences::lendmode() const {
-    return prefs_.boolean(keys::kLendmode);
+    return unstoredLendmode_ ? *unstoredLendmode_ : prefs_.boolean(keys::kLendmode);
 }
 
 bool Preferences::setLendmode(bool value) {
-    if (prefs_.boolean(keys::kLendmode) == value) return true;
+    if (lendmode() == value) return true;
     const bool stored = prefs_.setBoolean(keys::kLendmode, value);
-    if (stored) NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
+    // Not stored (a full disk): this process still goes by the new value, so that a
+    // refused switch-on really leaves Lendmode off; a new start resets it anyway.
+    unstoredLendmode_ = stored ? std::nullopt : std::optional<bool>(value);
+    NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
     return stored;
 }
 

@@ -47,8 +47,8 @@ public:
     bool setLaunchOnStartup(bool value);
 
     bool lendmode() const;
-    // Stores the flag and posts "VVVN2", but only when it differs from the stored one.
-    // False when it could not be stored.
+    // Stores the flag and posts "VVVN2", but only when it differs from the current one.
+    // False when it could not be stored; this process then goes by the new value.
     bool setLendmode(bool value);
     // Whether the guest settings are on the system ("LM010"): from just before a
     // switch-on changes anything until a switch-off has put the owner's back. The
@@ -183,6 +183,7 @@ private:
     UserDefaults prefs_;
     plist::Array definitionSets_;
     std::vector<std::string> appNeedRun_;
+    std::optional<bool> unstoredLendmode_;  // the flag when it could not be stored
 };
 
 }  // namespace lendmode

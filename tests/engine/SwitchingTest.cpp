@@ -118,6 +118,7 @@ TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefused) {
     fakes.store->allowWrites();
     EXPECT_TRUE(systemUntouched());
     EXPECT_EQ(fakes.store->contents(), before);
+    EXPECT_FALSE(prefs->lendmode()) << "off, though the flag could not be stored as off";
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
