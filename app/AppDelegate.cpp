@@ -6,7 +6,7 @@
 #include "app/LaunchAgent.h"
 #include "app/Popover.h"
 #include "engine/CommandTexts.h"
-#include "model/InstalledApplications.h"
+#include "base/BundleName.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"

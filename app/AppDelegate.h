@@ -14,7 +14,7 @@
 #include "app/Popover.h"
 #include "app/RepeatingTimer.h"
 #include "ui/ViewMainMenu.h"
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 
 namespace lendmode {
 

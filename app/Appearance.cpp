@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 
 namespace lendmode {
 namespace {

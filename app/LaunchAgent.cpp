@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 
 namespace lendmode::launchagent {
 

@@ -10,10 +10,7 @@
 #include "app/SignalNotifier.h"
 #include "app/SingleInstance.h"
 #include "model/Preferences.h"
-#include "platform/qt/MessageBoxAlert.h"
-#include "platform/qt/QtMainThread.h"
-#include "platform/qt/SimQtPorts.h"
-#include "sim/SimMac.h"
+#include "platform/Platform.h"
 #include "ui/Resources.h"
 
 #ifdef LENDMODE_TEST_CONTROL
@@ -45,22 +42,18 @@ int main(int argc, char** argv) {
         }
     }
 
-    // The simulated Mac stands in for the system; the Qt event loop is the main thread.
-    const std::string root = sim::SimMac::rootFromEnvironment();
+    // The platform's ports: on Linux the simulated Mac stands in for the system.
     platform::Ports ports;
     try {
-        ports = platform::platformPorts();
-    } catch (const std::exception& error) {  // a simulated Mac that cannot be made
+        ports = platform::installPlatform();
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "Lendmode cannot start: %s\n", error.what());
         return 1;
     }
-    ports.mainThread = std::make_shared<platform::qt::QtMainThread>();
-    ports.alerts = std::make_shared<platform::qt::MessageBoxAlert>();
 #ifdef LENDMODE_TEST_CONTROL
     lendmode::TestControl::instrument(ports);
 #endif
     lendmode::Preferences::useSharedPorts(ports);
-    platform::qt::installSimulatedMacPorts(root);
 
     lendmode::AppDelegate delegate;
     // An orderly end asked by the system puts the owner's settings back first.

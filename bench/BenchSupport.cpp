@@ -1,8 +1,5 @@
 #include "bench/BenchSupport.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +9,7 @@
 #include <filesystem>
 
 #include "sim/SimMac.h"
-
-extern char** environ;
+#include "tests/support/Process.h"
 
 namespace bench {
 
@@ -29,32 +25,15 @@ ScratchMac::~ScratchMac() {
     std::filesystem::remove_all(root_, ec);
 }
 
-std::string toolsDirectory() { return LENDMODE_TOOLS_DIR; }
+std::string toolsDirectory() {
+    return LENDMODE_TOOLS_DIR;
+}
 
 int spawnAndWait(const std::vector<std::string>& argv, const std::string& root) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("LENDMODE_SIM_ROOT=", 0) != 0) env.emplace_back(*e);
-    }
-    env.push_back("LENDMODE_SIM_ROOT=" + root);
-    std::vector<char*> envp, args;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> copy = argv;
-    for (auto& s : copy) args.push_back(s.data());
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    testing_support::SpawnOptions options;
+    options.setEnv["LENDMODE_SIM_ROOT"] = root;
+    options.out = options.err = testing_support::SpawnOptions::Output::Null;
+    return testing_support::runProcess(argv, options).exitStatus;
 }
 
 double median(std::vector<double>& values) {
@@ -69,7 +48,8 @@ double medianMilliseconds(const std::function<void()>& f, int runs) {
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         f();
-        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        t.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     return median(t);
 }

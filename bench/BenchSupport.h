@@ -21,8 +21,9 @@ private:
 
 std::string toolsDirectory();
 
-// Starts argv (argv[0] a path) with posix_spawn, output discarded, LENDMODE_SIM_ROOT
-// set to root, and waits for it. Returns the exit status.
+// Starts argv (argv[0] a path) with its output discarded and LENDMODE_SIM_ROOT set to
+// root, and waits for it. Returns the exit status (128 + signal when a signal ended it,
+// -1 when it could not be started).
 int spawnAndWait(const std::vector<std::string>& argv, const std::string& root);
 
 // Median wall time of `runs` calls of f, in milliseconds.

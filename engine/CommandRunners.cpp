@@ -1,6 +1,6 @@
 // The three primitives the engine rests on: shell texts, AppleScript texts, and
 // handing work to the main thread.
-#include "engine/Utf8.h"
+#include "base/Utf8.h"
 #include "model/Preferences.h"
 
 namespace lendmode {

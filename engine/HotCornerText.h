@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace lendmode {
 

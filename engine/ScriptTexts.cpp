@@ -1,6 +1,6 @@
 #include "engine/ScriptTexts.h"
 
-#include "engine/Quoting.h"
+#include "base/Quoting.h"
 
 namespace lendmode::texts {
 namespace {

@@ -1,5 +1,4 @@
 // The default definition set: nine rows, their captions, controls and default values.
-#include "engine/DefaultBrowser.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
 
@@ -23,7 +22,7 @@ plist::Dictionary Preferences::zerroHotCorners() const {
 plist::Array Preferences::settingsDefault() {
     namespace k = rowkeys;
     // Looked up once, before any row is built.
-    const auto browser = DefaultBrowserName(*ports_.urlHandlers);
+    const auto browser = defaultBrowserName();
     const auto login = ports_.account ? ports_.account->loginName() : std::nullopt;
 
     plist::Array set;

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "model/InstalledApplications.h"
+#include "base/BundleName.h"
 #include "model/Preferences.h"
 
 namespace lendmode {
@@ -11,14 +11,6 @@ namespace {
 constexpr std::string_view kApplicationQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 
 }  // namespace
-
-std::string bundleDisplayName(std::string_view path) {
-    const auto slash = path.rfind('/');
-    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return std::string(name);
-}
 
 plist::Array Preferences::appListOnSystem() {
     return applicationRecords(runShellScript(std::string(kApplicationQuery)).value_or(""));

@@ -1,6 +1,7 @@
 #include "model/Preferences.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "model/AlertTexts.h"
 #include "model/Keys.h"
@@ -23,8 +24,11 @@ std::optional<platform::Ports>& sharedPorts() {
 
 Preferences& Preferences::sharedPreferences() {
     auto& shared = sharedSlot();
-    if (!shared)
-        shared = std::make_unique<Preferences>(sharedPorts() ? *sharedPorts() : platform::platformPorts());
+    if (!shared) {
+        // The program installs its platform's ports first; the model knows no platform.
+        if (!sharedPorts() || !sharedPorts()->userDefaults) throw std::logic_error("Preferences: no ports were installed (useSharedPorts)");
+        shared = std::make_unique<Preferences>(*sharedPorts());
+    }
     return *shared;
 }
 

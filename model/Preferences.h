@@ -15,19 +15,18 @@
 #include <vector>
 
 #include "model/UserDefaults.h"
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 #include "platform/Ports.h"
 
 namespace lendmode {
 
 class Preferences {
 public:
-    // The shared object, created on first use with the platform's ports (on Linux the
-    // simulated Mac named by LENDMODE_SIM_ROOT) and kept until the process ends.
+    // The shared object, created on first use with the ports given to useSharedPorts
+    // (std::logic_error when none were) and kept until the process ends.
     static Preferences& sharedPreferences();
-    // The ports the shared object is created with, when the program has its own to
-    // give (the Qt event loop as the main thread). Only before the first
-    // sharedPreferences().
+    // The ports the shared object is created with: the program installs its
+    // platform's. Only before the first sharedPreferences().
     static void useSharedPorts(platform::Ports ports);
     // For tests: replaces the shared object by a fresh one using these ports (runs
     // init again), or removes it so the next sharedPreferences() starts afresh.
@@ -70,6 +69,10 @@ public:
 
     UserDefaults& prefs() { return prefs_; }
     const platform::Ports& ports() const { return ports_; }
+
+    // ---- Default browser (engine/DefaultBrowser.cpp) ----
+    // The short name of the default http handler; nothing when there is none.
+    std::optional<std::string> defaultBrowserName();
 
     // ---- Definition rows (model/DefinitionRows.cpp) ----
     // A new default set: nine rows, 31, 3, 5, 8, 4, 9, 32, 33, 41. Looks up the default

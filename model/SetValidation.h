@@ -2,7 +2,7 @@
 // edited by hand or written by a broken build; a set that fails here is not loaded.
 #pragma once
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace lendmode {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 #include "platform/UserDefaultsStore.h"
 
 namespace lendmode {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "platform/AlertPresenter.h"
 #include "platform/AppleScriptRunner.h"
@@ -28,12 +27,5 @@ struct Ports {
     std::shared_ptr<AlertPresenter> alerts;
 };
 
-// The ports of the platform this program is built for: the simulated Mac on Linux
-// (the one LENDMODE_SIM_ROOT names, or the default one), the real system on macOS.
-// Defined by the platform library the program links.
-Ports platformPorts();
-// The per-user folder of the program's own state (its single-instance lock): the
-// simulated Mac's folder on Linux, Application Support/Lendmode on macOS.
-std::string platformStateDirectory();
 
 }  // namespace platform

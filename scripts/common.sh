@@ -20,6 +20,9 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libplist-dev qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # A virtual display with a system tray, to click and photograph the program.
 DISPLAY_PACKAGES=(xvfb trayer xdotool imagemagick)
+# The format and static-analysis checks (git lists the files they read).
+FORMAT_PACKAGES=(git clang-format)
+TIDY_PACKAGES=(git clang-tidy)
 
 # Configures and builds one preset (dev or sanitize).
 build_preset() {

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 #include "sim/SimMac.h"
 
 namespace sim {

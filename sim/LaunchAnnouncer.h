@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 #include "sim/SimMac.h"
 
 namespace sim {

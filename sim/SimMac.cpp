@@ -13,7 +13,8 @@
 #include <functional>
 #include <stdexcept>
 
-#include "model/plist/PlistFile.h"
+#include "base/BundleName.h"
+#include "base/plist/PlistFile.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/Seed.h"
 
@@ -243,9 +244,7 @@ std::vector<App> SimMac::catalogue() const {
         app.path = stringAt(*d, "path");
         app.bundleIdentifier = stringAt(*d, "bundleIdentifier");
         if (const auto* agent = v.find("agent")) app.agent = agent->truthValue();
-        const auto slash = app.path.rfind('/');
-        app.name = slash == std::string::npos ? app.path : app.path.substr(slash + 1);
-        if (const auto dot = app.name.rfind('.'); dot != std::string::npos && dot > 0) app.name.resize(dot);
+        app.name = lendmode::bundleDisplayName(app.path);
         apps.push_back(std::move(app));
     }
     return apps;

@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace sim {
 

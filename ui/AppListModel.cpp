@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <climits>
 
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 #include "ui/CellCheck.h"
 #include "ui/ImageView.h"
 #include "ui/RowValues.h"

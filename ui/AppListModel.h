@@ -7,7 +7,7 @@
 #include <QHash>
 #include <QIcon>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace lendmode {
 

@@ -9,7 +9,7 @@
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 #include "ui/AppCellDelegate.h"
 #include "ui/AppListModel.h"
 #include "ui/AppTableView.h"

@@ -15,7 +15,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 class QAbstractButton;
 

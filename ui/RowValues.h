@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace lendmode::ui {
 

@@ -2,7 +2,7 @@
 // remembered, so the program and its tests can see what it asked for.
 #pragma once
 
-#include "platform/qt/ActivationPolicy.h"
+#include "platform/ActivationPolicy.h"
 
 namespace platform::qt {
 

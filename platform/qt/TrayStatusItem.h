@@ -4,7 +4,7 @@
 
 #include <QSystemTrayIcon>
 
-#include "platform/qt/StatusItem.h"
+#include "platform/StatusItem.h"
 
 namespace platform::qt {
 

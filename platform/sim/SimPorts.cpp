@@ -1,7 +1,7 @@
 #include "platform/sim/SimPorts.h"
 
 #include "model/BuildInfo.h"
-#include "platform/ManualMainThread.h"
+#include "platform/posix/ManualMainThread.h"
 #include "platform/posix/PosixShellRunner.h"
 #include "platform/sim/SimAppleScriptRunner.h"
 #include "platform/sim/SimAutomationConsent.h"
@@ -29,13 +29,5 @@ Ports portsFor(const std::string& root) {
 }
 
 }  // namespace simulated
-
-Ports platformPorts() {
-    return simulated::portsFor(sim::SimMac::rootFromEnvironment());
-}
-
-std::string platformStateDirectory() {
-    return sim::SimMac::rootFromEnvironment();
-}
 
 }  // namespace platform

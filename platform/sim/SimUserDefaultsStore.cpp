@@ -9,7 +9,7 @@
 #include <sstream>
 #include <utility>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 
 namespace platform::simulated {
 namespace {

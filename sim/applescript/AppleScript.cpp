@@ -4,17 +4,16 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/Utf8.h"
 #include "sim/applescript/Syntax.h"
 
 namespace sim::applescript {
 namespace {
 
-// Characters in the first `bytes` bytes of UTF-8 text (continuation bytes do not count).
+// Characters in the first `bytes` bytes of UTF-8 text.
 std::size_t characterOffset(const std::string& text, std::size_t bytes) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < bytes && i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0u) != 0x80u) ++count;
-    }
+    for (std::size_t i = 0; i < bytes && i < text.size(); ++count) lendmode::nextCodePoint(text, i);
     return count;
 }
 

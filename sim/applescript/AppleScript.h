@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace sim {
 class SimMac;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/Utf8.h"
 #include "sim/applescript/Syntax.h"
 
 namespace sim::applescript {
@@ -17,38 +18,6 @@ bool isLetter(char c) {
 }
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-// Length of the UTF-8 sequence starting at s[i], or 0 when it is not well formed.
-std::size_t utf8Length(const std::string& s, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = byte(i);
-    std::size_t n = 0;
-    std::uint32_t cp = 0;
-    if (c < 0x80) return 1;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-        cp = c & 0x1Fu;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        cp = c & 0x0Fu;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        cp = c & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0u) != 0x80u) return 0;
-        cp = (cp << 6) | (byte(i + k) & 0x3Fu);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not text.
-    if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
-        cp > 0x10FFFF) {
-        return 0;
-    }
-    return n;
 }
 
 class Lexer {
@@ -81,7 +50,7 @@ public:
                 ++i_;
                 push(Token::Kind::Minus, start);
             } else {
-                const std::size_t n = utf8Length(s_, i_);
+                const std::size_t n = lendmode::sequenceLength(s_, i_);
                 throw Failure{Error::Kind::Syntax,
                               kUnknownToken,
                               "A unknown token can’t go here.",
@@ -95,7 +64,7 @@ public:
 private:
     void checkEncoding() const {
         for (std::size_t k = 0; k < s_.size();) {
-            const std::size_t n = utf8Length(s_, k);
+            const std::size_t n = lendmode::sequenceLength(s_, k);
             if (n == 0) {
                 throw Failure{
                     Error::Kind::Syntax, kUnknownToken, "The script is not valid UTF-8 text.", {k, k + 1}};
@@ -213,7 +182,7 @@ private:
                     throw Failure{Error::Kind::Syntax,
                                   kExpected,
                                   "Expected “\"”, “\\”, “n”, “t” or “r” after a backslash in a string.",
-                                  {i_ - 1, i_ < s_.size() ? i_ + utf8Length(s_, i_) : i_}};
+                                  {i_ - 1, i_ < s_.size() ? i_ + lendmode::sequenceLength(s_, i_) : i_}};
             }
             ++i_;
         }

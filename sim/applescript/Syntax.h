@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 #include "sim/applescript/AppleScript.h"
 
 namespace sim::applescript {

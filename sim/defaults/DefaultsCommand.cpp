@@ -14,7 +14,9 @@
 #include <optional>
 #include <string_view>
 
-#include "model/plist/PlistFile.h"
+#include "base/AppleEpoch.h"
+#include "base/Utf8.h"
+#include "base/plist/PlistFile.h"
 #include "sim/defaults/PlistText.h"
 
 namespace sim {
@@ -148,36 +150,6 @@ std::vector<std::string> domainsIn(const std::string& directory, const std::stri
 
 // ---- Values from the command line ----
 
-bool validUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t extra = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, cp = c & 0x1Fu;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, cp = c & 0x0Fu;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, cp = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto t = static_cast<unsigned char>(text[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (t & 0x3Fu);
-        }
-        static constexpr std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 enum class Scalar { String, Integer, Real, Boolean, Date, Data };
 
 std::optional<Scalar> scalarFlag(std::string_view flag) {
@@ -210,16 +182,15 @@ int hexValue(char c) {
 }
 
 // Dates are stored as whole seconds from 2001-01-01 in a signed 32-bit field.
-constexpr double kAppleEpoch = 978307200.0;
-constexpr double kEarliestDate = kAppleEpoch - 2147483648.0;
-constexpr double kLatestDate = kAppleEpoch + 2147483647.0;
+constexpr double kEarliestDate = lendmode::kAppleEpochOffset - 2147483648.0;
+constexpr double kLatestDate = lendmode::kAppleEpochOffset + 2147483647.0;
 
 // Reads one value of the given type; on failure says why in error.
 std::optional<plist::Value> parseScalar(Scalar type, const std::string& text, std::string& error) {
     const std::string shown = "\"" + text + "\"";
     switch (type) {
         case Scalar::String:
-            if (!validUtf8(text)) break;
+            if (!lendmode::isValidUtf8(text)) break;
             return plist::Value(text);
         case Scalar::Integer: {
             std::string_view digits = text;
@@ -344,7 +315,7 @@ std::optional<WriteChange> parseWriteValue(const std::vector<std::string>& args,
         plist::Dictionary entries;
         for (std::size_t i = 1; i < args.size();) {
             const std::string& key = args[i++];
-            if (!validUtf8(key)) {
+            if (!lendmode::isValidUtf8(key)) {
                 error = "Cannot use the key \"" + key + "\": it is not valid UTF-8 text";
                 return std::nullopt;
             }
@@ -491,7 +462,7 @@ int readType(Context& c, const std::string& domain, const std::string& key) {
 int writeValue(Context& c, const std::string& domain, const std::string& key,
                const std::vector<std::string>& rest) {
     std::string error;
-    if (!validUtf8(key))
+    if (!lendmode::isValidUtf8(key))
         return fail(c.err, "Cannot use the key \"" + key + "\": it is not valid UTF-8 text\n" + kNotChanged);
     const auto change = parseWriteValue(rest, error);
     if (!change) return fail(c.err, error + "\n" + kNotChanged);

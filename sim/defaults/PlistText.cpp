@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/Utf8.h"
+
 namespace sim {
 namespace {
 
@@ -12,47 +14,6 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 
 bool isAsciiAlnum(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Decodes one UTF-8 sequence at text[i], advancing i. A malformed or overlong
-// sequence yields U+FFFD and consumes one byte, so any byte string prints.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + static_cast<std::size_t>(extra) >= text.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char c = byte(i + static_cast<std::size_t>(k));
-        if ((c & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    return cp;
 }
 
 void appendUnicodeEscape(std::string& out, unsigned unit) {
@@ -74,7 +35,7 @@ void appendQuoted(std::string& out, std::string_view text) {
     }
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
-        const char32_t cp = nextCodePoint(text, i);
+        const char32_t cp = lendmode::nextCodePoint(text, i);
         switch (cp) {
             case U'"': out += "\\\""; continue;
             case U'\\': out += "\\\\"; continue;

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace sim {
 

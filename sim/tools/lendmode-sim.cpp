@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Quoting.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
 #include "sim/Status.h"
@@ -28,17 +29,6 @@ void usage() {
         stderr);
 }
 
-std::string shellQuoted(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
 // The commands that need the simulated Mac; the exit status.
 int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv) {
     const auto failed = [&mac] {
@@ -51,7 +41,7 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
         std::printf("%s\n", mac.root().c_str());
     } else if (command == "env") {
         std::printf("export %s=%s\nexport PATH=%s:\"$PATH\"\n", sim::kRootVariable,
-                    shellQuoted(mac.root()).c_str(), shellQuoted(sim::toolsDirectory()).c_str());
+                    lendmode::shellQuoted(mac.root()).c_str(), lendmode::shellQuoted(sim::toolsDirectory()).c_str());
     } else if (command == "apps") {
         for (const sim::App& app : mac.catalogue()) {
             std::printf("%s %-60s %s%s\n", mac.isRunning(app.name) ? "*" : " ", app.path.c_str(),

@@ -10,7 +10,7 @@
 #include "app/RealHomeDirectory.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 #include "tests/support/Applications.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"

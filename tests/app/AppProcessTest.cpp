@@ -8,7 +8,7 @@
 
 #include "model/BuildInfo.h"
 #include "model/Preferences.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/Status.h"
 #include "tests/support/Applications.h"
@@ -30,7 +30,7 @@ struct RealProgram : ::testing::Test {
     // own: its user defaults are kept apart, so creating it restores nothing.
     plist::Dictionary ownerSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
-        ports.userDefaults = std::make_shared<platform::MemoryUserDefaultsStore>();
+        ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
         Preferences& prefs = Preferences::resetShared(ports);
         const plist::Dictionary seen = testing_support::settingsOf(prefs.settingsUser());
         Preferences::resetShared();

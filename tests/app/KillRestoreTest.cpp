@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "model/Preferences.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/Applications.h"
@@ -46,7 +46,7 @@ struct KillAt : ::testing::TestWithParam<std::tuple<During, int>> {
     // are kept apart, so that reading restores nothing.
     OwnersMac ownersMac() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
-        ports.userDefaults = std::make_shared<platform::MemoryUserDefaultsStore>();
+        ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
         Preferences& prefs = Preferences::resetShared(ports);
         OwnersMac mac{testing_support::settingsOf(prefs.settingsUser()), t.mac().defaultHandler("https"), {}};
         Preferences::resetShared();

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 #include "sim/defaults/PlistText.h"
 #include "tests/model/data/ExpandingPlists.h"
 #include "tests/support/TestSupport.h"

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "model/Preferences.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/OwnerSettings.h"
@@ -97,7 +97,7 @@ struct EndToEnd : ::testing::Test {
     // own (its user defaults kept apart, so creating it restores nothing).
     plist::Dictionary systemSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
-        ports.userDefaults = std::make_shared<platform::MemoryUserDefaultsStore>();
+        ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
         const plist::Dictionary seen = testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
         Preferences::resetShared();
         return seen;

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "model/Preferences.h"
-#include "platform/ManualMainThread.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "platform/posix/ManualMainThread.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/posix/PosixShellRunner.h"
 #include "sim/SimEnvironment.h"
 #include "tests/support/TestSupport.h"
@@ -32,7 +32,7 @@ struct Runners : ::testing::Test {
 
     Preferences& prefsWith(std::shared_ptr<platform::ShellRunner> shell) {
         platform::Ports p;
-        p.userDefaults = std::make_shared<platform::MemoryUserDefaultsStore>();
+        p.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
         p.shell = std::move(shell);
         p.appleScript = appleScript;
         p.mainThread = mainThread;

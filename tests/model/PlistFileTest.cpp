@@ -12,7 +12,7 @@
 #include <plist/plist.h>
 #include <thread>
 
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 #include "tests/model/data/ExpandingPlists.h"
 #include "tests/support/TestSupport.h"
 

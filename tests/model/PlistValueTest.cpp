@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 using plist::Array;
 using plist::Dictionary;

@@ -3,8 +3,8 @@
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
-#include "platform/ManualMainThread.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "platform/posix/ManualMainThread.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 
 using lendmode::NotificationCenter;
 using lendmode::Preferences;
@@ -14,7 +14,7 @@ namespace notifications = lendmode::notifications;
 namespace {
 
 struct Fixture : ::testing::Test {
-    std::shared_ptr<platform::MemoryUserDefaultsStore> store = std::make_shared<platform::MemoryUserDefaultsStore>();
+    std::shared_ptr<testing_support::MemoryUserDefaultsStore> store = std::make_shared<testing_support::MemoryUserDefaultsStore>();
     int observer = 0;
     int lendmodePosts = 0;
 
@@ -115,7 +115,7 @@ TEST_F(PreferencesStore, LaunchOnStartupIsStoredStraightThrough) {
 
 TEST_F(PreferencesStore, FreshInstancesDoNotShareState) {
     Preferences::resetShared(ports()).setLendmode(true);
-    auto other = std::make_shared<platform::MemoryUserDefaultsStore>();
+    auto other = std::make_shared<testing_support::MemoryUserDefaultsStore>();
     platform::Ports p = ports();
     p.userDefaults = other;
     Preferences& fresh = Preferences::resetShared(p);

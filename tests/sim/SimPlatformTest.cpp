@@ -86,21 +86,6 @@ TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
     EXPECT_EQ(t.mac().defaultHandler("https"), "com.google.Chrome");
 }
 
-TEST(SimPorts, SharedPreferencesUsesTheMacNamedByTheEnvironment) {
-    TempMac t;
-    setenv("LENDMODE_SIM_ROOT", t.root().c_str(), 1);
-    Preferences::resetShared();
-    Preferences& prefs = Preferences::sharedPreferences();
-    prefs.setLendmode(true);
-    const auto domain = t.mac().readDomain(lendmode::build::kBundleIdentifier);
-    ASSERT_TRUE(domain.has_value());
-    EXPECT_EQ(domain->at(lendmode::keys::kLendmode), plist::Value(true));
-    // Shell commands reach the same Mac.
-    EXPECT_EQ(prefs.runShellScript("echo $LENDMODE_SIM_ROOT"), t.root() + "\n");
-    Preferences::resetShared();
-    unsetenv("LENDMODE_SIM_ROOT");
-}
-
 TEST(SimPorts, AppleScriptRunsInProcessAgainstTheMac) {
     TempMac t;
     Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <random>
 
-#include "engine/Quoting.h"
+#include "base/Quoting.h"
 #include "model/BuildInfo.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"

@@ -1,66 +1,42 @@
 #include "tests/support/AppProcess.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
 
 #include "tests/support/TestSupport.h"
-
-extern char** environ;
 
 namespace testing_support {
 
 AppProcess::AppProcess(const std::string& root, const std::string& display) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return;
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (entry.rfind("LENDMODE_SIM_ROOT=", 0) != 0 && entry.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
-            entry.rfind("DISPLAY=", 0) != 0) {
-            env.push_back(entry);
-        }
-    }
-    env.push_back("LENDMODE_SIM_ROOT=" + root);
+    SpawnOptions options;
+    options.setEnv["LENDMODE_SIM_ROOT"] = root;
     if (display.empty()) {
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        options.setEnv["QT_QPA_PLATFORM"] = "offscreen";
+        options.unsetEnv.push_back("DISPLAY");
     } else {
-        env.push_back("QT_QPA_PLATFORM=xcb");
-        env.push_back("DISPLAY=" + display);
+        options.setEnv["QT_QPA_PLATFORM"] = "xcb";
+        options.setEnv["DISPLAY"] = display;
     }
-    std::vector<char*> envp;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::string program = toolsDirectory() + "/lendmode-testable";
-    char* argv[] = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    out_ = fds[0];
+    options.out = SpawnOptions::Output::Pipe;
+    options.err = SpawnOptions::Output::Null;
+    child_ = startProcess({toolsDirectory() + "/lendmode-testable"}, options);
 }
 
 AppProcess::~AppProcess() {
-    if (pid_ > 0 && !exited_) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+    if (child_.pid > 0 && !exited_) {
+        ::kill(child_.pid, SIGKILL);
+        waitForProcess(child_.pid);
     }
-    if (out_ >= 0) ::close(out_);
 }
 
 bool AppProcess::readMore(std::chrono::milliseconds timeout) {
-    pollfd p{out_, POLLIN, 0};
+    if (child_.out < 0) return false;
+    pollfd p{child_.out, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return false;
     char buf[4096];
-    const ssize_t n = ::read(out_, buf, sizeof buf);
+    const ssize_t n = ::read(child_.out, buf, sizeof buf);
     if (n <= 0) return false;
     pending_.append(buf, static_cast<std::size_t>(n));
     std::size_t nl;
@@ -78,27 +54,20 @@ std::string AppProcess::waitForLine(const std::string& prefix, std::chrono::mill
             const std::string& line = lines_[consumed_++];
             if (line.rfind(prefix, 0) == 0) return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !readMore(left)) return {};
     }
 }
 
 void AppProcess::signal(int number) {
-    if (pid_ > 0) ::kill(pid_, number);
+    if (child_.pid > 0) ::kill(child_.pid, number);
 }
 
 int AppProcess::waitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-        if (r == pid_) {
-            exited_ = true;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        ::usleep(10000);
-    }
-    return -1;
+    const int status = waitForProcess(child_.pid, timeout);
+    if (status >= 0) exited_ = true;
+    return status;
 }
 
 }  // namespace testing_support

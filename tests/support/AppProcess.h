@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Process.h"
+
 namespace testing_support {
 
 class AppProcess {
@@ -26,14 +28,13 @@ public:
     void signal(int number);
     // Waits for the program to end; its exit status, or 128 + signal; -1 on timeout.
     int waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(20));
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return child_.pid; }
     const std::vector<std::string>& lines() const { return lines_; }
 
 private:
     bool readMore(std::chrono::milliseconds timeout);
 
-    pid_t pid_ = -1;
-    int out_ = -1;
+    Child child_;
     std::string pending_;
     std::vector<std::string> lines_;
     std::size_t consumed_ = 0;

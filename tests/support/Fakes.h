@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ManualMainThread.h"
-#include "platform/MemoryUserDefaultsStore.h"
+#include "platform/posix/ManualMainThread.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/Ports.h"
 
 namespace testing_support {
@@ -92,8 +92,8 @@ public:
 
 // A complete set of fakes, kept by shared pointer so a test can reach each one.
 struct FakePorts {
-    std::shared_ptr<platform::MemoryUserDefaultsStore> store =
-        std::make_shared<platform::MemoryUserDefaultsStore>();
+    std::shared_ptr<testing_support::MemoryUserDefaultsStore> store =
+        std::make_shared<testing_support::MemoryUserDefaultsStore>();
     std::shared_ptr<FakeShell> shell = std::make_shared<FakeShell>();
     std::shared_ptr<FakeAppleScript> appleScript = std::make_shared<FakeAppleScript>();
     std::shared_ptr<platform::ManualMainThread> mainThread = std::make_shared<platform::ManualMainThread>();

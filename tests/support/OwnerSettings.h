@@ -2,7 +2,7 @@
 // what a switch-off must bring back. Keyed "<row ID>.<key>".
 #pragma once
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace testing_support {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/RepeatingTimer.h"
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 #include "platform/qt/RecordedActivationPolicy.h"
 
 namespace testing_support {

@@ -1,9 +1,6 @@
 #include "tests/support/TestSupport.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -14,8 +11,7 @@
 #include <stdexcept>
 
 #include "sim/SimEnvironment.h"
-
-extern char** environ;
+#include "tests/support/Process.h"
 
 namespace plist {
 
@@ -82,14 +78,6 @@ std::string makeTempDir() {
     return pattern;
 }
 
-std::string slurp(int fd) {
-    std::string out;
-    char buf[8192];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-    return out;
-}
-
 posix::EnvironmentOverrides environmentFor(const std::string& root) {
     const char* path = std::getenv("PATH");
     return {{"PATH", toolsDirectory() + ":" + (path ? path : "/usr/bin:/bin")},
@@ -101,50 +89,12 @@ posix::EnvironmentOverrides environmentFor(const std::string& root) {
 // Runs argv with both output streams captured. Standard error goes to a file so
 // that a chatty tool can never block on a full pipe while we read the other one.
 ToolRun spawnCaptured(const std::vector<std::string>& argv, const posix::EnvironmentOverrides& overrides) {
-    ToolRun run;
-    int outPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0) return run;
-    char errPath[] = "/tmp/lendmode-stderr-XXXXXX";
-    const int errFd = ::mkstemp(errPath);
-    ::unlink(errPath);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (!overrides.count(name)) env.push_back(entry);
-    }
-    for (const auto& [k, v] : overrides) env.push_back(k + "=" + v);
-    std::vector<char*> envp, args;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> argvCopy = argv;
-    for (auto& s : argvCopy) args.push_back(s.data());
-    args.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    if (rc != 0) {
-        ::close(outPipe[0]);
-        ::close(errFd);
-        return run;
-    }
-    run.out = slurp(outPipe[0]);
-    ::close(outPipe[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ::lseek(errFd, 0, SEEK_SET);
-    run.err = slurp(errFd);
-    ::close(errFd);
-    return run;
+    SpawnOptions options;
+    options.setEnv = overrides;
+    options.out = SpawnOptions::Output::Pipe;
+    options.err = SpawnOptions::Output::File;
+    options.searchPath = true;
+    return runProcess(argv, options);
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 #include "platform/posix/Spawn.h"
 #include "sim/SimMac.h"
+#include "tests/support/Process.h"
 
 namespace plist {
 // Readable values in test failure messages.
@@ -57,12 +58,6 @@ public:
 private:
     TempDir dir_;
     sim::SimMac mac_;
-};
-
-struct ToolRun {
-    int exitStatus = -1;
-    std::string out;
-    std::string err;
 };
 
 // The folder where the build puts the stand-in tools.

@@ -1,9 +1,5 @@
 #include "tests/support/VirtualDisplay.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,37 +9,29 @@
 #include <vector>
 
 #include "platform/posix/Spawn.h"
-
-extern char** environ;
+#include "tests/support/Process.h"
 
 namespace testing_support {
 namespace {
 
-pid_t spawnQuiet(std::vector<std::string> argv, const std::string& display) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        if (std::string(*e).rfind("DISPLAY=", 0) != 0) env.emplace_back(*e);
+// Starts a tool found on PATH, with DISPLAY set to `display` (removed when empty) and
+// its output discarded.
+pid_t spawnQuiet(const std::vector<std::string>& argv, const std::string& display) {
+    SpawnOptions options;
+    if (display.empty()) {
+        options.unsetEnv.push_back("DISPLAY");
+    } else {
+        options.setEnv["DISPLAY"] = display;
     }
-    if (!display.empty()) env.push_back("DISPLAY=" + display);
-    std::vector<char*> envp, args;
-    for (auto& s : env) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    for (auto& s : argv) args.push_back(s.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    options.out = options.err = SpawnOptions::Output::Null;
+    options.searchPath = true;
+    return startProcess(argv, options).pid;
 }
 
 void stop(pid_t pid) {
     if (pid <= 0) return;
     ::kill(pid, SIGTERM);
-    ::waitpid(pid, nullptr, 0);
+    waitForProcess(pid);
 }
 
 bool onPath(const char* tool) {
@@ -68,7 +56,7 @@ VirtualDisplay::VirtualDisplay() {
         xvfb_ = spawnQuiet({"Xvfb", name(), "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, "");
         bool up = false;
         for (int i = 0; i < 200 && !up; ++i) {
-            if (::waitpid(xvfb_, nullptr, WNOHANG) == xvfb_) break;  // it gave up
+            if (waitForProcess(xvfb_, std::chrono::milliseconds(0)) >= 0) break;  // it gave up
             up = ::access(socket.c_str(), F_OK) == 0;
             if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
@@ -77,9 +65,9 @@ VirtualDisplay::VirtualDisplay() {
             xvfb_ = -1;
             continue;
         }
-        trayer_ = spawnQuiet({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                              "28", "--SetDockType", "true", "--SetPartialStrut", "true", "--transparent", "false",
-                              "--tint", "0xe8e8e8", "--expand", "true"},
+        trayer_ = spawnQuiet({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                              "--height", "28", "--SetDockType", "true", "--SetPartialStrut", "true",
+                              "--transparent", "false", "--tint", "0xe8e8e8", "--expand", "true"},
                              name());
         for (int i = 0; i < 200 && !tray(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ok_ = tray().has_value();
@@ -103,7 +91,9 @@ void VirtualDisplay::click(int x, int y) const {
     run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-void VirtualDisplay::key(const std::string& keys) const { run("xdotool key " + keys); }
+void VirtualDisplay::key(const std::string& keys) const {
+    run("xdotool key " + keys);
+}
 
 std::optional<ScreenRect> VirtualDisplay::tray() const {
     // trayer has helper windows too; the tray is the largest of its windows.
@@ -122,7 +112,8 @@ std::optional<ScreenRect> VirtualDisplay::tray() const {
         if (key == "WIDTH") r.width = value;
         if (key == "HEIGHT") r.height = value;
         if (key == "SCREEN") {
-            if (r.width > 0 && r.height > 0 && (!best || r.width * r.height > best->width * best->height)) best = r;
+            if (r.width > 0 && r.height > 0 && (!best || r.width * r.height > best->width * best->height))
+                best = r;
             r = ScreenRect{};
         }
     }

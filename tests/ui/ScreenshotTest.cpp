@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
-#include "platform/qt/QtPorts.h"
-#include "platform/qt/SimWorkspace.h"
+#include "platform/QtPorts.h"
+#include "platform/sim/SimWorkspace.h"
 #include "ui/PreferencesWC.h"
 #include "ui/ViewMainMenu.h"
 

@@ -5,7 +5,7 @@
 
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 
 namespace ui_testing {
 

@@ -11,7 +11,7 @@
 
 #include "model/Preferences.h"
 #include "platform/qt/RecordedActivationPolicy.h"
-#include "platform/qt/Workspace.h"
+#include "platform/Workspace.h"
 #include "tests/support/Fakes.h"
 
 namespace ui_testing {

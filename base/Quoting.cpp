@@ -1,6 +1,4 @@
-#include "engine/Quoting.h"
-
-#include "engine/CommandTexts.h"
+#include "base/Quoting.h"
 
 namespace lendmode {
 
@@ -32,9 +30,5 @@ std::string shellQuoted(std::string_view text) {
     out += '\'';
     return out;
 }
-
-namespace commands {
-std::string killallCommand(std::string_view applicationName) { return "killall " + shellQuoted(applicationName); }
-}  // namespace commands
 
 }  // namespace lendmode

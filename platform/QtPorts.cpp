@@ -1,4 +1,4 @@
-#include "platform/qt/QtPorts.h"
+#include "platform/QtPorts.h"
 
 namespace platform::qt {
 

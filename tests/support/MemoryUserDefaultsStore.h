@@ -7,9 +7,9 @@
 
 #include "platform/UserDefaultsStore.h"
 
-namespace platform {
+namespace testing_support {
 
-class MemoryUserDefaultsStore : public UserDefaultsStore {
+class MemoryUserDefaultsStore : public platform::UserDefaultsStore {
 public:
     std::optional<plist::Value> read(const std::string& key) override;
     bool write(const std::string& key, const plist::Value& value) override;
@@ -31,4 +31,4 @@ private:
     std::optional<std::size_t> failAfter_;
 };
 
-}  // namespace platform
+}  // namespace testing_support

@@ -1,4 +1,7 @@
-#include "model/plist/BinaryWriter.h"
+#include "base/plist/BinaryWriter.h"
+
+#include "base/AppleEpoch.h"
+#include "base/Utf8.h"
 
 #include <cstring>
 #include <unordered_map>
@@ -7,54 +10,11 @@
 namespace plist {
 namespace {
 
-constexpr double kAppleEpochOffset = 978307200.0;
 
 int bytesFor(std::uint64_t n) {
     int bytes = 1;
     while (bytes < 8 && (n >> (8 * bytes)) != 0) ++bytes;
     return bytes;
-}
-
-// UTF-8 to UTF-16 code units; malformed sequences become U+FFFD.
-std::u16string utf16(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<std::uint8_t>(s[i]);
-        const int extra = c < 0x80                ? 0
-                          : c >= 0xC2 && c <= 0xDF ? 1
-                          : c >= 0xE0 && c <= 0xEF ? 2
-                          : c >= 0xF0 && c <= 0xF4 ? 3
-                                                   : -1;
-        std::uint32_t cp = 0xFFFD;
-        std::size_t length = 1;
-        if (extra == 0) {
-            cp = c;
-        } else if (extra > 0 && i + static_cast<std::size_t>(extra) < s.size()) {
-            std::uint32_t v = c & (0x7Fu >> (extra + 1));
-            bool ok = true;
-            for (int k = 1; k <= extra && ok; ++k) {
-                const auto cc = static_cast<std::uint8_t>(s[i + static_cast<std::size_t>(k)]);
-                ok = (cc & 0xC0) == 0x80;
-                v = (v << 6) | (cc & 0x3Fu);
-            }
-            if (ok && (extra != 2 || v >= 0x800) && (extra != 3 || v >= 0x10000) && v <= 0x10FFFF &&
-                !(v >= 0xD800 && v <= 0xDFFF)) {
-                cp = v;
-                length = static_cast<std::size_t>(extra) + 1;
-            }
-        }
-        i += length;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
 }
 
 class Writer {
@@ -160,7 +120,7 @@ private:
             out_ += s;
             return;
         }
-        const std::u16string units = utf16(s);
+        const std::u16string units = lendmode::toUtf16(s);
         marker(0x6, units.size());
         for (char16_t u : units) be(u, 2);
     }
@@ -176,7 +136,7 @@ private:
             case Value::Type::Integer: integer(v.integer()); break;
             case Value::Type::Real: real(v.real(), 0x23); break;
             case Value::Type::Boolean: out_ += v.boolean() ? '\x09' : '\x08'; break;
-            case Value::Type::DateType: real(v.asDate()->secondsSince1970 - kAppleEpochOffset, 0x33); break;
+            case Value::Type::DateType: real(v.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset, 0x33); break;
             case Value::Type::DataType: {
                 const Data& d = *v.asData();
                 marker(0x4, d.size());

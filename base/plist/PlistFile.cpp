@@ -1,4 +1,4 @@
-#include "model/plist/PlistFile.h"
+#include "base/plist/PlistFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,14 +15,13 @@
 
 #include <plist/plist.h>
 
-#include "model/plist/BinaryReader.h"
-#include "model/plist/BinaryWriter.h"
+#include "base/AppleEpoch.h"
+#include "base/plist/BinaryReader.h"
+#include "base/plist/BinaryWriter.h"
 
 namespace plist {
 namespace {
 
-// libplist dates count seconds from 2001-01-01 00:00:00 UTC.
-constexpr double kAppleEpochOffset = 978307200.0;
 
 struct NodeDeleter {
     void operator()(plist_t node) const {
@@ -68,7 +67,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
         case PLIST_DATE: {
             int32_t sec = 0, usec = 0;
             plist_get_date_val(node, &sec, &usec);
-            return Value(Date{static_cast<double>(sec) + usec / 1e6 + kAppleEpochOffset});
+            return Value(Date{static_cast<double>(sec) + usec / 1e6 + lendmode::kAppleEpochOffset});
         }
         case PLIST_UID: {
             uint64_t u = 0;
@@ -122,7 +121,7 @@ plist_t toNode(const Value& value) {
         case Value::Type::Real: return plist_new_real(value.real());
         case Value::Type::Boolean: return plist_new_bool(value.boolean() ? 1 : 0);
         case Value::Type::DateType: {
-            const double rel = value.asDate()->secondsSince1970 - kAppleEpochOffset;
+            const double rel = value.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset;
             double whole = std::floor(rel);
             if (whole > INT32_MAX) whole = INT32_MAX;
             if (whole < INT32_MIN) whole = INT32_MIN;

@@ -1,4 +1,4 @@
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/ManualMainThread.h"
+#include "platform/posix/ManualMainThread.h"
 
 namespace platform {
 

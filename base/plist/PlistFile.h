@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace plist {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/plist/Value.h"
+#include "base/plist/Value.h"
 
 namespace plist {
 

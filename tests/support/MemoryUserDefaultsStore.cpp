@@ -1,6 +1,6 @@
-#include "platform/MemoryUserDefaultsStore.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 
-namespace platform {
+namespace testing_support {
 
 std::optional<plist::Value> MemoryUserDefaultsStore::read(const std::string& key) {
     auto it = values_.find(key);
@@ -42,4 +42,4 @@ std::size_t MemoryUserDefaultsStore::writeCount(const std::string& key) const {
     return it == writes_.end() ? 0 : it->second;
 }
 
-}  // namespace platform
+}  // namespace testing_support

@@ -1,4 +1,7 @@
-#include "model/plist/BinaryReader.h"
+#include "base/plist/BinaryReader.h"
+
+#include "base/AppleEpoch.h"
+#include "base/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +11,6 @@ namespace plist {
 namespace {
 
 // libplist dates count seconds from 2001-01-01 00:00:00 UTC.
-constexpr double kAppleEpochOffset = 978307200.0;
 constexpr int kMaxDepth = 512;
 // Objects may be referred to many times, so a small file can describe an enormous
 // value. The reader counts what it produces: the bytes of every string, key and data
@@ -132,7 +134,7 @@ private:
                 if (!v) return std::nullopt;
                 double d;
                 std::memcpy(&d, &*v, 8);
-                return Value(Date{d + kAppleEpochOffset});
+                return Value(Date{d + lendmode::kAppleEpochOffset});
             }
             case 0x4: {
                 const auto n = length(info, pos);
@@ -195,37 +197,11 @@ private:
 
     // UTF-16BE to UTF-8; unpaired surrogates become U+FFFD.
     std::string utf16(std::size_t pos, std::size_t units) const {
-        std::string out;
-        out.reserve(units);
-        auto unit = [&](std::size_t i) {
-            return static_cast<std::uint32_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1));
-        };
+        std::u16string text(units, u'\0');
         for (std::size_t i = 0; i < units; ++i) {
-            std::uint32_t cp = unit(i);
-            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-                unit(i + 1) <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
-                ++i;
-            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-                cp = 0xFFFD;
-            }
-            if (cp < 0x80) {
-                out += static_cast<char>(cp);
-            } else if (cp < 0x800) {
-                out += static_cast<char>(0xC0 | (cp >> 6));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            } else if (cp < 0x10000) {
-                out += static_cast<char>(0xE0 | (cp >> 12));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            } else {
-                out += static_cast<char>(0xF0 | (cp >> 18));
-                out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            }
+            text[i] = static_cast<char16_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1));
         }
-        return out;
+        return lendmode::fromUtf16(text);
     }
 
     std::string_view b_;

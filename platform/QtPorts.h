@@ -5,9 +5,9 @@
 #include <functional>
 #include <memory>
 
-#include "platform/qt/ActivationPolicy.h"
-#include "platform/qt/StatusItem.h"
-#include "platform/qt/Workspace.h"
+#include "platform/ActivationPolicy.h"
+#include "platform/StatusItem.h"
+#include "platform/Workspace.h"
 
 namespace platform::qt {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/qt/Workspace.h"
+#include "platform/Workspace.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/SimMac.h"
 

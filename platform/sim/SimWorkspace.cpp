@@ -1,4 +1,4 @@
-#include "platform/qt/SimWorkspace.h"
+#include "platform/sim/SimWorkspace.h"
 
 #include <QFileInfo>
 #include <QPainter>

@@ -1,0 +1,38 @@
+// The platform of the Linux build: the simulated Mac named by LENDMODE_SIM_ROOT (or
+// the default one), with the status item in the system tray, launches announced by
+// the simulated `open`, and an activation policy that is only remembered.
+#include "platform/Platform.h"
+
+#include "platform/QtPorts.h"
+#include "platform/qt/MessageBoxAlert.h"
+#include "platform/qt/QtMainThread.h"
+#include "platform/qt/RecordedActivationPolicy.h"
+#include "platform/qt/TrayStatusItem.h"
+#include "platform/sim/SimPorts.h"
+#include "platform/sim/SimWorkspace.h"
+#include "sim/SimMac.h"
+
+namespace platform {
+
+Ports installPlatform() {
+    const std::string root = sim::SimMac::rootFromEnvironment();
+    Ports ports = simulated::portsFor(root);
+    ports.mainThread = std::make_shared<qt::QtMainThread>();
+    ports.alerts = std::make_shared<qt::MessageBoxAlert>();
+
+    qt::QtPorts& ui = qt::qtPorts();
+    ui.workspace = std::make_shared<qt::SimWorkspace>(sim::SimMac(root));
+    ui.makeStatusItem = [] { return std::make_shared<qt::TrayStatusItem>(); };
+    ui.activationPolicy = std::make_shared<qt::RecordedActivationPolicy>();
+    ui.darkAppearance = [root] {
+        const auto global = sim::SimMac(root).readDomain("NSGlobalDomain");
+        if (!global) return false;
+        const auto style = global->find("AppleInterfaceStyle");
+        return style != global->end() && style->second.isString() && *style->second.asString() == "Dark";
+    };
+    return ports;
+}
+
+std::string platformStateDirectory() { return sim::SimMac::rootFromEnvironment(); }
+
+}  // namespace platform
