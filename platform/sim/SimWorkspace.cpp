@@ -24,13 +24,7 @@ QVariant toVariant(const plist::Value& v) {
 }  // namespace
 
 SimWorkspace::SimWorkspace(const sim::SimMac& mac, QObject* parent)
-    : SimWorkspace(mac, mac.runDirectory(), parent) {}
-
-SimWorkspace::SimWorkspace(const std::string& runDirectory, QObject* parent)
-    : SimWorkspace(std::nullopt, runDirectory, parent) {}
-
-SimWorkspace::SimWorkspace(std::optional<sim::SimMac> mac, const std::string& runDirectory, QObject* parent)
-    : Workspace(parent), mac_(std::move(mac)), listener_(runDirectory) {
+    : Workspace(parent), mac_(mac), listener_(mac.runDirectory()) {
     if (!listener_.isListening()) return;
     notifier_ = std::make_unique<QSocketNotifier>(listener_.fd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readAnnouncements(); });
@@ -46,10 +40,9 @@ void SimWorkspace::readAnnouncements() {
 
 bool SimWorkspace::terminateApplication(qint64 pid) {
     try {
-        const sim::SimMac mac = mac_ ? *mac_ : sim::SimMac();
-        const std::optional<bool> ended = mac.terminate(static_cast<long>(pid));
+        const std::optional<bool> ended = mac_.terminate(static_cast<long>(pid));
         if (!ended) {
-            std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac, errno).c_str());
+            std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac_, errno).c_str());
             return false;
         }
         return *ended;

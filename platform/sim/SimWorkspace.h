@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QSocketNotifier>
 #include <memory>
-#include <optional>
 
 #include "platform/Workspace.h"
 #include "sim/LaunchAnnouncer.h"
@@ -20,18 +19,14 @@ class SimWorkspace : public Workspace {
 public:
     // Listens in this simulated Mac's run directory and ends its processes.
     explicit SimWorkspace(const sim::SimMac& mac, QObject* parent = nullptr);
-    // Listens in a run directory; ends the processes of the simulated Mac named by the
-    // environment, the one the stand-in tools reach.
-    explicit SimWorkspace(const std::string& runDirectory, QObject* parent = nullptr);
     QIcon iconForFile(const QString& path) override;
     bool terminateApplication(qint64 pid) override;
     bool isListening() const { return listener_.isListening(); }
 
 private:
-    SimWorkspace(std::optional<sim::SimMac> mac, const std::string& runDirectory, QObject* parent);
     void readAnnouncements();
 
-    std::optional<sim::SimMac> mac_;
+    sim::SimMac mac_;
     sim::LaunchListener listener_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QHash<QString, QIcon> icons_;
