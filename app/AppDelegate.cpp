@@ -5,8 +5,8 @@
 #include "app/Appearance.h"
 #include "app/LaunchAgent.h"
 #include "app/Popover.h"
-#include "engine/CommandTexts.h"
 #include "base/BundleName.h"
+#include "engine/CommandTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -20,7 +20,8 @@ using platform::qt::qtPorts;
 
 constexpr const char* kAlertMessageFormat = "Launch %@";
 constexpr const char* kAlertInformativeText =
-    "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode or turn "
+    "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode or "
+    "turn "
     "off Lendmode.";
 constexpr const char* kAlertButton = "I see";
 constexpr const char* kStatusTitleOn = "Lendmode";
@@ -29,7 +30,8 @@ constexpr const char* kStatusTitleOn = "Lendmode";
 
 AppDelegate::AppDelegate(QObject* parent) : AppDelegate(Services{}, parent) {}
 
-AppDelegate::AppDelegate(Services services, QObject* parent) : QObject(parent), services_(std::move(services)) {
+AppDelegate::AppDelegate(Services services, QObject* parent)
+    : QObject(parent), services_(std::move(services)) {
     if (!services_.terminate) services_.terminate = [] { QCoreApplication::quit(); };
 }
 
@@ -54,7 +56,8 @@ void AppDelegate::applicationDidFinishLaunching() {
                                                     [this] { createStatusBarMenu(); });
     // 4. Application launches, for launch blocking.
     if (auto workspace = qtPorts().workspace) {
-        connect(workspace.get(), &platform::qt::Workspace::willLaunchApplication, this, &AppDelegate::runOtherApp);
+        connect(workspace.get(), &platform::qt::Workspace::willLaunchApplication, this,
+                &AppDelegate::runOtherApp);
     }
     // 5. The status item, in the off look.
     createStatusBarMenu();
@@ -123,7 +126,8 @@ void AppDelegate::createStatusBarMenu() {
     if (!statusItem) {
         if (!qtPorts().makeStatusItem) return;
         statusItem = qtPorts().makeStatusItem();
-        connect(statusItem.get(), &platform::qt::StatusItem::clicked, this, &AppDelegate::statusBarButtonPressed);
+        connect(statusItem.get(), &platform::qt::StatusItem::clicked, this,
+                &AppDelegate::statusBarButtonPressed);
     }
     statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
     statusItem->setImage(ui::menuIcon(prefs->lendmode()));
@@ -142,7 +146,8 @@ void AppDelegate::statusBarButtonPressed() {
         viewMainMenu = new ViewMainMenu();
         popoverMain = new Popover(viewMainMenu);
         connect(viewMainMenu, &ViewMainMenu::quitRequested, this, &AppDelegate::quitButtonPressed);
-        connect(viewMainMenu, &ViewMainMenu::launchOnStartupClicked, this, &AppDelegate::launchOnStartupClicked);
+        connect(viewMainMenu, &ViewMainMenu::launchOnStartupClicked, this,
+                &AppDelegate::launchOnStartupClicked);
     }
     popoverMain->showRelativeToRect(anchor);
     emit popoverShown();
@@ -156,7 +161,9 @@ void AppDelegate::quitButtonPressed() {
     }
 }
 
-void AppDelegate::launchOnStartupClicked(Qt::CheckState state) { launchOnStartup(state != Qt::Checked); }
+void AppDelegate::launchOnStartupClicked(Qt::CheckState state) {
+    launchOnStartup(state != Qt::Checked);
+}
 
 void AppDelegate::launchOnStartup(bool value) {
     std::string home = services_.agentsHome;

@@ -13,8 +13,8 @@
 
 #include "app/Popover.h"
 #include "app/RepeatingTimer.h"
-#include "ui/ViewMainMenu.h"
 #include "platform/QtPorts.h"
+#include "ui/ViewMainMenu.h"
 
 namespace lendmode {
 

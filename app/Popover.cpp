@@ -2,9 +2,9 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <algorithm>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace lendmode {
 
@@ -26,13 +26,16 @@ QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& a
         // A tray at the bottom of the screen: open upwards instead.
         if (at.y() + size.height() > available.bottom()) at.setY(anchor.top() - gap - size.height());
     }
-    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - size.width())));
-    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - size.height())));
+    at.setX(std::clamp(at.x(), available.left(),
+                       std::max(available.left(), available.right() + 1 - size.width())));
+    at.setY(std::clamp(at.y(), available.top(),
+                       std::max(available.top(), available.bottom() + 1 - size.height())));
     return at;
 }
 
 void Popover::showRelativeToRect(const QRect& anchor) {
-    QScreen* screen = anchor.isEmpty() ? QGuiApplication::primaryScreen() : QGuiApplication::screenAt(anchor.center());
+    QScreen* screen =
+        anchor.isEmpty() ? QGuiApplication::primaryScreen() : QGuiApplication::screenAt(anchor.center());
     if (!screen) screen = QGuiApplication::primaryScreen();
     adjustSize();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);

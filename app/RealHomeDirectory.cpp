@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cassert>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace lendmode {
 

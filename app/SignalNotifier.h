@@ -14,7 +14,8 @@ namespace lendmode {
 class SignalNotifier : public QObject {
     Q_OBJECT
 public:
-    SignalNotifier(std::initializer_list<int> signalNumbers, std::function<void(int)> handler, QObject* parent = nullptr);
+    SignalNotifier(std::initializer_list<int> signalNumbers, std::function<void(int)> handler,
+                   QObject* parent = nullptr);
     ~SignalNotifier() override;
 
 private:

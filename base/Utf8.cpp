@@ -19,7 +19,9 @@ bool decode(std::string_view text, std::size_t& at, std::uint32_t& cp) {
 
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes) { return utf8::is_valid(bytes.begin(), bytes.end()); }
+bool isValidUtf8(std::string_view bytes) {
+    return utf8::is_valid(bytes.begin(), bytes.end());
+}
 
 char32_t nextCodePoint(std::string_view text, std::size_t& i) {
     std::uint32_t cp = 0;
@@ -54,7 +56,8 @@ std::string fromUtf16(std::u16string_view units) {
     text.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;  // an unpaired surrogate

@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
-#include "tests/support/Applications.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/SimMac.h"
 #include "tests/support/AppProcess.h"
+#include "tests/support/Applications.h"
 
 using lendmode::Preferences;
 

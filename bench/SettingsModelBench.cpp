@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     std::printf("\nsets loaded: %zu applications in set 0, %zu in set 1\n", prefs.appDisabled()->size(),
                 prefs.definitionSets()[1].asArray()->back().find("DisabledApp")->asArray()->size());
     bench::reportTarget("appListOnSystem parse+filter+sort, 10,000 apps",
-                        bench::medianMilliseconds([&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31),
+                        bench::medianMilliseconds(
+                            [&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31),
                         20.0, "ms");
     bench::reportTarget("write_definitionSets, 10,000 apps per set",
                         bench::medianMilliseconds([&] { prefs.write_definitionSets(); }, 31), 50.0, "ms");

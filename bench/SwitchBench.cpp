@@ -9,11 +9,11 @@
 #include <cstdio>
 
 #include "bench/BenchSupport.h"
-#include "tests/support/Applications.h"
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
+#include "tests/support/Applications.h"
 
 using lendmode::Preferences;
 
@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     }
     const double switchMs = bench::median(lendmode), floorMs = bench::median(floor);
     std::printf("\n%zu shell command texts per switch-on and switch-off\n", texts.size());
-    std::printf("median of 41: switch on+off %.1f ms, floor (sh -c of the same texts) %.1f ms\n", switchMs, floorMs);
+    std::printf("median of 41: switch on+off %.1f ms, floor (sh -c of the same texts) %.1f ms\n", switchMs,
+                floorMs);
     bench::reportTarget("switch on+off / floor", switchMs / floorMs, 1.25, "x");
     Preferences::resetShared();
     return 0;

@@ -17,7 +17,9 @@ bench::ScratchMac& mac() {
     return m;
 }
 
-std::vector<std::string> trueCommand() { return {"/bin/true"}; }
+std::vector<std::string> trueCommand() {
+    return {"/bin/true"};
+}
 std::vector<std::string> defaultsRead() {
     return {bench::toolsDirectory() + "/defaults", "read", "com.apple.dock", "orientation"};
 }
@@ -48,12 +50,13 @@ void verdict() {
         for (int k = 0; k < 3; ++k) {
             const auto start = std::chrono::steady_clock::now();
             bench::spawnAndWait(commands[k], mac().root());
-            t[k].push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+            t[k].push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
         }
     }
     const double median[3] = {bench::median(t[0]), bench::median(t[1]), bench::median(t[2])};
-    std::printf("\nmedian of %d runs: /bin/true %.0f us, defaults read %.0f us, defaults write %.0f us\n", kRuns,
-                median[0], median[1], median[2]);
+    std::printf("\nmedian of %d runs: /bin/true %.0f us, defaults read %.0f us, defaults write %.0f us\n",
+                kRuns, median[0], median[1], median[2]);
     bench::reportTarget("defaults read / true", median[1] / median[0], 3.0, "x");
     bench::reportTarget("defaults write / true", median[2] / median[0], 3.0, "x");
 }

@@ -15,8 +15,8 @@
 #include "model/Preferences.h"
 #include "platform/QtPorts.h"
 #include "platform/qt/RecordedActivationPolicy.h"
-#include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimPorts.h"
+#include "platform/sim/SimWorkspace.h"
 #include "sim/SimMac.h"
 #include "tests/support/AppProcess.h"
 #include "ui/PreferencesWC.h"
@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     Preferences::useSharedPorts(platform::simulated::portsFor(scratch.root()));
     Preferences& prefs = Preferences::sharedPreferences();
     prefs.readCurrentDefinitionSets();
-    platform::qt::qtPorts().workspace = std::make_shared<platform::qt::SimWorkspace>(sim::SimMac(scratch.root()));
+    platform::qt::qtPorts().workspace =
+        std::make_shared<platform::qt::SimWorkspace>(sim::SimMac(scratch.root()));
     platform::qt::qtPorts().activationPolicy = std::make_shared<platform::qt::RecordedActivationPolicy>();
     std::printf("%zu applications in the list\n", prefs.appDisabled()->size());
 
@@ -109,11 +110,13 @@ int main(int argc, char** argv) {
         return static_cast<QWidget*>(view->preferencesWC());
     });
 
-    std::printf("popover first open %.1f ms, again (median of 21) %.1f ms; preferences window first open %.1f ms\n",
-                firstPopover, bench::median(again), firstPreferences);
-    std::printf("resident memory: idle program %ld KiB; this process with both windows open %ld KiB\n", idleKb,
-                residentKilobytes(QCoreApplication::applicationPid()));
-    bench::reportTarget("open the popover, 10,000 apps", std::max(firstPopover, bench::median(again)), 250.0, "ms");
+    std::printf(
+        "popover first open %.1f ms, again (median of 21) %.1f ms; preferences window first open %.1f ms\n",
+        firstPopover, bench::median(again), firstPreferences);
+    std::printf("resident memory: idle program %ld KiB; this process with both windows open %ld KiB\n",
+                idleKb, residentKilobytes(QCoreApplication::applicationPid()));
+    bench::reportTarget("open the popover, 10,000 apps", std::max(firstPopover, bench::median(again)), 250.0,
+                        "ms");
     bench::reportTarget("open the preferences window, 10,000 apps", firstPreferences, 250.0, "ms");
     Preferences::resetShared();
     return 0;

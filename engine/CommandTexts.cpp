@@ -4,6 +4,8 @@
 
 namespace lendmode::commands {
 
-std::string killallCommand(std::string_view applicationName) { return "killall " + shellQuoted(applicationName); }
+std::string killallCommand(std::string_view applicationName) {
+    return "killall " + shellQuoted(applicationName);
+}
 
 }  // namespace lendmode::commands

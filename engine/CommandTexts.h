@@ -12,7 +12,8 @@ inline constexpr const char* kReadScrollDirection = "defaults read -g com.apple.
 inline constexpr const char* kReadDockAutohide = "defaults read com.apple.dock autohide";
 inline constexpr const char* kReadDockOrientation = "defaults read com.apple.dock orientation";
 inline constexpr const char* kReadInterfaceStyle = "defaults read -g AppleInterfaceStyle";
-inline constexpr const char* kReadInterfaceStyleAutomatic = "defaults read -g AppleInterfaceStyleSwitchesAutomatically";
+inline constexpr const char* kReadInterfaceStyleAutomatic =
+    "defaults read -g AppleInterfaceStyleSwitchesAutomatically";
 inline constexpr const char* kReadHotCorners = "defaults read com.apple.dock | grep wvous";
 
 // Ends a disabled application that is starting: "killall %@", the name quoted so the

@@ -12,11 +12,14 @@ constexpr const char* kHttp = "http";
 constexpr const char* kHttps = "https";
 
 std::string lowercased(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
-platform::UrlHandlers& sharedHandlers() { return *Preferences::sharedPreferences().ports().urlHandlers; }
+platform::UrlHandlers& sharedHandlers() {
+    return *Preferences::sharedPreferences().ports().urlHandlers;
+}
 
 }  // namespace
 
@@ -34,15 +37,21 @@ std::map<std::string, std::string> HTTPHandlersByName(platform::UrlHandlers& han
     return table;
 }
 
-std::map<std::string, std::string> HTTPHandlersByName() { return HTTPHandlersByName(sharedHandlers()); }
+std::map<std::string, std::string> HTTPHandlersByName() {
+    return HTTPHandlersByName(sharedHandlers());
+}
 
 std::optional<std::string> DefaultBrowserName(platform::UrlHandlers& handlers) {
     return BundleShortName(handlers.defaultHandler(kHttp));
 }
 
-std::optional<std::string> DefaultBrowserName() { return DefaultBrowserName(sharedHandlers()); }
+std::optional<std::string> DefaultBrowserName() {
+    return DefaultBrowserName(sharedHandlers());
+}
 
-std::optional<std::string> Preferences::defaultBrowserName() { return DefaultBrowserName(*ports_.urlHandlers); }
+std::optional<std::string> Preferences::defaultBrowserName() {
+    return DefaultBrowserName(*ports_.urlHandlers);
+}
 
 bool SetDefaultBrowser(const std::optional<std::string>& name, platform::UrlHandlers& handlers) {
     if (!name) return false;
@@ -55,6 +64,8 @@ bool SetDefaultBrowser(const std::optional<std::string>& name, platform::UrlHand
     return true;
 }
 
-bool SetDefaultBrowser(const std::optional<std::string>& name) { return SetDefaultBrowser(name, sharedHandlers()); }
+bool SetDefaultBrowser(const std::optional<std::string>& name) {
+    return SetDefaultBrowser(name, sharedHandlers());
+}
 
 }  // namespace lendmode

@@ -71,7 +71,9 @@ plist::Array Preferences::settingsUser() {
                 break;
             case rows::kDockLocation: {
                 const auto orientation = runShellScript(commands::kReadDockOrientation);
-                const unsigned edge = contains(orientation, "left") ? 1u : contains(orientation, "right") ? 2u : 0u;
+                const unsigned edge = contains(orientation, "left")    ? 1u
+                                      : contains(orientation, "right") ? 2u
+                                                                       : 0u;
                 (*row)[k::kSegmentSelected] = edge;
                 break;
             }

@@ -78,7 +78,8 @@ void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) 
 
 bool Preferences::putOwnerSettingsBack() {
     if (const auto refused = refusedAutomationTarget()) {
-        showAlert(alerts::kCannotSwitchOff, alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
+        showAlert(alerts::kCannotSwitchOff,
+                  alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
         return false;
     }
     // Applied as a switch-off whatever the flag says, so that the applications quit

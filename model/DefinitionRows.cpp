@@ -9,7 +9,9 @@ using plist::Dictionary;
 using plist::Value;
 
 // Row tags and IDs are unsigned integers; in a property list they are plain integers.
-Value id(int n) { return Value(static_cast<unsigned>(n)); }
+Value id(int n) {
+    return Value(static_cast<unsigned>(n));
+}
 
 }  // namespace
 

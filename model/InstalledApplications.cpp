@@ -8,7 +8,8 @@
 namespace lendmode {
 namespace {
 
-constexpr std::string_view kApplicationQuery = "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
+constexpr std::string_view kApplicationQuery =
+    "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
 
 }  // namespace
 

@@ -50,4 +50,3 @@ std::size_t NotificationCenter::observerCount(std::string_view name) const {
 }
 
 }  // namespace lendmode
-

@@ -26,7 +26,8 @@ Preferences& Preferences::sharedPreferences() {
     auto& shared = sharedSlot();
     if (!shared) {
         // The program installs its platform's ports first; the model knows no platform.
-        if (!sharedPorts() || !sharedPorts()->userDefaults) throw std::logic_error("Preferences: no ports were installed (useSharedPorts)");
+        if (!sharedPorts() || !sharedPorts()->userDefaults)
+            throw std::logic_error("Preferences: no ports were installed (useSharedPorts)");
         shared = std::make_unique<Preferences>(*sharedPorts());
     }
     return *shared;

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/UserDefaults.h"
 #include "base/plist/Value.h"
+#include "model/UserDefaults.h"
 #include "platform/Ports.h"
 
 namespace lendmode {

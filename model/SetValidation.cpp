@@ -7,7 +7,9 @@
 namespace lendmode {
 namespace {
 
-bool isIntegerNumber(const plist::Value& v) { return v.isInteger() || v.isBoolean(); }
+bool isIntegerNumber(const plist::Value& v) {
+    return v.isInteger() || v.isBoolean();
+}
 
 bool isApplicationRecord(const plist::Value& v) {
     const plist::Array* record = v.asArray();
@@ -17,7 +19,8 @@ bool isApplicationRecord(const plist::Value& v) {
 
 bool hasValidType(std::string_view key, const plist::Value& v) {
     namespace k = rowkeys;
-    if (key == k::kID || key == k::kBoxID || key == k::kSegmentID || key == k::kSliderID) return isIntegerNumber(v);
+    if (key == k::kID || key == k::kBoxID || key == k::kSegmentID || key == k::kSliderID)
+        return isIntegerNumber(v);
     if (key == k::kBox || key == k::kSegmentSelected || key == k::kSliderMin || key == k::kSliderMax ||
         key == k::kSliderValue) {
         return v.isNumber();

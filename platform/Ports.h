@@ -27,5 +27,4 @@ struct Ports {
     std::shared_ptr<AlertPresenter> alerts;
 };
 
-
 }  // namespace platform

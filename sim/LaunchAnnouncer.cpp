@@ -34,7 +34,8 @@ int announceLaunch(const std::string& runDirectory, const plist::Dictionary& inf
     std::vector<std::string> sockets;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() > std::strlen(kSuffix) && name.ends_with(kSuffix)) sockets.push_back(runDirectory + "/" + name);
+        if (name.size() > std::strlen(kSuffix) && name.ends_with(kSuffix))
+            sockets.push_back(runDirectory + "/" + name);
     }
     ::closedir(dir);
     if (sockets.empty()) return 0;
@@ -85,7 +86,8 @@ std::optional<plist::Dictionary> LaunchListener::receive(std::chrono::millisecon
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::vector<char> buffer(256 * 1024);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         pollfd p{fd_, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(0, left.count())));
         if (ready < 0 && errno == EINTR) continue;

@@ -30,7 +30,8 @@ public:
     int fd() const { return fd_; }
     // The next announcement, waiting at most `timeout` (zero: do not wait). Messages
     // that are not a dictionary are skipped.
-    std::optional<plist::Dictionary> receive(std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
+    std::optional<plist::Dictionary> receive(
+        std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
 
 private:
     int fd_ = -1;

@@ -13,7 +13,9 @@ const plist::Value* lookup(const std::optional<plist::Dictionary>& domain, std::
     return it == domain->end() ? nullptr : &it->second;
 }
 
-std::string onOff(bool on) { return on ? "on" : "off"; }
+std::string onOff(bool on) {
+    return on ? "on" : "off";
+}
 
 std::string joined(const std::vector<std::string>& items, const char* separator) {
     std::string out;
@@ -58,7 +60,8 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     std::vector<std::pair<std::string, std::string>> rows;
     const auto dock = mac.readDomain("com.apple.dock");
     const auto global = mac.readDomain("NSGlobalDomain");
-    const auto dnd = mac.readDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui.plist");
+    const auto dnd =
+        mac.readDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui.plist");
 
     const plist::Value* dndValue = lookup(dnd, "doNotDisturb");
     rows.emplace_back("Do Not Disturb", onOff(dndValue && dndValue->truthValue()));
@@ -88,8 +91,8 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     const plist::Value* autohide = lookup(dock, "autohide");
     rows.emplace_back("Dock", autohide && autohide->truthValue() ? "hides automatically" : "always visible");
     const plist::Value* orientation = lookup(dock, "orientation");
-    rows.emplace_back("Dock position",
-                      orientation && orientation->isString() ? *orientation->asString() : std::string("bottom"));
+    rows.emplace_back("Dock position", orientation && orientation->isString() ? *orientation->asString()
+                                                                              : std::string("bottom"));
 
     const plist::Value* style = lookup(global, "AppleInterfaceStyle");
     const plist::Value* automatic = lookup(global, "AppleInterfaceStyleSwitchesAutomatically");
@@ -106,8 +109,9 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     rows.emplace_back("Running", joined(running, ", "));
 
     rows.emplace_back("Restarts", std::string(kDock) + " " + std::to_string(mac.restarts(kDock)) + ", " +
-                                      kNotificationCenter + " " + std::to_string(mac.restarts(kNotificationCenter)) +
-                                      ", " + kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)));
+                                      kNotificationCenter + " " +
+                                      std::to_string(mac.restarts(kNotificationCenter)) + ", " +
+                                      kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)));
     const auto pane = mac.systemPreferencesPane();
     rows.emplace_back("System Preferences", pane ? "open at " + *pane : std::string("not running"));
 

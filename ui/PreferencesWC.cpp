@@ -231,7 +231,9 @@ void PreferencesWC::fillRow(CellPrefChekbox& cell, const plist::Value& row) {
     }
 }
 
-void PreferencesWC::fillApplicationCell(CellCheck& cell, int row) { appModel_->fillCell(cell, row); }
+void PreferencesWC::fillApplicationCell(CellCheck& cell, int row) {
+    appModel_->fillCell(cell, row);
+}
 
 void PreferencesWC::segmentChanged(SegmentedControl* sender) {
     if (!sender || sender->selectedSegment() < 0) return;

@@ -10,7 +10,6 @@
 namespace plist {
 namespace {
 
-
 int bytesFor(std::uint64_t n) {
     int bytes = 1;
     while (bytes < 8 && (n >> (8 * bytes)) != 0) ++bytes;
@@ -43,8 +42,8 @@ public:
 
 private:
     struct Object {
-        const Value* value = nullptr;       // null for a dictionary key
-        const std::string* key = nullptr;   // the key's text
+        const Value* value = nullptr;      // null for a dictionary key
+        const std::string* key = nullptr;  // the key's text
         std::size_t refStart = 0, refCount = 0;
     };
 
@@ -136,7 +135,9 @@ private:
             case Value::Type::Integer: integer(v.integer()); break;
             case Value::Type::Real: real(v.real(), 0x23); break;
             case Value::Type::Boolean: out_ += v.boolean() ? '\x09' : '\x08'; break;
-            case Value::Type::DateType: real(v.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset, 0x33); break;
+            case Value::Type::DateType:
+                real(v.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset, 0x33);
+                break;
             case Value::Type::DataType: {
                 const Data& d = *v.asData();
                 marker(0x4, d.size());
@@ -162,6 +163,8 @@ private:
 
 }  // namespace
 
-std::string serializeBinary(const Value& root) { return Writer().write(root); }
+std::string serializeBinary(const Value& root) {
+    return Writer().write(root);
+}
 
 }  // namespace plist

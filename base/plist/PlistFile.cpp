@@ -22,7 +22,6 @@
 namespace plist {
 namespace {
 
-
 struct NodeDeleter {
     void operator()(plist_t node) const {
         if (node) plist_free(node);
@@ -61,7 +60,8 @@ std::optional<Value> fromNode(plist_t node, int depth) {
             uint64_t len = 0;
             const char* p = plist_get_data_ptr(node, &len);
             Data data;
-            if (p) data.assign(reinterpret_cast<const uint8_t*>(p), reinterpret_cast<const uint8_t*>(p) + len);
+            if (p)
+                data.assign(reinterpret_cast<const uint8_t*>(p), reinterpret_cast<const uint8_t*>(p) + len);
             return Value(std::move(data));
         }
         case PLIST_DATE: {
@@ -139,7 +139,8 @@ plist_t toNode(const Value& value) {
         }
         case Value::Type::DictionaryType: {
             plist_t node = plist_new_dict();
-            for (const auto& [key, item] : *value.asDictionary()) plist_dict_set_item(node, key.c_str(), toNode(item));
+            for (const auto& [key, item] : *value.asDictionary())
+                plist_dict_set_item(node, key.c_str(), toNode(item));
             return node;
         }
     }

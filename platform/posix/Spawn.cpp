@@ -87,7 +87,8 @@ ShellRun runShell(const std::string& text, const EnvironmentOverrides& environme
     if (waitForExit) {
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
-        result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        result.exitStatus =
+            WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     } else if (::waitpid(pid, &status, WNOHANG) == 0) {
         std::lock_guard lock(pendingMutex);
         pending.push_back(pid);

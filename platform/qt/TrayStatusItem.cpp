@@ -20,6 +20,8 @@ void TrayStatusItem::setTitle(const QString& title) {
     tray_.setToolTip(title.isEmpty() ? QStringLiteral("Lendmode is off") : title + QStringLiteral(" is on"));
 }
 
-QRect TrayStatusItem::anchorRect() const { return tray_.geometry(); }
+QRect TrayStatusItem::anchorRect() const {
+    return tray_.geometry();
+}
 
 }  // namespace platform::qt

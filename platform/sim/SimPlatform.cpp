@@ -33,6 +33,8 @@ Ports installPlatform() {
     return ports;
 }
 
-std::string platformStateDirectory() { return sim::SimMac::rootFromEnvironment(); }
+std::string platformStateDirectory() {
+    return sim::SimMac::rootFromEnvironment();
+}
 
 }  // namespace platform

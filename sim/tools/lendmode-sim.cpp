@@ -41,7 +41,8 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
         std::printf("%s\n", mac.root().c_str());
     } else if (command == "env") {
         std::printf("export %s=%s\nexport PATH=%s:\"$PATH\"\n", sim::kRootVariable,
-                    lendmode::shellQuoted(mac.root()).c_str(), lendmode::shellQuoted(sim::toolsDirectory()).c_str());
+                    lendmode::shellQuoted(mac.root()).c_str(),
+                    lendmode::shellQuoted(sim::toolsDirectory()).c_str());
     } else if (command == "apps") {
         for (const sim::App& app : mac.catalogue()) {
             std::printf("%s %-60s %s%s\n", mac.isRunning(app.name) ? "*" : " ", app.path.c_str(),

@@ -8,9 +8,9 @@
 #include "app/AppDelegate.h"
 #include "app/LaunchAgent.h"
 #include "app/RealHomeDirectory.h"
+#include "base/plist/PlistFile.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
-#include "base/plist/PlistFile.h"
 #include "tests/support/Applications.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"
@@ -33,7 +33,8 @@ struct Shell : ::testing::Test {
     std::unique_ptr<AppDelegate> delegate;
 
     void SetUp() override {
-        fakes.shell->installApplications("/Applications/Chess.app\n/Applications/chess.app\n/Applications/Slack.app\n");
+        fakes.shell->installApplications(
+            "/Applications/Chess.app\n/Applications/chess.app\n/Applications/Slack.app\n");
         fakes.urlHandlers->all = std::vector<std::string>{"com.apple.Safari"};
         fakes.urlHandlers->defaults["http"] = "com.apple.Safari";
         Preferences::resetShared();
@@ -59,7 +60,8 @@ struct Shell : ::testing::Test {
     // Texts that change the system, as opposed to reading it.
     std::size_t changingCommands() const {
         std::size_t n = 0;
-        for (const std::string& c : fakes.shell->commands) n += c.find("defaults read") != 0 && c.rfind("mdfind", 0) != 0;
+        for (const std::string& c : fakes.shell->commands)
+            n += c.find("defaults read") != 0 && c.rfind("mdfind", 0) != 0;
         return n;
     }
     void tick(const std::string& name, bool disabled) {
@@ -109,7 +111,8 @@ TEST_F(Shell, GuestSettingsLeftByACrashAreUndoneBeforeAnythingElse) {
     ASSERT_FALSE(fakes.appleScript->scripts.empty());
     const std::string& restore = fakes.appleScript->scripts.front();
     EXPECT_NE(restore.find("if application \"Slack\" is not running then"), std::string::npos) << restore;
-    EXPECT_EQ(fakes.shell->commands.front().find("defaults -currentHost write"), 0u) << "the owner's settings first";
+    EXPECT_EQ(fakes.shell->commands.front().find("defaults -currentHost write"), 0u)
+        << "the owner's settings first";
     EXPECT_FALSE(fakes.store->read(keys::kLendmode)->truthValue());
     EXPECT_FALSE(fakes.store->read(keys::kGuestSettingsApplied)->truthValue());
 
@@ -203,7 +206,8 @@ TEST(PopoverPlacement, UnderTheAnchorAndOnTheScreen) {
     // At the right edge: moved left to stay on screen.
     EXPECT_EQ(lendmode::Popover::placement(QRect(1256, 0, 24, 28), QSize(340, 560), screen).x(), 940);
     // A tray at the bottom: it opens upwards.
-    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 772, 24, 28), QSize(340, 560), screen).y(), 772 - 4 - 560);
+    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 772, 24, 28), QSize(340, 560), screen).y(),
+              772 - 4 - 560);
     // No anchor: the top right corner.
     EXPECT_EQ(lendmode::Popover::placement(QRect(), QSize(340, 560), screen), QPoint(1280 - 340 - 8 - 1, 4));
 }
@@ -229,7 +233,8 @@ TEST_F(Shell, ADisabledAppIsKilledByItsQuotedNameAndTheUserTold) {
     EXPECT_EQ(alert.style, platform::Alert::Style::Warning);
     EXPECT_EQ(alert.messageText, "Launch Chess");
     EXPECT_EQ(alert.informativeText,
-              "This application is disabled during Lendmode. To open this app please either deselect it in Lendmode "
+              "This application is disabled during Lendmode. To open this app please either deselect it in "
+              "Lendmode "
               "or turn off Lendmode.");
     EXPECT_EQ(alert.buttons, std::vector<std::string>{"I see"});
 }
@@ -301,7 +306,9 @@ TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {
 
 struct LaunchAtLogin : Shell {
     testing_support::TempDir home;
-    std::string agentFile() const { return home.path() + "/Library/LaunchAgents/com.lendmode.Lendmode.plist"; }
+    std::string agentFile() const {
+        return home.path() + "/Library/LaunchAgents/com.lendmode.Lendmode.plist";
+    }
     AppDelegate& startWithTemplate(const Dictionary& contents) {
         const std::string contentsDir = home.path() + "/bundle/Contents";
         std::filesystem::create_directories(contentsDir + "/Resources");

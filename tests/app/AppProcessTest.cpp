@@ -8,11 +8,11 @@
 
 #include "model/BuildInfo.h"
 #include "model/Preferences.h"
-#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "sim/Status.h"
-#include "tests/support/Applications.h"
 #include "tests/support/AppProcess.h"
+#include "tests/support/Applications.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 
@@ -101,9 +101,10 @@ TEST_F(RealProgram, ADisabledApplicationLaunchedWhileOnIsKilledAndAnnounced) {
 
     ASSERT_EQ(testing_support::runTool(t.root(), {"open", "-a", "Chess"}).exitStatus, 0);
     const std::string alert = app.waitForLine("ALERT");
-    EXPECT_EQ(alert,
-              "ALERT Launch Chess | This application is disabled during Lendmode. To open this app please either "
-              "deselect it in Lendmode or turn off Lendmode. | I see");
+    EXPECT_EQ(
+        alert,
+        "ALERT Launch Chess | This application is disabled during Lendmode. To open this app please either "
+        "deselect it in Lendmode or turn off Lendmode. | I see");
     EXPECT_FALSE(t.mac().isRunning("Chess")) << "gone from the simulated Mac";
 
     // Other applications start normally.

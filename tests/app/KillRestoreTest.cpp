@@ -9,10 +9,10 @@
 #include <thread>
 
 #include "model/Preferences.h"
-#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/Applications.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 

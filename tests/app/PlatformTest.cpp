@@ -24,7 +24,8 @@ TEST(Platform, TheInstalledPortsReachTheSimulatedMacNamedByTheEnvironment) {
     const auto domain = t.mac().readDomain(lendmode::build::kBundleIdentifier);
     ASSERT_TRUE(domain.has_value());
     EXPECT_EQ(domain->at(lendmode::keys::kLendmode), plist::Value(true));
-    EXPECT_EQ(prefs.runShellScript("echo $LENDMODE_SIM_ROOT"), t.root() + "\n") << "shells reach the same Mac";
+    EXPECT_EQ(prefs.runShellScript("echo $LENDMODE_SIM_ROOT"), t.root() + "\n")
+        << "shells reach the same Mac";
     EXPECT_TRUE(platform::qt::qtPorts().workspace && platform::qt::qtPorts().makeStatusItem);
     EXPECT_EQ(platform::platformStateDirectory(), t.root());
 

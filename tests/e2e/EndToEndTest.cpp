@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "model/Preferences.h"
-#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/sim/SimPorts.h"
 #include "tests/support/AppProcess.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/OwnerSettings.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/VirtualDisplay.h"
@@ -98,7 +98,8 @@ struct EndToEnd : ::testing::Test {
     plist::Dictionary systemSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
-        const plist::Dictionary seen = testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
+        const plist::Dictionary seen =
+            testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
         Preferences::resetShared();
         return seen;
     }
@@ -156,9 +157,10 @@ TEST_F(EndToEnd, SwitchOnBlockAnApplicationAndSwitchOff) {
 
     // A blocked launch: killed, and the alert says why.
     ASSERT_EQ(testing_support::runTool(t.root(), {"open", "-a", "Chess"}).exitStatus, 0);
-    EXPECT_EQ(app.waitForLine("ALERT"),
-              "ALERT Launch Chess | This application is disabled during Lendmode. To open this app please either "
-              "deselect it in Lendmode or turn off Lendmode. | I see");
+    EXPECT_EQ(
+        app.waitForLine("ALERT"),
+        "ALERT Launch Chess | This application is disabled during Lendmode. To open this app please either "
+        "deselect it in Lendmode or turn off Lendmode. | I see");
     const Layout alert = readLayout(app, "ALERTBOX");
     EXPECT_FALSE(t.mac().isRunning("Chess"));
     display->screenshot(artifacts + "/alert.png", alert.window);

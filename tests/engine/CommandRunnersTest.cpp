@@ -5,9 +5,9 @@
 
 #include "model/Preferences.h"
 #include "platform/posix/ManualMainThread.h"
-#include "tests/support/MemoryUserDefaultsStore.h"
 #include "platform/posix/PosixShellRunner.h"
 #include "sim/SimEnvironment.h"
+#include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/TestSupport.h"
 
 using lendmode::Preferences;
@@ -58,7 +58,8 @@ TEST_F(Runners, EmptyTextStartsNothing) {
 
 TEST_F(Runners, EveryLineRunsInOrderEvenAfterAFailure) {
     Preferences& p = prefs();
-    EXPECT_EQ(p.runShellScript("no-such-command-anywhere 2>/dev/null\necho two\nexit 3\necho never"), "two\n");
+    EXPECT_EQ(p.runShellScript("no-such-command-anywhere 2>/dev/null\necho two\nexit 3\necho never"),
+              "two\n");
     EXPECT_EQ(p.runShellScript("false\necho after"), "after\n");
 }
 
@@ -91,14 +92,15 @@ TEST_F(Runners, AShellThatClosesItsOutputIsNotWaitedFor) {
 }
 
 TEST_F(Runners, AShellThatCannotStartGivesNothing) {
-    Preferences& p = prefsWith(std::make_shared<platform::PosixShellRunner>(posix::EnvironmentOverrides{},
-                                                                           "/no/such/shell"));
+    Preferences& p = prefsWith(
+        std::make_shared<platform::PosixShellRunner>(posix::EnvironmentOverrides{}, "/no/such/shell"));
     EXPECT_FALSE(p.runShellScript("echo hi").has_value());
 }
 
 TEST_F(Runners, LargeOutputIsReadToTheEnd) {
     Preferences& p = prefs();
-    const auto out = p.runShellScript("i=0; while [ $i -lt 20000 ]; do echo \"/Applications/App $i.app\"; i=$((i+1)); done");
+    const auto out = p.runShellScript(
+        "i=0; while [ $i -lt 20000 ]; do echo \"/Applications/App $i.app\"; i=$((i+1)); done");
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 20000);
 }
@@ -144,7 +146,8 @@ TEST(SimulatedShell, CommandsReachTheSimulatedMacsToolsAndHome) {
     ASSERT_TRUE(defaultsPath.has_value());
     EXPECT_EQ(*defaultsPath, testing_support::toolsDirectory() + "/defaults\n");
     for (const char* tool : {"mdfind", "killall", "osascript", "open"}) {
-        EXPECT_EQ(shell.run(std::string("command -v ") + tool), testing_support::toolsDirectory() + "/" + tool + "\n");
+        EXPECT_EQ(shell.run(std::string("command -v ") + tool),
+                  testing_support::toolsDirectory() + "/" + tool + "\n");
     }
     EXPECT_EQ(shell.run("echo ~"), mac.root() + "/home\n");
     EXPECT_EQ(shell.run("killall Dock; echo $?"), "0\n");

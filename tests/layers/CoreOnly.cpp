@@ -64,8 +64,14 @@ int main() {
     auto shell = std::make_shared<Shell>();
     auto script = std::make_shared<Script>();
     script->owner_ = shell.get();
-    platform::Ports ports{std::make_shared<Store>(), shell, script, std::make_shared<Thread>(),
-                          std::make_shared<Handlers>(), std::make_shared<Account>(), nullptr, nullptr};
+    platform::Ports ports{std::make_shared<Store>(),
+                          shell,
+                          script,
+                          std::make_shared<Thread>(),
+                          std::make_shared<Handlers>(),
+                          std::make_shared<Account>(),
+                          nullptr,
+                          nullptr};
     lendmode::Preferences& prefs = lendmode::Preferences::resetShared(ports);
     prefs.readCurrentDefinitionSets();
     prefs.setLendmode(true);
@@ -75,6 +81,7 @@ int main() {
     prefs.restoreDefinitionSetsCompletion(nullptr);
     const bool ownerDockHidesAgain = shell->autohide == "1\n";
     lendmode::Preferences::resetShared();
-    std::printf("guest Dock visible: %d, owner's Dock hides again: %d\n", guestDockVisible, ownerDockHidesAgain);
+    std::printf("guest Dock visible: %d, owner's Dock hides again: %d\n", guestDockVisible,
+                ownerDockHidesAgain);
     return guestDockVisible && ownerDockHidesAgain ? 0 : 1;
 }

@@ -13,7 +13,6 @@ using testing_support::FakePorts;
 
 namespace {
 
-
 struct DefaultSet : ::testing::Test {
     FakePorts fakes;
     Preferences* prefs = nullptr;
@@ -43,42 +42,77 @@ TEST_F(DefaultSet, NineRowsInOrderWithEveryKeyAndType) {
         EXPECT_TRUE(row(set, i).at("ID").isInteger());
     }
 
-    EXPECT_EQ(row(set, 0), (Dictionary{{"ID", 31}, {"idCell", "Segment2Custom"}, {"title1", "When Lendmode is on:"},
-                                       {"segment0", "Lendmode"}, {"segment1", "owner"}, {"segmentSelected", 0},
+    EXPECT_EQ(row(set, 0), (Dictionary{{"ID", 31},
+                                       {"idCell", "Segment2Custom"},
+                                       {"title1", "When Lendmode is on:"},
+                                       {"segment0", "Lendmode"},
+                                       {"segment1", "owner"},
+                                       {"segmentSelected", 0},
                                        {"segmentID", 31}}));
-    EXPECT_EQ(row(set, 1), (Dictionary{{"ID", 3}, {"idCell", "Chekbox"}, {"title1", "Do not Disturb"},
-                                       {"title2", "Notifications will be off"}, {"box", true}, {"boxID", 3}}));
-    const Dictionary zeros{{"wvous-bl-corner", "0"}, {"wvous-bl-modifier", "0"}, {"wvous-br-corner", "0"},
-                           {"wvous-br-modifier", "0"}, {"wvous-tl-corner", "0"}, {"wvous-tl-modifier", "0"},
-                           {"wvous-tr-corner", "0"}, {"wvous-tr-modifier", "0"}};
-    EXPECT_EQ(row(set, 2), (Dictionary{{"ID", 5}, {"idCell", "Chekbox"}, {"title1", "Hot corners off"},
-                                       {"title2", "Hot corners will be turned off"}, {"dictHotCorners", zeros},
-                                       {"box", true}, {"boxID", 5}}));
-    EXPECT_EQ(row(set, 3), (Dictionary{{"ID", 8}, {"idCell", "Chekbox"}, {"title1", "Browser set to Safari"},
-                                       {"title2", "Set Safari as default Browser"}, {"box", false},
-                                       {"browser", "Chrome"}, {"boxID", 8}}));
-    EXPECT_EQ(row(set, 4), (Dictionary{{"ID", 4}, {"idCell", "Chekbox"}, {"title1", "Default scroll"},
-                                       {"title2", "Apple\xE2\x80\x99s natural scrolling"}, {"box", true}, {"boxID", 4}}));
-    EXPECT_EQ(row(set, 5), (Dictionary{{"ID", 9}, {"idCell", "Chekbox"}, {"title1", "Dock visible"},
-                                       {"title2", "Keep dock above the bottom of the screen"}, {"box", true},
+    EXPECT_EQ(row(set, 1), (Dictionary{{"ID", 3},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Do not Disturb"},
+                                       {"title2", "Notifications will be off"},
+                                       {"box", true},
+                                       {"boxID", 3}}));
+    const Dictionary zeros{{"wvous-bl-corner", "0"},   {"wvous-bl-modifier", "0"}, {"wvous-br-corner", "0"},
+                           {"wvous-br-modifier", "0"}, {"wvous-tl-corner", "0"},   {"wvous-tl-modifier", "0"},
+                           {"wvous-tr-corner", "0"},   {"wvous-tr-modifier", "0"}};
+    EXPECT_EQ(row(set, 2), (Dictionary{{"ID", 5},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Hot corners off"},
+                                       {"title2", "Hot corners will be turned off"},
+                                       {"dictHotCorners", zeros},
+                                       {"box", true},
+                                       {"boxID", 5}}));
+    EXPECT_EQ(row(set, 3), (Dictionary{{"ID", 8},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Browser set to Safari"},
+                                       {"title2", "Set Safari as default Browser"},
+                                       {"box", false},
+                                       {"browser", "Chrome"},
+                                       {"boxID", 8}}));
+    EXPECT_EQ(row(set, 4), (Dictionary{{"ID", 4},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Default scroll"},
+                                       {"title2", "Apple\xE2\x80\x99s natural scrolling"},
+                                       {"box", true},
+                                       {"boxID", 4}}));
+    EXPECT_EQ(row(set, 5), (Dictionary{{"ID", 9},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Dock visible"},
+                                       {"title2", "Keep dock above the bottom of the screen"},
+                                       {"box", true},
                                        {"boxID", 9}}));
-    EXPECT_EQ(row(set, 6), (Dictionary{{"ID", 32}, {"idCell", "SegmentControl3"}, {"title1", "Dock location"},
+    EXPECT_EQ(row(set, 6), (Dictionary{{"ID", 32},
+                                       {"idCell", "SegmentControl3"},
+                                       {"title1", "Dock location"},
                                        {"title2", "Put the dock on the bottom, not the sides"},
                                        {"title2-0", "Put the dock on the bottom"},
                                        {"title2-1", "Put the dock on the left side"},
-                                       {"title2-2", "Put the dock on the right side"}, {"segment0", "Bottom"},
-                                       {"segment1", "Left side"}, {"segment2", "Right side"}, {"segmentSelected", 0},
+                                       {"title2-2", "Put the dock on the right side"},
+                                       {"segment0", "Bottom"},
+                                       {"segment1", "Left side"},
+                                       {"segment2", "Right side"},
+                                       {"segmentSelected", 0},
                                        {"segmentID", 32}}));
-    EXPECT_EQ(row(set, 7), (Dictionary{{"ID", 33}, {"idCell", "SegmentControl3"}, {"title1", "Dark mode"},
+    EXPECT_EQ(row(set, 7), (Dictionary{{"ID", 33},
+                                       {"idCell", "SegmentControl3"},
+                                       {"title1", "Dark mode"},
                                        {"title2", "Apple default dark mode after sunset"},
-                                       {"title2-0", "Set light mode"}, {"title2-1", "Set dark mode"},
-                                       {"title2-2", "NOTE: Applies only when logging back in"}, {"segment0", "Light"},
-                                       {"segment1", "Dark"}, {"segment2", "Auto"}, {"segmentSelected", 2},
+                                       {"title2-0", "Set light mode"},
+                                       {"title2-1", "Set dark mode"},
+                                       {"title2-2", "NOTE: Applies only when logging back in"},
+                                       {"segment0", "Light"},
+                                       {"segment1", "Dark"},
+                                       {"segment2", "Auto"},
+                                       {"segmentSelected", 2},
                                        {"segmentID", 33}}));
     EXPECT_EQ(keysOf(row(set, 8)), (std::set<std::string>{"ID", "idCell", "title1", "DisabledApp"}));
     EXPECT_EQ(row(set, 8).at("title1"), Value("Apps disabled in guest mode:"));
     EXPECT_EQ(row(set, 8).at("DisabledApp"),
-              Value(Array{Array{"Mail", false, "/System/Applications/Mail.app"}, Array{"Zed", false, "/Applications/Zed.app"}}));
+              Value(Array{Array{"Mail", false, "/System/Applications/Mail.app"},
+                          Array{"Zed", false, "/Applications/Zed.app"}}));
 }
 
 TEST_F(DefaultSet, TwoCallsShareNothing) {
@@ -106,7 +140,8 @@ TEST_F(DefaultSet, MissingLoginNameAndBrowserHaveSafeValues) {
 
 TEST_F(DefaultSet, NoRowCarriesSliderKeysAndTheHotCornerDictionaryIsFresh) {
     for (const Value& r : prefs->settingsDefault()) {
-        for (const char* key : {"sliderMin", "sliderMax", "sliderValue", "sliderID"}) EXPECT_EQ(r.find(key), nullptr);
+        for (const char* key : {"sliderMin", "sliderMax", "sliderValue", "sliderID"})
+            EXPECT_EQ(r.find(key), nullptr);
     }
     Dictionary corners = prefs->zerroHotCorners();
     corners["wvous-tl-corner"] = "5";
@@ -131,7 +166,7 @@ TEST(ApplicationRecords, SubfoldersNestedBundlesDuplicatesAndOddNames) {
     const Array records = Preferences::applicationRecords(
         "/Applications/Utilities/Terminal.app\n"
         "/Applications/Xcode.app/Contents/Applications/Instruments.app\n"
-        "/applications/lower.app\n"          // the prefix test is case-sensitive
+        "/applications/lower.app\n"  // the prefix test is case-sensitive
         "/System/Library/CoreServices/Finder.app\n"
         "/Applications/zoom.us.app\n"
         "/Applications/Zoom.app\n"
@@ -144,7 +179,8 @@ TEST(ApplicationRecords, SubfoldersNestedBundlesDuplicatesAndOddNames) {
         EXPECT_EQ((*r.asArray())[1], Value(false));
     }
     // Capitals first; "zoom.us" keeps its first dot as part of the name; no de-duplication.
-    EXPECT_EQ(names, (std::vector<std::string>{"Instruments", "NoExtension", "Terminal", "Terminal", "Zoom", "zoom.us"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Instruments", "NoExtension", "Terminal", "Terminal", "Zoom",
+                                               "zoom.us"}));
 }
 
 TEST(ApplicationRecords, NoOutputGivesAnEmptyList) {

@@ -20,8 +20,7 @@ struct Persistence : ::testing::Test {
     int posts = 0;
 
     void SetUp() override {
-        fakes.shell->installApplications(
-            "/Applications/Chess.app\n/Applications/Safari.app\n");
+        fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Safari.app\n");
         lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN1", [this] { ++posts; });
         lendmode::NotificationCenter::defaultCenter().addObserver(&observer, "VVVN2", [this] { ++posts; });
     }
@@ -99,8 +98,10 @@ TEST_F(Persistence, AMalformedStoredSetIsNotLoadedAndIsLeftAsItWas) {
         Value(Array{Value(Array{Value("row that is not a dictionary")})}),
         Value(Array{Value(Array{Value(Dictionary{{"title1", "no ID"}})})}),
         Value(Array{Value(Array{Value(Dictionary{{"ID", 41}, {"DisabledApp", "not an array"}})})}),
-        Value(Array{Value(Array{Value(Dictionary{{"ID", 41}, {"DisabledApp", Array{Array{"Chess", true}}}})})}),
-        Value(Array{Value(Array{Value(Dictionary{{"ID", 5}, {"dictHotCorners", Dictionary{{"wvous-tl-corner", 2}}}})})}),
+        Value(
+            Array{Value(Array{Value(Dictionary{{"ID", 41}, {"DisabledApp", Array{Array{"Chess", true}}}})})}),
+        Value(Array{Value(
+            Array{Value(Dictionary{{"ID", 5}, {"dictHotCorners", Dictionary{{"wvous-tl-corner", 2}}}})})}),
         Value(Array{Value(Array{Value(Dictionary{{"ID", "three"}})})}),
         Value(Array{Value(Array{Value(Dictionary{{"ID", 3}, {"box", Array{}}})})}),
         Value(Array{Value(Array{Value(Dictionary{{"ID", 32}, {"segment0", 5}})})}),

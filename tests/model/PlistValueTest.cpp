@@ -7,7 +7,8 @@ using plist::Dictionary;
 using plist::Value;
 
 TEST(PlistValue, CopiesAreDeepAndEqualityComparesTheWholeTree) {
-    Value original(Dictionary{{"rows", Array{Dictionary{{"ID", 41}, {"DisabledApp", Array{Array{"Chess", false, "/p"}}}}}}});
+    Value original(Dictionary{
+        {"rows", Array{Dictionary{{"ID", 41}, {"DisabledApp", Array{Array{"Chess", false, "/p"}}}}}}});
     Value copy = original;
     EXPECT_EQ(copy, original);
 

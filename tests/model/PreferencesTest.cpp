@@ -14,7 +14,8 @@ namespace notifications = lendmode::notifications;
 namespace {
 
 struct Fixture : ::testing::Test {
-    std::shared_ptr<testing_support::MemoryUserDefaultsStore> store = std::make_shared<testing_support::MemoryUserDefaultsStore>();
+    std::shared_ptr<testing_support::MemoryUserDefaultsStore> store =
+        std::make_shared<testing_support::MemoryUserDefaultsStore>();
     int observer = 0;
     int lendmodePosts = 0;
 

@@ -25,10 +25,11 @@ struct RowAccess : ::testing::Test {
             "/Applications/Chess.app\n/Applications/Safari.app\n/System/Applications/Mail.app\n");
         prefs = &Preferences::resetShared(fakes.ports());
         prefs->setDefinitionSets(Array{prefs->settingsDefault(), prefs->settingsDefault()});
-        NotificationCenter::defaultCenter().addObserver(&observer, lendmode::notifications::kRowValueChanged, [this] {
-            ++posts;
-            writesAtPost = stores();
-        });
+        NotificationCenter::defaultCenter().addObserver(&observer, lendmode::notifications::kRowValueChanged,
+                                                        [this] {
+                                                            ++posts;
+                                                            writesAtPost = stores();
+                                                        });
     }
     void TearDown() override {
         NotificationCenter::defaultCenter().removeObserver(&observer);
@@ -90,7 +91,8 @@ TEST_F(RowAccess, AnIndexOutsideTheStoredSetsFallsBackToSetZero) {
     prefs->setObject(Value(false), "box", 4);
     EXPECT_EQ(*rowOf(0, 4).find("box"), Value(false));
     EXPECT_EQ(prefs->valueForKey("box", 4), Value(false));
-    EXPECT_EQ(fakes.store->contents().at(lendmode::keys::kCurrentSet), Value(7)) << "the stored index is kept";
+    EXPECT_EQ(fakes.store->contents().at(lendmode::keys::kCurrentSet), Value(7))
+        << "the stored index is kept";
 }
 
 TEST_F(RowAccess, DisabledFlagsAlwaysLiveInSetZero) {

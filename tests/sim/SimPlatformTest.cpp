@@ -16,7 +16,9 @@ using testing_support::runTool;
 using testing_support::TempMac;
 
 namespace {
-std::shared_ptr<const sim::SimMac> share(const TempMac& t) { return std::make_shared<const sim::SimMac>(t.root()); }
+std::shared_ptr<const sim::SimMac> share(const TempMac& t) {
+    return std::make_shared<const sim::SimMac>(t.root());
+}
 }  // namespace
 
 TEST(SimUserDefaults, LivesInTheProgramsDomainWhereDefaultsCanReadIt) {
@@ -24,7 +26,8 @@ TEST(SimUserDefaults, LivesInTheProgramsDomainWhereDefaultsCanReadIt) {
     platform::simulated::SimUserDefaultsStore store(share(t), lendmode::build::kBundleIdentifier);
     store.write("LM002", true);
     store.write("LM008", 1);
-    EXPECT_EQ(store.file(), t.mac().preferencesDirectory() + "/" + lendmode::build::kBundleIdentifier + ".plist");
+    EXPECT_EQ(store.file(),
+              t.mac().preferencesDirectory() + "/" + lendmode::build::kBundleIdentifier + ".plist");
     const auto run = runTool(t.root(), {"defaults", "read", lendmode::build::kBundleIdentifier, "LM008"});
     if (run.out.empty()) GTEST_SKIP() << "defaults stand-in not built yet";
     EXPECT_EQ(run.out, "1\n");
@@ -45,7 +48,8 @@ TEST(SimUserDefaults, SeesChangesMadeByOtherProcesses) {
     EXPECT_EQ(store.read("b"), plist::Value(2));
     store.remove("a");
     EXPECT_FALSE(store.read("a").has_value());
-    EXPECT_EQ(t.mac().readDomain("com.example.app")->count("b"), 1u) << "a write keeps the other process's keys";
+    EXPECT_EQ(t.mac().readDomain("com.example.app")->count("b"), 1u)
+        << "a write keeps the other process's keys";
 }
 
 TEST(SimUserDefaults, ACorruptDomainIsMovedAsideOnceAndNeverOverwritten) {
@@ -89,7 +93,8 @@ TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
 TEST(SimPorts, AppleScriptRunsInProcessAgainstTheMac) {
     TempMac t;
     Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
-    EXPECT_EQ(prefs.runAppleScript("if application \"Slack\" is running then\n quit application \"Slack\"\n return 1\n end if\n return 0\n"),
+    EXPECT_EQ(prefs.runAppleScript("if application \"Slack\" is running then\n quit application \"Slack\"\n "
+                                   "return 1\n end if\n return 0\n"),
               "1");
     EXPECT_FALSE(t.mac().isRunning("Slack"));
     EXPECT_EQ(prefs.runAppleScript("this does not compile\n"), "");

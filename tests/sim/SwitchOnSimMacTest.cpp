@@ -60,15 +60,22 @@ Owner randomOwner(std::mt19937& gen) {
 }
 
 void install(const sim::SimMac& mac, const Owner& o) {
-    mac.updateDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui", false, [&](Dictionary& d) {
-        d["doNotDisturb"] = o.doNotDisturb;
-        return true;
-    });
+    mac.updateDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui", false,
+                     [&](Dictionary& d) {
+                         d["doNotDisturb"] = o.doNotDisturb;
+                         return true;
+                     });
     mac.updateDomain("com.apple.dock", false, [&](Dictionary& d) {
         for (const char* key : lendmode::kHotCornerKeys) d.erase(key);
         for (const auto& [key, value] : o.corners) d[key] = *value;
-        if (o.autohide) d["autohide"] = *o.autohide; else d.erase("autohide");
-        if (o.orientation) d["orientation"] = *o.orientation; else d.erase("orientation");
+        if (o.autohide)
+            d["autohide"] = *o.autohide;
+        else
+            d.erase("autohide");
+        if (o.orientation)
+            d["orientation"] = *o.orientation;
+        else
+            d.erase("orientation");
         return true;
     });
     mac.updateDomain("NSGlobalDomain", false, [&](Dictionary& d) {
@@ -85,12 +92,15 @@ void install(const sim::SimMac& mac, const Owner& o) {
 
 using testing_support::settingsOf;
 
-Dictionary readSettings(Preferences& prefs) { return settingsOf(prefs.settingsUser()); }
+Dictionary readSettings(Preferences& prefs) {
+    return settingsOf(prefs.settingsUser());
+}
 
 struct Switching : ::testing::Test {
     TempMac t;
     Preferences* prefs = nullptr;
-    std::shared_ptr<testing_support::RecordingAlerts> alerts = std::make_shared<testing_support::RecordingAlerts>();
+    std::shared_ptr<testing_support::RecordingAlerts> alerts =
+        std::make_shared<testing_support::RecordingAlerts>();
     platform::Ports ports() const {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.alerts = alerts;
@@ -162,7 +172,8 @@ TEST_P(RoundTrip, EveryOwnerConfigurationComesBack) {
         install(t.mac(), owner);
         const Dictionary before = readSettings(*prefs);
         switchOn();
-        EXPECT_EQ(settingsOf(*prefs->definitionSets()[1].asArray()), before) << "set 1 is the owner at switch-on";
+        EXPECT_EQ(settingsOf(*prefs->definitionSets()[1].asArray()), before)
+            << "set 1 is the owner at switch-on";
         switchOff();
         const Dictionary after = readSettings(*prefs);
         ASSERT_EQ(after, before) << "configuration " << i << " of shard " << GetParam();
@@ -196,7 +207,8 @@ TEST_F(Switching, WhatTheOwnerHasComesBackAsItWas) {
     switchOff();
     EXPECT_EQ(readSettings(*prefs), before);
     const auto global = t.mac().readDomain("NSGlobalDomain");
-    EXPECT_EQ(global->at("AppleInterfaceStyleSwitchesAutomatically"), Value(true)) << "automatic switching kept";
+    EXPECT_EQ(global->at("AppleInterfaceStyleSwitchesAutomatically"), Value(true))
+        << "automatic switching kept";
     EXPECT_NE(global->at("com.apple.swipescrolldirection"), Value(false)) << "natural scrolling kept";
     EXPECT_EQ(t.mac().defaultHandler("http"), "com.google.Chrome");
     EXPECT_EQ(t.mac().defaultHandler("https"), "org.mozilla.firefox");
@@ -212,7 +224,9 @@ TEST_F(Switching, WhatTheOwnerHasComesBackAsItWas) {
 
 TEST_F(Switching, RefusedAppleEventsChangeNothingAndTheOwnerIsTold) {
     prefs->setAppDisable(true, indexOf("Slack"));
-    ASSERT_EQ(testing_support::runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
+    ASSERT_EQ(testing_support::runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"})
+                  .exitStatus,
+              0);
     const Dictionary owner = readSettings(*prefs);
     const auto processes = t.mac().processes().size();
     switchOn();
@@ -239,7 +253,8 @@ TEST_F(Switching, AFullDiskRefusesTheSwitchOnBeforeAnythingChanges) {
     EXPECT_TRUE(t.mac().isRunning("Slack"));
     EXPECT_FALSE(prefs->lendmode());
     EXPECT_FALSE(prefs->guestSettingsApplied());
-    EXPECT_EQ(t.mac().readDomain(lendmode::build::kBundleIdentifier), domainBefore) << "the stored data is intact";
+    EXPECT_EQ(t.mac().readDomain(lendmode::build::kBundleIdentifier), domainBefore)
+        << "the stored data is intact";
     ASSERT_EQ(alerts->shown.size(), 1u);
     EXPECT_NE(alerts->shown[0].informativeText.find("could not save"), std::string::npos);
 }
@@ -261,7 +276,8 @@ TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
         if (entry.path().string().rfind(file + ".damaged-", 0) == 0) aside.push_back(entry.path().string());
     }
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_NE(alerts->shown[0].informativeText.find(aside[0]), std::string::npos) << "the owner is told where";
+    EXPECT_NE(alerts->shown[0].informativeText.find(aside[0]), std::string::npos)
+        << "the owner is told where";
     EXPECT_EQ(testing_support::readTextFile(aside[0]), bytes) << "kept as it was";
     prefs->readCurrentDefinitionSets();
     EXPECT_FALSE(prefs->launchOnStartup());
@@ -272,9 +288,9 @@ TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
 }
 
 TEST_F(Switching, RunningDisabledAppsAreQuitAndReopenedOthersLeftAlone) {
-    prefs->setAppDisable(true, indexOf("Slack"));     // running
-    prefs->setAppDisable(true, indexOf("Chess"));     // not running
-    prefs->setAppDisable(true, indexOf("Spotify"));   // running, but released before switch-off
+    prefs->setAppDisable(true, indexOf("Slack"));    // running
+    prefs->setAppDisable(true, indexOf("Chess"));    // not running
+    prefs->setAppDisable(true, indexOf("Spotify"));  // running, but released before switch-off
     switchOn();
     EXPECT_FALSE(t.mac().isRunning("Slack"));
     EXPECT_FALSE(t.mac().isRunning("Spotify"));
@@ -312,7 +328,8 @@ TEST_F(Switching, EveryNameIsQuitAndReopenedAsItselfAndNothingElseRuns) {
     };
     std::vector<sim::App> apps = t.mac().catalogue();
     for (std::size_t i = 0; i < names.size(); ++i) {
-        apps.push_back(sim::App{"/Applications/" + names[i] + ".app", "", "com.example.odd" + std::to_string(i), false});
+        apps.push_back(
+            sim::App{"/Applications/" + names[i] + ".app", "", "com.example.odd" + std::to_string(i), false});
     }
     t.mac().setCatalogue(apps);
     for (const std::string& name : names) t.mac().launch(*t.mac().findApp(name));
@@ -330,7 +347,8 @@ TEST_F(Switching, EveryNameIsQuitAndReopenedAsItselfAndNothingElseRuns) {
 
     // The same names quoted for the shell arrive as themselves.
     for (const std::string& name : names) {
-        EXPECT_EQ(testing_support::runShell(t.root(), "printf '%s' " + lendmode::shellQuoted(name)).out, name);
+        EXPECT_EQ(testing_support::runShell(t.root(), "printf '%s' " + lendmode::shellQuoted(name)).out,
+                  name);
     }
     EXPECT_NE(access(canary.c_str(), F_OK), 0);
 }

@@ -22,7 +22,8 @@ inline std::optional<std::size_t> indexOfApplication(lendmode::Preferences& pref
 }
 
 // Marks the named application disabled (or not); throws when it is not in the list.
-inline void setApplicationDisabled(lendmode::Preferences& prefs, const std::string& name, bool disabled = true) {
+inline void setApplicationDisabled(lendmode::Preferences& prefs, const std::string& name,
+                                   bool disabled = true) {
     const auto index = indexOfApplication(prefs, name);
     if (!index) throw std::runtime_error("not installed: " + name);
     prefs.setAppDisable(disabled, *index);

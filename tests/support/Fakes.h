@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Ports.h"
 #include "platform/posix/ManualMainThread.h"
 #include "tests/support/MemoryUserDefaultsStore.h"
-#include "platform/Ports.h"
 
 namespace testing_support {
 

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "model/Preferences.h"
-#include "platform/qt/RecordedActivationPolicy.h"
 #include "platform/Workspace.h"
+#include "platform/qt/RecordedActivationPolicy.h"
 #include "tests/support/Fakes.h"
 
 namespace ui_testing {
