@@ -3,6 +3,7 @@
 // Mac. Target: under 50 ms.
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "bench/BenchSupport.h"
@@ -14,7 +15,9 @@
 
 using lendmode::Preferences;
 
-int main() {
+namespace {
+
+int runBenchmark() {
     bench::ScratchMac scratch;
     const sim::SimMac mac(scratch.root());
     {
@@ -48,4 +51,16 @@ int main() {
     app.signal(SIGTERM);
     app.waitForExit();
     return 0;
+}
+
+}  // namespace
+
+// A benchmark that cannot set itself up says why instead of ending with an uncaught exception.
+int main() {
+    try {
+        return runBenchmark();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
 }

@@ -45,6 +45,7 @@ Preferences& loadedPreferences() {
     static Preferences* prefs = [] {
         const sim::SimMac simMac(mac().root());
         std::vector<sim::App> apps;
+        apps.reserve(kApplications);
         for (int i = 0; i < kApplications; ++i) {
             apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
                                     "com.example.app" + std::to_string(i), false});

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 
 #include "bench/BenchSupport.h"
 #include "model/Preferences.h"
@@ -77,7 +78,9 @@ BENCHMARK(BM_SwitchOnAndOff)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int runBenchmark(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
@@ -102,4 +105,16 @@ int main(int argc, char** argv) {
     bench::reportTarget("switch on+off / floor", switchMs / floorMs, 1.25, "x");
     Preferences::resetShared();
     return 0;
+}
+
+}  // namespace
+
+// A benchmark that cannot set itself up says why instead of ending with an uncaught exception.
+int main(int argc, char** argv) {
+    try {
+        return runBenchmark(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
 }

@@ -35,7 +35,7 @@ int announceLaunch(const std::string& runDirectory, const plist::Dictionary& inf
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.size() > std::strlen(kSuffix) && name.ends_with(kSuffix))
-            sockets.push_back(runDirectory + "/" + name);
+            sockets.push_back(std::string(runDirectory).append("/").append(name));
     }
     ::closedir(dir);
     if (sockets.empty()) return 0;
@@ -84,7 +84,7 @@ LaunchListener::~LaunchListener() {
 std::optional<plist::Dictionary> LaunchListener::receive(std::chrono::milliseconds timeout) {
     if (fd_ < 0) return std::nullopt;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::vector<char> buffer(256 * 1024);
+    std::vector<char> buffer(std::size_t{256} * 1024);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

@@ -64,7 +64,7 @@ QIcon AppListModel::iconForPath(const QString& path) const {
 }
 
 QIcon AppListModel::genericApplicationIcon() {
-    const QIcon icon = [] {
+    QIcon icon = [] {
         constexpr int size = 64;
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);

@@ -36,7 +36,7 @@ std::vector<std::string> mergedEnvironment(const EnvironmentOverrides& overrides
         const std::string name = eq ? std::string(*e, static_cast<std::size_t>(eq - *e)) : std::string(*e);
         if (overrides.count(name) == 0) env.emplace_back(*e);
     }
-    for (const auto& [name, value] : overrides) env.push_back(name + "=" + value);
+    for (const auto& [name, value] : overrides) env.push_back(std::string(name).append("=").append(value));
     return env;
 }
 

@@ -46,7 +46,7 @@ std::string damagedName(const std::string& file) {
 
 }  // namespace
 
-SimUserDefaultsStore::SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, std::string domain)
+SimUserDefaultsStore::SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, const std::string& domain)
     : mac_(std::move(mac)), file_(mac_->domainFile(domain, false)) {}
 
 SimUserDefaultsStore::Stamp SimUserDefaultsStore::currentStamp() const {

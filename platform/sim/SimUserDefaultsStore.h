@@ -20,7 +20,7 @@ namespace platform::simulated {
 
 class SimUserDefaultsStore : public UserDefaultsStore {
 public:
-    SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, std::string domain);
+    SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, const std::string& domain);
     std::optional<plist::Value> read(const std::string& key) override;
     bool write(const std::string& key, const plist::Value& value) override;
     bool remove(const std::string& key) override;

@@ -320,7 +320,11 @@ std::optional<WriteChange> parseWriteValue(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             if (i >= args.size()) {
-                error = "The key \"" + key + "\" of " + flag + " has no value";
+                error = std::string("The key \"")
+                            .append(key)
+                            .append("\" of ")
+                            .append(flag)
+                            .append(" has no value");
                 return std::nullopt;
             }
             auto value = parseElement(args, i, error);
@@ -421,7 +425,7 @@ int readAll(Context& c) {
     const std::string suffix = c.currentHost ? "." + c.mac.hardwareUUID() + ".plist" : ".plist";
     plist::Dictionary all;
     for (const std::string& name : domainsIn(directory, suffix)) {
-        auto contents = c.mac.readDomain(directory + "/" + name + suffix);
+        auto contents = c.mac.readDomain(std::string(directory).append("/").append(name).append(suffix));
         if (contents)
             all.insert_or_assign(name == ".GlobalPreferences" ? "NSGlobalDomain" : name,
                                  std::move(*contents));

@@ -58,7 +58,7 @@ void appendQuoted(std::string& out, std::string_view text) {
 }
 
 void appendIndent(std::string& out, int level) {
-    out.append(static_cast<std::size_t>(4 * level), ' ');
+    out.append(4 * static_cast<std::size_t>(level), ' ');
 }
 
 void appendListing(std::string& out, const plist::Value& value, int level) {

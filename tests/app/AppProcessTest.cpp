@@ -32,7 +32,7 @@ struct RealProgram : ::testing::Test {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
         Preferences& prefs = Preferences::resetShared(ports);
-        const plist::Dictionary seen = testing_support::settingsOf(prefs.settingsUser());
+        plist::Dictionary seen = testing_support::settingsOf(prefs.settingsUser());
         Preferences::resetShared();
         return seen;
     }

@@ -153,7 +153,9 @@ TEST_F(AppleScriptTest, FullScrollScriptWritesThroughTheDefaultsTool) {
     for (std::size_t indent : {13u, 24u}) {
         SCOPED_TRACE(indent);
         setGlobal("com.apple.swipescrolldirection", true);
-        Outcome outcome = run(kQuitPreferencesIfRunning + scrollPiece(indent, true) + kQuitPreferences);
+        Outcome outcome = run(std::string(kQuitPreferencesIfRunning)
+                                  .append(scrollPiece(indent, true))
+                                  .append(kQuitPreferences));
         ASSERT_TRUE(outcome.ok()) << outcome.error->describe();
         // `defaults` wrote false, then the checkbox flipped it on and applied it.
         EXPECT_EQ(naturalScrolling(), true);

@@ -28,7 +28,7 @@ namespace {
 
 std::string artifactsFolder() {
     const char* configured = std::getenv("LENDMODE_ARTIFACTS");
-    const std::string folder = configured && *configured ? configured : LENDMODE_ARTIFACTS_DIR;
+    std::string folder = configured && *configured ? configured : LENDMODE_ARTIFACTS_DIR;
     std::filesystem::create_directories(folder);
     return folder;
 }
@@ -98,8 +98,7 @@ struct EndToEnd : ::testing::Test {
     plist::Dictionary systemSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
-        const plist::Dictionary seen =
-            testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
+        plist::Dictionary seen = testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
         Preferences::resetShared();
         return seen;
     }

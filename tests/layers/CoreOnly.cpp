@@ -11,8 +11,8 @@ namespace {
 struct Store : platform::UserDefaultsStore {
     plist::Dictionary values;
     std::optional<plist::Value> read(const std::string& key) override {
-        const plist::Value* v = plist::Value(values).find(key);
-        return v ? std::optional(*v) : std::nullopt;
+        const auto it = values.find(key);
+        return it == values.end() ? std::nullopt : std::optional(it->second);
     }
     bool write(const std::string& key, const plist::Value& value) override {
         values.insert_or_assign(key, value);

@@ -140,6 +140,7 @@ TEST(SimMacDomains, DomainArgumentsNameTheRightFiles) {
 TEST(SimMacDomains, ConcurrentUpdatesLoseNothing) {
     TempMac t;
     std::vector<std::thread> threads;
+    threads.reserve(8);
     for (int i = 0; i < 8; ++i) {
         threads.emplace_back([&, i] {
             const sim::SimMac mac(t.root());  // each its own lock descriptor, as separate processes would

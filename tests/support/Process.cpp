@@ -28,7 +28,8 @@ std::vector<std::string> childEnvironment(const SpawnOptions& options) {
             std::find(options.unsetEnv.begin(), options.unsetEnv.end(), name) != options.unsetEnv.end();
         if (!dropped) env.push_back(entry);
     }
-    for (const auto& [name, value] : options.setEnv) env.push_back(name + "=" + value);
+    for (const auto& [name, value] : options.setEnv)
+        env.push_back(std::string(name).append("=").append(value));
     return env;
 }
 
