@@ -173,7 +173,7 @@ void AppDelegate::launchOnStartup(bool value) {
                                        : services_.executablePath;
     // The choice is kept only when the agent that carries it out was written.
     if (launchagent::install(launchagent::agentsDirectory(home), launchagent::templatePath(executable),
-                             value)) {
+                             executable, value)) {
         prefs->setLaunchOnStartup(value);
     }
 }

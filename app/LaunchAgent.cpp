@@ -17,7 +17,8 @@ std::string templatePath(const std::string& executablePath) {
     return contents.string() + "/Resources/" + kLabel + ".plist";
 }
 
-bool install(const std::string& directory, const std::string& templateFile, bool runAtLoad) {
+bool install(const std::string& directory, const std::string& templateFile, const std::string& executablePath,
+             bool runAtLoad) {
     std::error_code ec;
     if (!std::filesystem::exists(directory, ec)) {
         if (!std::filesystem::create_directories(directory, ec) && ec) {
@@ -31,6 +32,7 @@ bool install(const std::string& directory, const std::string& templateFile, bool
                                                    : plist::readDictionaryFile(templateFile);
     if (!agent) return false;
     (*agent)[kRunAtLoad] = runAtLoad;
+    (*agent)[kProgramArguments] = plist::Array{executablePath};
     return plist::writeFile(path, plist::Value(std::move(*agent)), plist::Format::Xml);
 }
 

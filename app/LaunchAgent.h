@@ -8,6 +8,7 @@ namespace lendmode::launchagent {
 // The agent's label (reverse-domain), which is also the file name without ".plist".
 inline constexpr const char* kLabel = "com.lendmode.Lendmode";
 inline constexpr const char* kRunAtLoad = "RunAtLoad";
+inline constexpr const char* kProgramArguments = "ProgramArguments";
 inline constexpr const char* kDirectoryFailedLog = "create user's LaunchAgents directory failed %@";
 
 // "%@/Library/LaunchAgents/" with the home folder: ends with a slash.
@@ -16,13 +17,14 @@ std::string agentsDirectory(const std::string& home);
 // components, then "/Resources/" and the agent's file name.
 std::string templatePath(const std::string& executablePath);
 
-// Writes the agent into agentsDirectory with "RunAtLoad" set to runAtLoad, starting
-// from the installed agent if there is one, else from the template; every other key
-// is kept. Creates the folder if needed (logging a failure and going on). Does
+// Writes the agent into agentsDirectory with "RunAtLoad" set to runAtLoad and
+// "ProgramArguments" naming the running program (wherever it is now), starting from
+// the installed agent if there is one, else from the template; every other key is
+// kept. Creates the folder if needed (logging a failure and going on). Does
 // nothing more when neither file can be read as a dictionary. True when the agent
 // was written; false when it could not be (no readable agent or template, or the
 // write failed).
 [[nodiscard]] bool install(const std::string& agentsDirectory, const std::string& templateFile,
-                           bool runAtLoad);
+                           const std::string& executablePath, bool runAtLoad);
 
 }  // namespace lendmode::launchagent

@@ -329,17 +329,24 @@ TEST_F(LaunchAtLogin, TheFirstUseCreatesTheFolderAndWritesTheTemplate) {
     ASSERT_TRUE(agent);
     EXPECT_EQ(agent->at("RunAtLoad"), Value(true));
     EXPECT_EQ(agent->at("Label"), Value("com.lendmode.Lendmode"));
+    EXPECT_EQ(agent->at("ProgramArguments"), Value(Array{home.path() + "/bundle/Contents/MacOS/Lendmode"}))
+        << "the program as it runs, not where it was built";
     EXPECT_TRUE(app.prefs->launchOnStartup());
 }
 
 TEST_F(LaunchAtLogin, AnInstalledAgentKeepsItsOtherKeysAndOffRewritesIt) {
     AppDelegate& app = startWithTemplate({{"Label", "from the template"}});
     std::filesystem::create_directories(home.path() + "/Library/LaunchAgents");
-    ASSERT_TRUE(plist::writeFile(agentFile(), Value(Dictionary{{"Label", "installed"}, {"KeepAlive", true}}),
-                                 plist::Format::Xml));
+    const Dictionary installed{
+        {"Label", "installed"}, {"KeepAlive", true}, {"ProgramArguments", Array{"/moved/away"}}};
+    ASSERT_TRUE(plist::writeFile(agentFile(), Value(installed), plist::Format::Xml));
     app.launchOnStartup(false);
     const auto agent = plist::readDictionaryFile(agentFile());
-    EXPECT_EQ(*agent, (Dictionary{{"Label", "installed"}, {"KeepAlive", true}, {"RunAtLoad", false}}));
+    EXPECT_EQ(*agent,
+              (Dictionary{{"Label", "installed"},
+                          {"KeepAlive", true},
+                          {"ProgramArguments", Array{home.path() + "/bundle/Contents/MacOS/Lendmode"}},
+                          {"RunAtLoad", false}}));
     EXPECT_FALSE(app.prefs->launchOnStartup());
 }
 
