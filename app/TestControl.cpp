@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include "base/Strings.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -52,8 +53,7 @@ class PrintedAlert : public platform::AlertPresenter {
 public:
     explicit PrintedAlert(std::shared_ptr<platform::AlertPresenter> shown) : shown_(std::move(shown)) {}
     int runModal(const platform::Alert& alert) override {
-        std::string buttons;
-        for (const std::string& title : alert.buttons) buttons += (buttons.empty() ? "" : "|") + title;
+        const std::string buttons = joined(alert.buttons, "|");
         std::printf("ALERT %s | %s | %s\n", alert.messageText.c_str(), alert.informativeText.c_str(),
                     buttons.c_str());
         std::fflush(stdout);

@@ -1,6 +1,7 @@
 // Applying a definition set to the system, and the single settings applied at once.
 #include <algorithm>
 
+#include "base/Strings.h"
 #include "engine/DefaultBrowser.h"
 #include "engine/ScriptTexts.h"
 #include "model/Keys.h"
@@ -37,15 +38,6 @@ void addHotCornerLines(const plist::Value* corners, std::vector<std::string>& li
     for (const auto& [key, value] : *dict) {
         if (isHotCornerKey(key)) lines.push_back(texts::hotCornerLine(key, value.integerValue()));
     }
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& line : lines) {
-        if (!out.empty()) out += '\n';
-        out += line;
-    }
-    return out;
 }
 
 }  // namespace
@@ -151,7 +143,7 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on) {
                                                        texts::kSystemPreferencesEpilogue);
     commands.emplace_back(texts::kRestartDock);
     commands.emplace_back(texts::kRestartNotificationCenter);
-    runShellScript(joined(commands));
+    runShellScript(joined(commands, "\n"));
     SetDefaultBrowser(browser, *ports_.urlHandlers);
     return result;
 }
@@ -176,7 +168,7 @@ void Preferences::scriptHotCornersOFF(bool off) {
         }
     }
     commands.emplace_back(texts::kRestartDock);
-    runShellScript(joined(commands));
+    runShellScript(joined(commands, "\n"));
 }
 
 void Preferences::scriptDockVisable(bool visible) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "base/Strings.h"
 #include "engine/ScriptTexts.h"
 #include "model/AlertTexts.h"
 #include "model/Keys.h"
@@ -11,16 +12,6 @@
 #include "model/SetValidation.h"
 
 namespace lendmode {
-namespace {
-
-std::string joinedNames(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
-    return out;
-}
-
-}  // namespace
-
 std::optional<std::string> Preferences::refusedAutomationTarget() const {
     if (!ports_.automation) return std::nullopt;
     for (const char* target : texts::kAutomatedApplications) {
@@ -65,7 +56,7 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     if (index >= definitionSets_.size()) index = 0;  // as row access does
     const ApplyResult result = applySet(index, /*lendmodeOn=*/true);
     if (!result.notQuit.empty())
-        showAlert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joinedNames(result.notQuit)));
+        showAlert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joined(result.notQuit, ", ")));
     if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
     finish();
 }

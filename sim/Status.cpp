@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Strings.h"
 #include "sim/SimMac.h"
 
 namespace sim {
@@ -15,15 +16,6 @@ const plist::Value* lookup(const std::optional<plist::Dictionary>& domain, std::
 
 std::string onOff(bool on) {
     return on ? "on" : "off";
-}
-
-std::string joined(const std::vector<std::string>& items, const char* separator) {
-    std::string out;
-    for (const auto& item : items) {
-        if (!out.empty()) out += separator;
-        out += item;
-    }
-    return out;
 }
 
 }  // namespace
@@ -53,7 +45,7 @@ std::string hotCornerModifierName(long long modifier) {
     if (modifier & 262144) keys.emplace_back("Control");
     if (modifier & 524288) keys.emplace_back("Option");
     if (modifier & 1048576) keys.emplace_back("Command");
-    return joined(keys, "+");
+    return lendmode::joined(keys, "+");
 }
 
 std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
@@ -106,7 +98,7 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
 
     std::vector<std::string> running;
     for (const Process& p : mac.processes()) running.push_back(p.name);
-    rows.emplace_back("Running", joined(running, ", "));
+    rows.emplace_back("Running", lendmode::joined(running, ", "));
 
     rows.emplace_back("Restarts", std::string(kDock) + " " + std::to_string(mac.restarts(kDock)) + ", " +
                                       kNotificationCenter + " " +
@@ -122,7 +114,8 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
             if (v.isString()) refused.push_back(*v.asString() == "*" ? "every application" : *v.asString());
         }
     }
-    rows.emplace_back("Automation", refused.empty() ? "allowed" : "refused for " + joined(refused, ", "));
+    rows.emplace_back("Automation",
+                      refused.empty() ? "allowed" : "refused for " + lendmode::joined(refused, ", "));
     return rows;
 }
 

@@ -39,17 +39,9 @@ void SimWorkspace::readAnnouncements() {
 }
 
 bool SimWorkspace::terminateApplication(qint64 pid) {
-    try {
-        const std::optional<bool> ended = mac_.terminate(static_cast<long>(pid));
-        if (!ended) {
-            std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac_, errno).c_str());
-            return false;
-        }
-        return *ended;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "Lendmode: %s\n", e.what());
-        return false;
-    }
+    const std::optional<bool> ended = mac_.terminate(static_cast<long>(pid));
+    if (!ended) std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac_, errno).c_str());
+    return ended.value_or(false);
 }
 
 QIcon SimWorkspace::iconForFile(const QString& path) {

@@ -44,10 +44,7 @@ struct Apply : ::testing::Test {
     Preferences* prefs = nullptr;
 
     void SetUp() override {
-        fakes.urlHandlers->all =
-            std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
-        fakes.urlHandlers->defaults["http"] = "com.google.Chrome";
-        fakes.urlHandlers->defaults["https"] = "com.google.Chrome";
+        fakes.urlHandlers->installThreeBrowsersWithChromeTheDefault();
         fakes.shell->installApplications(
             "/Applications/Chess.app\n/Applications/Slack.app\n/Applications/Zed.app\n");
         prefs = &Preferences::resetShared(fakes.ports());

@@ -58,6 +58,11 @@ public:
         if (it == defaults.end()) return std::nullopt;
         return it->second;
     }
+    // Safari, Chrome and Firefox registered, Chrome the default for both schemes.
+    void installThreeBrowsersWithChromeTheDefault() {
+        all = std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
+        defaults["http"] = defaults["https"] = "com.google.Chrome";
+    }
     void setDefaultHandler(const std::string& scheme, const std::string& id) override {
         defaults[scheme] = id;
         ++setCount;
