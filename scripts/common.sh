@@ -23,6 +23,9 @@ DISPLAY_PACKAGES=(xvfb trayer xdotool imagemagick)
 # The format and static-analysis checks (git lists the files they read).
 FORMAT_PACKAGES=(git clang-format)
 TIDY_PACKAGES=(git clang-tidy)
+# The compile check of the native macOS layer: clang against GNUstep's Cocoa headers
+# and Qt's (gcc and perl find and adapt GCC's Objective-C runtime headers).
+MACOS_CHECK_PACKAGES=(clang gcc perl pkg-config qt6-base-dev libgnustep-base-dev libgnustep-gui-dev)
 
 # Configures and builds one preset (dev or sanitize).
 build_preset() {

@@ -1,0 +1,64 @@
+// What Apple's Foundation and AppKit declare and GNUstep's do not (or declares without
+// Apple's availability), for the classes the native layer uses. Each declaration is
+// Apple's, from its documentation, with the availability given there. The check
+// includes this before every file, after GNUstep's own headers.
+#pragma once
+#import <AppKit/AppKit.h>
+#import <Foundation/Foundation.h>
+#include <Availability.h>
+#include <CoreGraphics/CoreGraphics.h>
+#include <CoreServices/CoreServices.h>
+
+NS_ASSUME_NONNULL_BEGIN
+
+// ---- Foundation: NSAppleScript and NSAppleEventDescriptor (empty in GNUstep) ----
+extern NSString* const NSAppleScriptErrorMessage;
+extern NSString* const NSAppleScriptErrorNumber;
+
+@interface NSAppleScript (AppleOnly)
+- (nullable instancetype)initWithSource:(NSString*)source;
+- (NSAppleEventDescriptor*)executeAndReturnError:(NSDictionary<NSString*, id>* _Nullable* _Nullable)errorInfo;
+@end
+
+@interface NSAppleEventDescriptor (AppleOnly)
+@property (readonly) DescType descriptorType;
+@property (readonly) NSInteger numberOfItems;
+@property (nullable, readonly, copy) NSString* stringValue;
+- (nullable NSAppleEventDescriptor*)coerceToDescriptorType:(DescType)descriptorType;
+- (nullable NSAppleEventDescriptor*)descriptorAtIndex:(NSInteger)index;
+@end
+
+// ---- AppKit: the application ----
+typedef NSString* NSAppearanceName;
+
+@interface NSApplication (AppleOnly)
+- (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
+- (NSApplicationActivationPolicy)activationPolicy;
+- (void)activate API_AVAILABLE(macos(14.0));
+@property (readonly, strong) NSAppearance* effectiveAppearance API_AVAILABLE(macos(10.14));
+@end
+
+// ---- AppKit: the status item's button (10.10); the item's own image, title, tooltip,
+// target and action are deprecated since 10.14 ----
+@interface NSStatusItem (AppleOnly)
+@property (readonly, strong, nullable) NSStatusBarButton* button API_AVAILABLE(macos(10.10));
+@end
+
+// ---- AppKit: the workspace ----
+extern NSString* const NSWorkspaceApplicationKey API_AVAILABLE(macos(10.6));
+
+@interface NSWorkspace (AppleOnly)
+- (nullable NSURL*)URLForApplicationToOpenURL:(NSURL*)url API_AVAILABLE(macos(10.6));
+- (NSArray<NSURL*>*)URLsForApplicationsToOpenURL:(NSURL*)url API_AVAILABLE(macos(12.0));
+- (void)setDefaultApplicationAtURL:(NSURL*)applicationURL
+              toOpenURLsWithScheme:(NSString*)urlScheme
+                 completionHandler:(void (^_Nullable)(NSError* _Nullable error))completionHandler
+    API_AVAILABLE(macos(12.0));
+@end
+
+// ---- AppKit: images made from Core Graphics ----
+@interface NSImage (AppleOnly)
+- (instancetype)initWithCGImage:(CGImageRef)cgImage size:(NSSize)size API_AVAILABLE(macos(10.6));
+@end
+
+NS_ASSUME_NONNULL_END
