@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include "app/Appearance.h"
-#include "app/LaunchAgent.h"
 #include "app/Popover.h"
 #include "base/BundleName.h"
 #include "engine/CommandTexts.h"
@@ -166,16 +165,9 @@ void AppDelegate::launchOnStartupClicked(Qt::CheckState state) {
 }
 
 void AppDelegate::launchOnStartup(bool value) {
-    std::string home = services_.agentsHome;
-    if (home.empty() && prefs && prefs->ports().account) home = prefs->ports().account->homeDirectory();
-    const std::string executable = services_.executablePath.empty()
-                                       ? QCoreApplication::applicationFilePath().toStdString()
-                                       : services_.executablePath;
-    // The choice is kept only when the agent that carries it out was written.
-    if (launchagent::install(launchagent::agentsDirectory(home), launchagent::templatePath(executable),
-                             executable, value)) {
-        prefs->setLaunchOnStartup(value);
-    }
+    // The choice is kept only when the system took it.
+    const auto& login = qtPorts().launchAtLogin;
+    if (login && login->setEnabled(value)) prefs->setLaunchOnStartup(value);
 }
 
 }  // namespace lendmode

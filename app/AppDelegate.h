@@ -1,6 +1,6 @@
 // The root of the running program: brings the settings up at start, keeps the owner
 // snapshot fresh once a day, blocks disabled applications while Lendmode is on, owns
-// the status item and its popover, and installs the launch agent.
+// the status item and its popover, and turns launch at login on and off.
 #pragma once
 
 #include <QObject>
@@ -30,10 +30,6 @@ public:
         };
         // Ends the program (the application object's terminate).
         std::function<void()> terminate;
-        // The home folder whose Library/LaunchAgents gets the agent; empty: the account's.
-        std::string agentsHome;
-        // The program's executable, which locates the agent template; empty: this one.
-        std::string executablePath;
     };
 
     static constexpr std::chrono::seconds kRefreshInterval{86400};

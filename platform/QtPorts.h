@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/ActivationPolicy.h"
+#include "platform/LaunchAtLogin.h"
 #include "platform/StatusItem.h"
 #include "platform/Workspace.h"
 
@@ -18,6 +19,7 @@ struct QtPorts {
     std::shared_ptr<ActivationPolicy> activationPolicy;
     // Whether the system uses the dark appearance, which the windows follow.
     std::function<bool()> darkAppearance;
+    std::shared_ptr<LaunchAtLogin> launchAtLogin;
 };
 
 // The installed ports (empty pointers until installed).

@@ -3,7 +3,10 @@
 // the simulated `open`, and an activation policy that is only remembered.
 #include "platform/Platform.h"
 
+#include <QCoreApplication>
+
 #include "platform/QtPorts.h"
+#include "platform/posix/LaunchAgent.h"
 #include "platform/qt/MessageBoxAlert.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/RecordedActivationPolicy.h"
@@ -30,6 +33,9 @@ Ports installPlatform() {
         const auto style = global->find("AppleInterfaceStyle");
         return style != global->end() && style->second.isString() && *style->second.asString() == "Dark";
     };
+    ui.launchAtLogin = std::make_shared<LaunchAgentLogin>(ports.account->homeDirectory(), [] {
+        return QCoreApplication::applicationFilePath().toStdString();
+    });
     return ports;
 }
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "app/AppDelegate.h"
-#include "app/LaunchAgent.h"
-#include "app/RealHomeDirectory.h"
 #include "base/plist/PlistFile.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
+#include "platform/posix/LaunchAgent.h"
+#include "platform/posix/RealHomeDirectory.h"
 #include "tests/support/Applications.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"
@@ -309,16 +309,19 @@ struct LaunchAtLogin : Shell {
     std::string agentFile() const {
         return home.path() + "/Library/LaunchAgents/com.lendmode.Lendmode.plist";
     }
+    // The launch agent in the temporary home, for the program at executable.
+    AppDelegate& startWithAgentFor(const std::string& executable) {
+        platform::qt::qtPorts().launchAtLogin =
+            std::make_shared<platform::LaunchAgentLogin>(home.path(), [executable] { return executable; });
+        return start();
+    }
     AppDelegate& startWithTemplate(const Dictionary& contents) {
         const std::string contentsDir = home.path() + "/bundle/Contents";
         std::filesystem::create_directories(contentsDir + "/Resources");
         std::filesystem::create_directories(contentsDir + "/MacOS");
         EXPECT_TRUE(plist::writeFile(contentsDir + "/Resources/com.lendmode.Lendmode.plist", Value(contents),
                                      plist::Format::Xml));
-        AppDelegate::Services services;
-        services.agentsHome = home.path();
-        services.executablePath = contentsDir + "/MacOS/Lendmode";
-        return start(std::move(services));
+        return startWithAgentFor(contentsDir + "/MacOS/Lendmode");
     }
 };
 
@@ -361,10 +364,7 @@ TEST_F(LaunchAtLogin, TheActionPassesTheOppositeOfTheControlsState) {
 }
 
 TEST_F(LaunchAtLogin, WithoutAReadableTemplateNothingIsWrittenNorStored) {
-    AppDelegate::Services services;
-    services.agentsHome = home.path();
-    services.executablePath = home.path() + "/nowhere/MacOS/Lendmode";
-    AppDelegate& app = start(std::move(services));
+    AppDelegate& app = startWithAgentFor(home.path() + "/nowhere/MacOS/Lendmode");
     app.launchOnStartup(true);
     EXPECT_FALSE(std::filesystem::exists(agentFile()));
     EXPECT_FALSE(app.prefs->launchOnStartup());
@@ -399,15 +399,15 @@ TEST_F(LaunchAtLogin, ThePopoversItemTurnsItOnAndOffAndShowsTheChoice) {
 }
 
 TEST(LaunchAgentPaths, TemplateSitsTwoLevelsAboveTheExecutable) {
-    EXPECT_EQ(lendmode::launchagent::templatePath("/Applications/Lendmode.app/Contents/MacOS/Lendmode"),
+    EXPECT_EQ(platform::launchagent::templatePath("/Applications/Lendmode.app/Contents/MacOS/Lendmode"),
               "/Applications/Lendmode.app/Contents/Resources/com.lendmode.Lendmode.plist");
-    EXPECT_EQ(lendmode::launchagent::agentsDirectory("/Users/owner"), "/Users/owner/Library/LaunchAgents/");
+    EXPECT_EQ(platform::launchagent::agentsDirectory("/Users/owner"), "/Users/owner/Library/LaunchAgents/");
 }
 
 TEST(RealHome, ComesFromThePasswordDatabaseNotTheEnvironment) {
-    const std::string real = lendmode::RealHomeDirectory();
+    const std::string real = platform::RealHomeDirectory();
     setenv("HOME", "/somewhere/else", 1);
-    EXPECT_EQ(lendmode::RealHomeDirectory(), real);
+    EXPECT_EQ(platform::RealHomeDirectory(), real);
     EXPECT_NE(real, "/somewhere/else");
     EXPECT_FALSE(real.empty());
 }

@@ -1,9 +1,13 @@
-// The per-user launch agent that starts the program at login.
+// The per-user launch agent that starts the program at login: a property list in
+// ~/Library/LaunchAgents that launchd reads when the user logs in.
 #pragma once
 
+#include <functional>
 #include <string>
 
-namespace lendmode::launchagent {
+#include "platform/LaunchAtLogin.h"
+
+namespace platform::launchagent {
 
 // The agent's label (reverse-domain), which is also the file name without ".plist".
 inline constexpr const char* kLabel = "com.lendmode.Lendmode";
@@ -27,4 +31,21 @@ std::string templatePath(const std::string& executablePath);
 [[nodiscard]] bool install(const std::string& agentsDirectory, const std::string& templateFile,
                            const std::string& executablePath, bool runAtLoad);
 
-}  // namespace lendmode::launchagent
+}  // namespace platform::launchagent
+
+namespace platform {
+
+// Launch at login through the agent in the user's home, naming the program's
+// executable as it is when the agent is written (never where it was built).
+class LaunchAgentLogin : public LaunchAtLogin {
+public:
+    LaunchAgentLogin(std::string home, std::function<std::string()> executablePath)
+        : home_(std::move(home)), executablePath_(std::move(executablePath)) {}
+    [[nodiscard]] bool setEnabled(bool enabled) override;
+
+private:
+    std::string home_;
+    std::function<std::string()> executablePath_;
+};
+
+}  // namespace platform

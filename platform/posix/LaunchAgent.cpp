@@ -1,11 +1,11 @@
-#include "app/LaunchAgent.h"
+#include "platform/posix/LaunchAgent.h"
 
 #include <cstdio>
 #include <filesystem>
 
 #include "base/plist/PlistFile.h"
 
-namespace lendmode::launchagent {
+namespace platform::launchagent {
 
 std::string agentsDirectory(const std::string& home) {
     return home + "/Library/LaunchAgents/";
@@ -36,4 +36,14 @@ bool install(const std::string& directory, const std::string& templateFile, cons
     return plist::writeFile(path, plist::Value(std::move(*agent)), plist::Format::Xml);
 }
 
-}  // namespace lendmode::launchagent
+}  // namespace platform::launchagent
+
+namespace platform {
+
+bool LaunchAgentLogin::setEnabled(bool enabled) {
+    const std::string executable = executablePath_();
+    return launchagent::install(launchagent::agentsDirectory(home_), launchagent::templatePath(executable),
+                                executable, enabled);
+}
+
+}  // namespace platform

@@ -1,4 +1,4 @@
-#include "app/RealHomeDirectory.h"
+#include "platform/posix/RealHomeDirectory.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace lendmode {
+namespace platform {
 
 std::string RealHomeDirectory() {
     const passwd* pw = ::getpwuid(::getuid());
@@ -19,4 +19,4 @@ std::string RealHomeDirectory() {
     return pw->pw_dir ? pw->pw_dir : "";
 }
 
-}  // namespace lendmode
+}  // namespace platform

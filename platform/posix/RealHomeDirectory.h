@@ -4,10 +4,10 @@
 
 #include <string>
 
-namespace lendmode {
+namespace platform {
 
 // Stops the process with a failed assertion when the database has no entry for the
 // user: without a home there is nowhere to install the launch agent.
 std::string RealHomeDirectory();
 
-}  // namespace lendmode
+}  // namespace platform
