@@ -49,6 +49,7 @@ extern NSString* const NSWorkspaceApplicationKey API_AVAILABLE(macos(10.6));
 
 @interface NSWorkspace (AppleOnly)
 - (nullable NSURL*)URLForApplicationToOpenURL:(NSURL*)url API_AVAILABLE(macos(10.6));
+- (nullable NSURL*)URLForApplicationWithBundleIdentifier:(NSString*)bundleIdentifier API_AVAILABLE(macos(10.6));
 - (NSArray<NSURL*>*)URLsForApplicationsToOpenURL:(NSURL*)url API_AVAILABLE(macos(12.0));
 - (void)setDefaultApplicationAtURL:(NSURL*)applicationURL
               toOpenURLsWithScheme:(NSString*)urlScheme

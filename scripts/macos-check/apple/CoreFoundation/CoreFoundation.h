@@ -16,12 +16,15 @@ typedef unsigned char Boolean;
 typedef const struct __CFString* CFStringRef;
 typedef const struct __CFArray* CFArrayRef;
 typedef const struct __CFURL* CFURLRef;
+typedef const struct __CFDictionary* CFDictionaryRef;
 typedef const struct __CFBoolean* CFBooleanRef;
 typedef CFTypeRef CFPropertyListRef;
 
 void CFRelease(CFTypeRef cf);
 CFTypeID CFGetTypeID(CFTypeRef cf);
 CFTypeID CFBooleanGetTypeID(void);
+extern const CFBooleanRef kCFBooleanTrue;
+extern const CFBooleanRef kCFBooleanFalse;
 
 extern const CFStringRef kCFPreferencesCurrentApplication;
 extern const CFStringRef kCFPreferencesCurrentUser;
@@ -30,6 +33,13 @@ extern const CFStringRef kCFPreferencesAnyHost;
 CFPropertyListRef CFPreferencesCopyAppValue(CFStringRef key, CFStringRef applicationID);
 void CFPreferencesSetAppValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID);
 Boolean CFPreferencesAppSynchronize(CFStringRef applicationID);
+CFPropertyListRef CFPreferencesCopyValue(CFStringRef key, CFStringRef applicationID, CFStringRef userName,
+                                         CFStringRef hostName);
+void CFPreferencesSetValue(CFStringRef key, CFPropertyListRef value, CFStringRef applicationID,
+                           CFStringRef userName, CFStringRef hostName);
+void CFPreferencesSetMultiple(CFDictionaryRef keysToSet, CFArrayRef keysToRemove, CFStringRef applicationID,
+                              CFStringRef userName, CFStringRef hostName);
+Boolean CFPreferencesSynchronize(CFStringRef applicationID, CFStringRef userName, CFStringRef hostName);
 
 #ifdef __cplusplus
 }

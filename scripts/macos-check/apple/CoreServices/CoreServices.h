@@ -37,6 +37,7 @@ enum {
 enum {
     typeWildCard = 0x2A2A2A2A,             // '****'
     typeAEList = 0x6C697374,               // 'list'
+    typeNull = 0x6E756C6C,                 // 'null'
     typeApplicationBundleID = 0x62756E64,  // 'bund'
 };
 

@@ -1,0 +1,59 @@
+#include "platform/macos/MacAppleScriptRunner.h"
+
+#import <Foundation/Foundation.h>
+
+#include <CoreServices/CoreServices.h>
+#include <dispatch/dispatch.h>
+
+#include <cstdio>
+
+#include "platform/macos/FoundationValues.h"
+
+namespace platform::macos {
+namespace {
+
+// The result's items as texts: a list gives its items (from 1), anything else one
+// item, and a script without a result none.
+std::vector<std::string> resultItems(NSAppleEventDescriptor* result) {
+    std::vector<std::string> items;
+    if (!result || result.descriptorType == typeNull) return items;
+    NSAppleEventDescriptor* list = [result coerceToDescriptorType:typeAEList];
+    if (!list) {
+        items.push_back(utf8String(result.stringValue));
+        return items;
+    }
+    for (NSInteger i = 1; i <= list.numberOfItems; ++i) {
+        items.push_back(utf8String([list descriptorAtIndex:i].stringValue));
+    }
+    return items;
+}
+
+std::optional<std::vector<std::string>> executeHere(const std::string& source) {
+    @autoreleasepool {
+        NSAppleScript* script = [[NSAppleScript alloc] initWithSource:foundationString(source)];
+        if (!script) return std::nullopt;
+        NSDictionary<NSString*, id>* error = nil;
+        NSAppleEventDescriptor* result = [script executeAndReturnError:&error];
+        if (error) {
+            // -1743: the owner refused automation of the target; -1719: Accessibility.
+            std::fprintf(stderr, "AppleScript failed (%ld): %s\n",
+                         static_cast<long>([error[NSAppleScriptErrorNumber] integerValue]),
+                         utf8String(error[NSAppleScriptErrorMessage]).c_str());
+            return std::nullopt;
+        }
+        return resultItems(result);
+    }
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> MacAppleScriptRunner::execute(const std::string& source) {
+    if (NSThread.isMainThread) return executeHere(source);
+    __block std::optional<std::vector<std::string>> outcome;
+    dispatch_sync(dispatch_get_main_queue(), ^{
+      outcome = executeHere(source);
+    });
+    return outcome;
+}
+
+}  // namespace platform::macos

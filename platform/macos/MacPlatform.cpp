@@ -1,0 +1,55 @@
+// The platform of the Mac build: the native ports, the Qt event loop (which is
+// Cocoa's main thread) as the main thread, and the system's own tools for the shell.
+#include <filesystem>
+
+#include "model/BuildInfo.h"
+#include "platform/Platform.h"
+#include "platform/QtPorts.h"
+#include "platform/macos/MacActivationPolicy.h"
+#include "platform/macos/MacAlertPresenter.h"
+#include "platform/macos/MacAppearance.h"
+#include "platform/macos/MacAppleScriptRunner.h"
+#include "platform/macos/MacAutomationConsent.h"
+#include "platform/macos/MacLaunchAtLogin.h"
+#include "platform/macos/MacStatusItem.h"
+#include "platform/macos/MacUrlHandlers.h"
+#include "platform/macos/MacUserAccount.h"
+#include "platform/macos/MacUserDefaultsStore.h"
+#include "platform/macos/MacWorkspace.h"
+#include "platform/posix/PosixShellRunner.h"
+#include "platform/posix/RealHomeDirectory.h"
+#include "platform/qt/QtMainThread.h"
+
+namespace platform {
+
+// What Finder and launchd give an app, and where every tool Lendmode runs lives
+// (defaults, killall, mdfind, osascript, open): a PATH inherited from a terminal could
+// put other programs of the same names first.
+constexpr const char* kSystemPath = "/usr/bin:/bin:/usr/sbin:/sbin";
+
+Ports installPlatform() {
+    Ports ports;
+    ports.userDefaults = std::make_shared<macos::MacUserDefaultsStore>(lendmode::build::kBundleIdentifier);
+    ports.shell = std::make_shared<PosixShellRunner>(posix::EnvironmentOverrides{{"PATH", kSystemPath}});
+    ports.appleScript = std::make_shared<macos::MacAppleScriptRunner>();
+    ports.mainThread = std::make_shared<qt::QtMainThread>();
+    ports.urlHandlers = std::make_shared<macos::MacUrlHandlers>();
+    ports.account = std::make_shared<macos::MacUserAccount>();
+    ports.automation = std::make_shared<macos::MacAutomationConsent>();
+    auto activation = std::make_shared<macos::MacActivationPolicy>();
+    ports.alerts = std::make_shared<macos::MacAlertPresenter>();
+
+    qt::QtPorts& ui = qt::qtPorts();
+    ui.workspace = std::make_shared<macos::MacWorkspace>();
+    ui.makeStatusItem = [] { return std::make_shared<macos::MacStatusItem>(); };
+    ui.activationPolicy = activation;
+    ui.darkAppearance = [] { return macos::systemUsesDarkAppearance(); };
+    ui.launchAtLogin = std::make_shared<macos::MacLaunchAtLogin>(RealHomeDirectory());
+    return ports;
+}
+
+std::string platformStateDirectory() {
+    return RealHomeDirectory() + "/Library/Application Support/Lendmode";
+}
+
+}  // namespace platform

@@ -1,0 +1,97 @@
+#include "platform/macos/MacUrlHandlers.h"
+
+#import <AppKit/AppKit.h>
+#import <Foundation/Foundation.h>
+
+#include <CoreServices/CoreServices.h>
+
+#include <cstdio>
+
+#include "platform/macos/FoundationValues.h"
+
+namespace platform::macos {
+namespace {
+
+// A URL of the scheme, which is what NSWorkspace asks about.
+NSURL* urlOfScheme(const std::string& scheme) {
+    return [NSURL URLWithString:[foundationString(scheme) stringByAppendingString:@"://"]];
+}
+
+std::optional<std::string> bundleIdentifierAt(NSURL* applicationURL) {
+    NSString* identifier = applicationURL ? [NSBundle bundleWithURL:applicationURL].bundleIdentifier : nil;
+    if (!identifier) return std::nullopt;
+    return utf8String(identifier);
+}
+
+// Before macOS 12 the LaunchServices functions are the only way; they are deprecated
+// from 10.15 and 12 on, where this code never runs.
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wdeprecated-declarations"
+
+std::optional<std::vector<std::string>> legacyAllHandlers(NSString* scheme) {
+    NSArray* handlers = CFBridgingRelease(LSCopyAllHandlersForURLScheme((__bridge CFStringRef)scheme));
+    if (!handlers) return std::nullopt;
+    std::vector<std::string> identifiers;
+    for (id handler in handlers) {
+        if ([handler isKindOfClass:[NSString class]]) identifiers.push_back(utf8String(handler));
+    }
+    return identifiers;
+}
+
+void legacySetDefault(NSString* scheme, NSString* bundleIdentifier) {
+    const OSStatus status =
+        LSSetDefaultHandlerForURLScheme((__bridge CFStringRef)scheme, (__bridge CFStringRef)bundleIdentifier);
+    if (status != noErr) std::fprintf(stderr, "Setting the default handler failed: status %d\n", (int)status);
+}
+
+#pragma clang diagnostic pop
+
+}  // namespace
+
+std::optional<std::vector<std::string>> MacUrlHandlers::allHandlers(const std::string& scheme) {
+    @autoreleasepool {
+        if (@available(macOS 12, *)) {
+            NSArray<NSURL*>* applications =
+                [[NSWorkspace sharedWorkspace] URLsForApplicationsToOpenURL:urlOfScheme(scheme)];
+            std::vector<std::string> identifiers;
+            for (NSURL* application in applications) {
+                if (auto identifier = bundleIdentifierAt(application)) identifiers.push_back(*identifier);
+            }
+            return identifiers;
+        }
+        return legacyAllHandlers(foundationString(scheme));
+    }
+}
+
+std::optional<std::string> MacUrlHandlers::defaultHandler(const std::string& scheme) {
+    @autoreleasepool {
+        return bundleIdentifierAt(
+            [[NSWorkspace sharedWorkspace] URLForApplicationToOpenURL:urlOfScheme(scheme)]);
+    }
+}
+
+void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier) {
+    @autoreleasepool {
+        NSString* identifier = foundationString(bundleIdentifier);
+        if (@available(macOS 12, *)) {
+            NSWorkspace* workspace = [NSWorkspace sharedWorkspace];
+            NSURL* application = [workspace URLForApplicationWithBundleIdentifier:identifier];
+            if (!application) {
+                std::fprintf(stderr, "No application has the identifier %s\n", bundleIdentifier.c_str());
+                return;
+            }
+            [workspace setDefaultApplicationAtURL:application
+                             toOpenURLsWithScheme:foundationString(scheme)
+                                completionHandler:^(NSError* error) {
+                                  if (error) {
+                                      std::fprintf(stderr, "Setting the default handler failed: %s\n",
+                                                   utf8String(error.localizedDescription).c_str());
+                                  }
+                                }];
+            return;
+        }
+        legacySetDefault(foundationString(scheme), identifier);
+    }
+}
+
+}  // namespace platform::macos
