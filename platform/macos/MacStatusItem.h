@@ -8,8 +8,8 @@
 
 namespace platform::macos {
 
+// No Q_OBJECT: it adds no signals, slots or properties to its port's.
 class MacStatusItem : public platform::qt::StatusItem {
-    Q_OBJECT
 public:
     explicit MacStatusItem(QObject* parent = nullptr);
     ~MacStatusItem() override;

@@ -28,7 +28,6 @@
 }
 
 - (void)statusItemClicked:(id)sender {
-    (void)sender;
     if (_owner) emit _owner->clicked();
 }
 
@@ -38,13 +37,13 @@ namespace platform::macos {
 namespace {
 
 // The size of a menu bar image, in points.
-constexpr CGFloat kImageSide = 18;
+constexpr int kImageSide = 18;
 
 }  // namespace
 
 struct MacStatusItem::Impl {
     NSStatusItem* item = nil;
-    // A control holds its target weakly: the item keeps it alive.
+    // NSControl holds its target weakly, so the target is owned here.
     LMStatusItemTarget* target = nil;
     QString title;
 };
@@ -97,8 +96,8 @@ void MacStatusItem::setTitle(const QString& title) {
     NSStatusBarButton* button = impl_->item.button;
     button.title = title.toNSString();
     button.imagePosition = title.isEmpty() ? NSImageOnly : NSImageLeft;
-    button.toolTip = (title.isEmpty() ? QStringLiteral("Lendmode is off") : title + QStringLiteral(" is on"))
-                         .toNSString();
+    button.toolTip =
+        (title.isEmpty() ? QStringLiteral("Lendmode is off") : title + QStringLiteral(" is on")).toNSString();
 }
 
 QString MacStatusItem::title() const {

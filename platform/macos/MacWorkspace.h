@@ -8,8 +8,8 @@
 
 namespace platform::macos {
 
+// No Q_OBJECT: it adds no signals, slots or properties to its port's.
 class MacWorkspace : public platform::qt::Workspace {
-    Q_OBJECT
 public:
     explicit MacWorkspace(QObject* parent = nullptr);
     ~MacWorkspace() override;

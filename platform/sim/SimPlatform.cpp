@@ -33,9 +33,8 @@ Ports installPlatform() {
         const auto style = global->find("AppleInterfaceStyle");
         return style != global->end() && style->second.isString() && *style->second.asString() == "Dark";
     };
-    ui.launchAtLogin = std::make_shared<LaunchAgentLogin>(ports.account->homeDirectory(), [] {
-        return QCoreApplication::applicationFilePath().toStdString();
-    });
+    ui.launchAtLogin = std::make_shared<LaunchAgentLogin>(
+        ports.account->homeDirectory(), [] { return QCoreApplication::applicationFilePath().toStdString(); });
     return ports;
 }
 

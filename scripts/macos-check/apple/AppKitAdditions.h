@@ -4,10 +4,10 @@
 // includes this before every file, after GNUstep's own headers.
 #pragma once
 #import <AppKit/AppKit.h>
-#import <Foundation/Foundation.h>
 #include <Availability.h>
 #include <CoreGraphics/CoreGraphics.h>
 #include <CoreServices/CoreServices.h>
+#import <Foundation/Foundation.h>
 
 NS_ASSUME_NONNULL_BEGIN
 
@@ -21,9 +21,9 @@ extern NSString* const NSAppleScriptErrorNumber;
 @end
 
 @interface NSAppleEventDescriptor (AppleOnly)
-@property (readonly) DescType descriptorType;
-@property (readonly) NSInteger numberOfItems;
-@property (nullable, readonly, copy) NSString* stringValue;
+@property(readonly) DescType descriptorType;
+@property(readonly) NSInteger numberOfItems;
+@property(nullable, readonly, copy) NSString* stringValue;
 - (nullable NSAppleEventDescriptor*)coerceToDescriptorType:(DescType)descriptorType;
 - (nullable NSAppleEventDescriptor*)descriptorAtIndex:(NSInteger)index;
 @end
@@ -35,21 +35,34 @@ typedef NSString* NSAppearanceName;
 - (BOOL)setActivationPolicy:(NSApplicationActivationPolicy)activationPolicy;
 - (NSApplicationActivationPolicy)activationPolicy;
 - (void)activate API_AVAILABLE(macos(14.0));
-@property (readonly, strong) NSAppearance* effectiveAppearance API_AVAILABLE(macos(10.14));
+@property(readonly, strong) NSAppearance* effectiveAppearance API_AVAILABLE(macos(10.14));
 @end
 
 // ---- AppKit: the status item's button (10.10); the item's own image, title, tooltip,
 // target and action are deprecated since 10.14 ----
 @interface NSStatusItem (AppleOnly)
-@property (readonly, strong, nullable) NSStatusBarButton* button API_AVAILABLE(macos(10.10));
+@property(readonly, strong, nullable) NSStatusBarButton* button API_AVAILABLE(macos(10.10));
 @end
+
+// ---- AppKit: event types and masks under their 10.12 names (GNUstep has only the
+// older NSLeftMouseUp and NSLeftMouseUpMask spellings) ----
+enum : NSEventType {
+    NSEventTypeLeftMouseUp = 2,
+    NSEventTypeRightMouseUp = 4,
+};
+
+enum : NSEventMask {
+    NSEventMaskLeftMouseUp = 1ULL << NSEventTypeLeftMouseUp,
+    NSEventMaskRightMouseUp = 1ULL << NSEventTypeRightMouseUp,
+};
 
 // ---- AppKit: the workspace ----
 extern NSString* const NSWorkspaceApplicationKey API_AVAILABLE(macos(10.6));
 
 @interface NSWorkspace (AppleOnly)
 - (nullable NSURL*)URLForApplicationToOpenURL:(NSURL*)url API_AVAILABLE(macos(10.6));
-- (nullable NSURL*)URLForApplicationWithBundleIdentifier:(NSString*)bundleIdentifier API_AVAILABLE(macos(10.6));
+- (nullable NSURL*)URLForApplicationWithBundleIdentifier:(NSString*)bundleIdentifier
+    API_AVAILABLE(macos(10.6));
 - (NSArray<NSURL*>*)URLsForApplicationsToOpenURL:(NSURL*)url API_AVAILABLE(macos(12.0));
 - (void)setDefaultApplicationAtURL:(NSURL*)applicationURL
               toOpenURLsWithScheme:(NSString*)urlScheme

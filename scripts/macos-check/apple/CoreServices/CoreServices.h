@@ -52,8 +52,9 @@ CFArrayRef LSCopyAllHandlersForURLScheme(CFStringRef inURLScheme)
 CFStringRef LSCopyDefaultHandlerForURLScheme(CFStringRef inURLScheme)
     API_DEPRECATED("Use -[NSWorkspace URLForApplicationToOpenURL:] instead.", macos(10.4, 12.0));
 OSStatus LSSetDefaultHandlerForURLScheme(CFStringRef inURLScheme, CFStringRef inHandlerBundleID)
-    API_DEPRECATED("Use -[NSWorkspace setDefaultApplicationAtURL:toOpenURLsWithScheme:completionHandler:] instead.",
-                   macos(10.4, 12.0));
+    API_DEPRECATED(
+        "Use -[NSWorkspace setDefaultApplicationAtURL:toOpenURLsWithScheme:completionHandler:] instead.",
+        macos(10.4, 12.0));
 
 #ifdef __cplusplus
 }

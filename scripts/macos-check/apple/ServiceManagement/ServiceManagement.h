@@ -1,7 +1,7 @@
 // ServiceManagement as Apple declares it: the app's own login item (macOS 13+).
 #pragma once
-#import <Foundation/Foundation.h>
 #include <Availability.h>
+#import <Foundation/Foundation.h>
 
 typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
     SMAppServiceStatusNotRegistered = 0,
@@ -12,9 +12,9 @@ typedef NS_ENUM(NSInteger, SMAppServiceStatus) {
 
 API_AVAILABLE(macos(13.0))
 @interface SMAppService : NSObject
-@property (class, readonly) SMAppService* mainAppService;
+@property(class, readonly) SMAppService* mainAppService;
 - (BOOL)registerAndReturnError:(NSError**)error;
 - (BOOL)unregisterAndReturnError:(NSError**)error;
-@property (readonly) SMAppServiceStatus status;
+@property(readonly) SMAppServiceStatus status;
 + (void)openSystemSettingsLoginItems;
 @end
