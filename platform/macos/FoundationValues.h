@@ -15,12 +15,15 @@
 
 namespace platform::macos {
 
+// The text as an NSString; an empty one when the text is not UTF-8.
 NSString* foundationString(const std::string& text);
-// The text's UTF-8; empty for nil or a string with no UTF-8 form (a lone surrogate).
+// The text's UTF-8, NUL characters included; empty for nil or a string with no UTF-8
+// form (a lone surrogate).
 std::string utf8String(NSString* text);
 
 // NSString, NSNumber (booleans as the CFBoolean singletons), NSDate, NSData, NSArray or
-// NSDictionary: what CFPreferences stores.
+// NSDictionary: what CFPreferences stores. nil when a text in it (a string or a key)
+// is not UTF-8, so that nothing is stored in place of what was given.
 id foundationObject(const plist::Value& value);
 // The value of a property-list object; nothing for any other object, or for a
 // collection holding one (such as a dictionary with a key that is not a string).

@@ -6,26 +6,36 @@
 
 namespace platform::macos {
 
+namespace {
+
+// nil when the text is not UTF-8.
+NSString* stringOrNil(const std::string& text) {
+    return [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding];
+}
+
+}  // namespace
+
 NSString* foundationString(const std::string& text) {
-    NSString* string = [[NSString alloc] initWithBytes:text.data()
-                                                length:text.size()
-                                              encoding:NSUTF8StringEncoding];
+    NSString* string = stringOrNil(text);
     return string ?: @"";
 }
 
 std::string utf8String(NSString* text) {
-    const char* utf8 = text.UTF8String;
-    return utf8 ? std::string(utf8) : std::string();
+    // Not UTF8String, which is a C string and would end the text at its first NUL.
+    NSData* data = [text dataUsingEncoding:NSUTF8StringEncoding];
+    if (!data) return std::string();
+    return std::string(static_cast<const char*>(data.bytes), data.length);
 }
 
 id foundationObject(const plist::Value& value) {
     switch (value.type()) {
-        case plist::Value::Type::String: return foundationString(*value.asString());
+        case plist::Value::Type::String: return stringOrNil(*value.asString());
         case plist::Value::Type::Integer: return [NSNumber numberWithLongLong:value.integer()];
         case plist::Value::Type::Real: return [NSNumber numberWithDouble:value.real()];
         case plist::Value::Type::Boolean:
-            // The CFBoolean singletons, so that the stored value is a boolean, not 0 or 1.
-            return (__bridge id)(value.boolean() ? kCFBooleanTrue : kCFBooleanFalse);
+            // On macOS these are the CFBoolean singletons (kCFBooleanTrue and
+            // kCFBooleanFalse), so that the stored value is a boolean, not 0 or 1.
+            return [NSNumber numberWithBool:value.boolean()];
         case plist::Value::Type::DateType:
             return [NSDate dateWithTimeIntervalSince1970:value.asDate()->secondsSince1970];
         case plist::Value::Type::DataType: {
@@ -34,18 +44,25 @@ id foundationObject(const plist::Value& value) {
         }
         case plist::Value::Type::ArrayType: {
             NSMutableArray* array = [NSMutableArray arrayWithCapacity:value.asArray()->size()];
-            for (const plist::Value& item : *value.asArray()) [array addObject:foundationObject(item)];
+            for (const plist::Value& item : *value.asArray()) {
+                id object = foundationObject(item);
+                if (!object) return nil;
+                [array addObject:object];
+            }
             return array;
         }
         case plist::Value::Type::DictionaryType: {
             NSMutableDictionary* dictionary = [NSMutableDictionary dictionary];
             for (const auto& [key, item] : *value.asDictionary()) {
-                dictionary[foundationString(key)] = foundationObject(item);
+                NSString* name = stringOrNil(key);
+                id object = foundationObject(item);
+                if (!name || !object) return nil;
+                [dictionary setObject:object forKey:name];
             }
             return dictionary;
         }
     }
-    return @"";
+    return nil;
 }
 
 namespace {
@@ -92,7 +109,7 @@ std::optional<plist::Value> plistValue(id object) {
         plist::Dictionary dictionary;
         for (id key in (NSDictionary*)object) {
             if (![key isKindOfClass:[NSString class]]) return std::nullopt;
-            auto converted = plistValue(((NSDictionary*)object)[key]);
+            auto converted = plistValue([(NSDictionary*)object objectForKey:key]);
             if (!converted) return std::nullopt;
             dictionary.emplace(utf8String(key), std::move(*converted));
         }

@@ -67,7 +67,10 @@ bool MacUserDefaultsStore::remove(const std::string& key) {
 
 bool MacUserDefaultsStore::writeAll(const plist::Dictionary& values) {
     @autoreleasepool {
-        return change(foundationObject(plist::Value(values)), @[], foundationString(domain_));
+        // A text that is not UTF-8 cannot be stored as given: store nothing and say so.
+        NSDictionary* converted = foundationObject(plist::Value(values));
+        if (!converted) return false;
+        return change(converted, @[], foundationString(domain_));
     }
 }
 
