@@ -148,6 +148,9 @@ void AppDelegate::statusBarButtonPressed() {
         connect(viewMainMenu, &ViewMainMenu::launchOnStartupClicked, this,
                 &AppDelegate::launchOnStartupClicked);
     }
+    // An agent application is not the front one: without this the popover would open
+    // behind the front application's windows, or without the keyboard.
+    if (const auto& policy = qtPorts().activationPolicy) policy->activateIgnoringOtherApps();
     popoverMain->showRelativeToRect(anchor);
     emit popoverShown();
 }

@@ -194,6 +194,7 @@ TEST_F(Shell, ClicksOpenAndCloseOnePopoverAndAFlagChangeClosesIt) {
     EXPECT_TRUE(app.popoverMain->isShown());
     EXPECT_EQ(app.viewMainMenu, controller) << "made on the first click, then reused";
     EXPECT_EQ(shown, 2);
+    EXPECT_EQ(qt->policy->activations(), 2) << "an agent app comes to the front to show it";
     app.prefs->setLendmode(true);
     EXPECT_FALSE(app.popoverMain->isShown()) << "every change of the flag closes it";
     app.prefs->setLendmode(false);
