@@ -139,7 +139,11 @@ void AppDelegate::statusBarButtonPressed() {
         return;
     }
     const QRect anchor = statusItem ? statusItem->anchorRect() : QRect();
-    if (popoverMain && popoverMain->takeClosedByClickOn(anchor)) return;  // that click closed it
+    // The click that closed the popover, when the item receives it too, closes only.
+    if (popoverMain && popoverMain->takeClosedByClickOn(anchor) && statusItem &&
+        statusItem->receivesPopupClosingClick()) {
+        return;
+    }
     applySystemAppearance();
     if (!popoverMain) {
         viewMainMenu = new ViewMainMenu();

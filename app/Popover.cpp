@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyleHints>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -16,30 +17,42 @@ Popover::Popover(QWidget* content, QWidget* parent) : QFrame(parent, Qt::Popup |
     layout->addWidget(content);
 }
 
-QPoint Popover::placement(const QRect& anchor, const QSize& size, const QRect& available) {
+QRect Popover::placement(const QRect& anchor, const QSize& wanted, int minimumHeight, const QRect& available) {
     constexpr int gap = 4;
-    QPoint at;
+    int x = 0;
+    int top = 0;
+    int height = wanted.height();
     if (anchor.isEmpty()) {
-        at = QPoint(available.right() - size.width() - 8, available.top() + gap);
+        x = available.right() - wanted.width() - 8;
+        top = available.top() + gap;
+        height = std::min(height, available.bottom() + 1 - top);
     } else {
-        at = QPoint(anchor.center().x() - size.width() / 2, anchor.bottom() + 1 + gap);
-        // A tray at the bottom of the screen: open upwards instead.
-        if (at.y() + size.height() > available.bottom()) at.setY(anchor.top() - gap - size.height());
+        x = anchor.center().x() - wanted.width() / 2;
+        const bool opensUpwards = anchor.center().y() > available.center().y();
+        const int room = opensUpwards ? anchor.top() - gap - available.top()
+                                      : available.bottom() + 1 - (anchor.bottom() + 1 + gap);
+        height = std::min(height, room);
+        top = opensUpwards ? anchor.top() - gap - std::max(height, minimumHeight) : anchor.bottom() + 1 + gap;
     }
-    at.setX(std::clamp(at.x(), available.left(),
-                       std::max(available.left(), available.right() + 1 - size.width())));
-    at.setY(std::clamp(at.y(), available.top(),
-                       std::max(available.top(), available.bottom() + 1 - size.height())));
-    return at;
+    height = std::max(height, minimumHeight);
+    x = std::clamp(x, available.left(), std::max(available.left(), available.right() + 1 - wanted.width()));
+    return {x, top, wanted.width(), height};
 }
 
 void Popover::showRelativeToRect(const QRect& anchor) {
     QScreen* screen =
         anchor.isEmpty() ? QGuiApplication::primaryScreen() : QGuiApplication::screenAt(anchor.center());
     if (!screen) screen = QGuiApplication::primaryScreen();
-    adjustSize();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    move(placement(anchor, sizeHint().expandedTo(size()), available));
+    // Laid out at its natural size first; then cut to the room there is, which the
+    // application list gives up first.
+    setMinimumHeight(0);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    adjustSize();
+    const QRect at = placement(anchor, sizeHint(), minimumSizeHint().height(), available);
+    setFixedHeight(at.height());
+    resize(at.width(), at.height());
+    move(at.topLeft());
     show();
     raise();
     activateWindow();
@@ -48,7 +61,9 @@ void Popover::showRelativeToRect(const QRect& anchor) {
 bool Popover::takeClosedByClickOn(const QRect& anchor) {
     const std::optional<QPoint> at = closedByPressAt_;
     closedByPressAt_.reset();
-    return at && anchor.contains(*at) && sinceClosed_.elapsed() < 1000;
+    // The item's own click comes with the release of the press that closed the popup.
+    return at && anchor.contains(*at) &&
+           sinceClosed_.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
 }
 
 void Popover::hideEvent(QHideEvent* event) {

@@ -19,6 +19,10 @@ public:
     virtual QString title() const = 0;
     // Where the item is on screen, to place the popover under it; empty if unknown.
     virtual QRect anchorRect() const = 0;
+    // Whether a click on the item that closes an open popup also reaches the item as
+    // a click of its own (a native menu-bar item), or is taken by the popup (a tray
+    // icon in another program's panel, behind the popup's pointer grab).
+    virtual bool receivesPopupClosingClick() const { return true; }
 
 signals:
     void clicked();

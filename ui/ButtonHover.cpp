@@ -47,9 +47,32 @@ void ButtonHover::setShortcutText(const QString& text) {
     update();
 }
 
+namespace {
+
+constexpr int kSideMargin = 10;
+
+int checkColumnWidth(const QFontMetrics& fm) {
+    return fm.horizontalAdvance(QStringLiteral("✓")) + 8;
+}
+
+}  // namespace
+
+void ButtonHover::setReservesCheckColumn(bool reserves) {
+    reservesCheckColumn_ = reserves;
+    updateGeometry();
+    update();
+}
+
+QRect ButtonHover::titleRect() const {
+    QRect content = rect().adjusted(kSideMargin, 0, -kSideMargin, 0);
+    if (reservesCheckColumn_) content.setLeft(content.left() + checkColumnWidth(fontMetrics()));
+    return content;
+}
+
 QSize ButtonHover::sizeHint() const {
     const QFontMetrics fm(font());
     int w = fm.horizontalAdvance(text()) + 24;
+    if (reservesCheckColumn_) w += checkColumnWidth(fm);
     if (!shortcutText_.isEmpty()) w += fm.horizontalAdvance(shortcutText_) + 24;
     return {w, std::max(26, fm.height() + 10)};
 }
@@ -65,9 +88,12 @@ void ButtonHover::paintEvent(QPaintEvent* event) {
     }
     QColor tint = contentTintColor();
     if (!isEnabled()) tint = palette().color(QPalette::Disabled, QPalette::ButtonText);
-    const QRect content = rect().adjusted(10, 0, -10, 0);
+    const QRect content = rect().adjusted(kSideMargin, 0, -kSideMargin, 0);
     p.setPen(tint);
-    p.drawText(content, Qt::AlignVCenter | Qt::AlignLeft, text());
+    if (reservesCheckColumn_ && isCheckable() && isChecked()) {
+        p.drawText(content, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("✓"));
+    }
+    p.drawText(titleRect(), Qt::AlignVCenter | Qt::AlignLeft, text());
     if (!shortcutText_.isEmpty()) {
         QColor hint = highlighted_ ? tint : palette().color(QPalette::PlaceholderText);
         p.setPen(hint);

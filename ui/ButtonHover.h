@@ -37,6 +37,13 @@ public:
     QString shortcutText() const { return shortcutText_; }
     void setShortcutText(const QString& text);
 
+    // A column before the title for a check mark, as a menu keeps one for all its
+    // items when one of them can be checked: the title never moves when the mark comes
+    // and goes. The mark shows while the button is checkable and checked.
+    void setReservesCheckColumn(bool reserves);
+    // Where the title is drawn.
+    QRect titleRect() const;
+
     QSize sizeHint() const override;
 
 protected:
@@ -52,6 +59,7 @@ private:
     std::optional<QRect> trackingArea_;
     bool highlighted_ = false;
     QString shortcutText_;
+    bool reservesCheckColumn_ = false;
 };
 
 }  // namespace lendmode

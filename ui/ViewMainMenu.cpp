@@ -47,6 +47,11 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     ui::makeCaption(ui_->appsCaption);
     const QKeySequence preferencesKey(Qt::CTRL | Qt::Key_Comma);
     const QKeySequence quitKey(Qt::CTRL | Qt::Key_Q);
+    // The menu's items keep a check column, for Start at Login's mark.
+    launchAtLoginButton->setCheckable(true);
+    for (ButtonHover* item : {launchAtLoginButton, preferencesButton, quitButton}) {
+        item->setReservesCheckColumn(true);
+    }
     preferencesButton->setShortcutText(preferencesKey.toString(QKeySequence::NativeText));
     quitButton->setShortcutText(quitKey.toString(QKeySequence::NativeText));
     connect(new QShortcut(preferencesKey, this), &QShortcut::activated, this,
@@ -92,11 +97,6 @@ void ViewMainMenu::viewDidLoad() {
     prefs = &Preferences::sharedPreferences();
     enabledElements(true);
     updateUI();
-    // The Dock location starts at the stored choice; later refreshes leave it to the user.
-    const auto edge = ui::integerOf(prefs->valueForKey(rowkeys::kSegmentSelected, rows::kDockLocation));
-    if (edge && *edge >= 0 && *edge < dockLocationSegmentControl->segmentCount()) {
-        dockLocationSegmentControl->setSelectedSegment(static_cast<int>(*edge));
-    }
 }
 
 void ViewMainMenu::showEvent(QShowEvent* event) {
@@ -150,12 +150,16 @@ void ViewMainMenu::updateUI() {
         invertScrollBox->setCheckState(boxOf(rows::kDefaultScroll));
         hotCornersBox->setCheckState(boxOf(rows::kHotCornersOff));
         dockVisibilityBox->setCheckState(boxOf(rows::kDockVisible));
+        // The stored Dock location, whoever changed it (the preferences window too).
+        const auto edge = ui::integerOf(prefs->valueForKey(rowkeys::kSegmentSelected, rows::kDockLocation));
+        if (edge && *edge >= 0 && *edge < dockLocationSegmentControl->segmentCount()) {
+            dockLocationSegmentControl->setSelectedSegment(static_cast<int>(*edge));
+        }
 
         ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
-        launchAtLoginButton->setText(prefs->launchOnStartup() ? tr("✓  Start at Login")
-                                                              : tr("Start at Login"));
+        launchAtLoginButton->setChecked(prefs->launchOnStartup());
     });
 }
 

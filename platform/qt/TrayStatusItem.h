@@ -16,6 +16,8 @@ public:
     void setTitle(const QString& title) override;
     QString title() const override { return title_; }
     QRect anchorRect() const override;
+    // The popup's pointer grab takes the press that closes it.
+    bool receivesPopupClosingClick() const override { return false; }
 
 private:
     QSystemTrayIcon tray_;

@@ -201,16 +201,29 @@ TEST_F(Shell, ClicksOpenAndCloseOnePopoverAndAFlagChangeClosesIt) {
     EXPECT_FALSE(app.popoverMain->isShown()) << "and never opens it";
 }
 
-TEST(PopoverPlacement, UnderTheAnchorAndOnTheScreen) {
+TEST(PopoverPlacement, UnderTheAnchorOnTheScreenAndNeverOverTheAnchor) {
+    using lendmode::Popover;
     const QRect screen(0, 0, 1280, 800);
-    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 0, 24, 28), QSize(340, 560), screen), QPoint(441, 32));
+    const QSize wanted(340, 585);
+    EXPECT_EQ(Popover::placement(QRect(600, 0, 24, 28), wanted, 300, screen), QRect(441, 32, 340, 585));
     // At the right edge: moved left to stay on screen.
-    EXPECT_EQ(lendmode::Popover::placement(QRect(1256, 0, 24, 28), QSize(340, 560), screen).x(), 940);
+    EXPECT_EQ(Popover::placement(QRect(1256, 0, 24, 28), wanted, 300, screen).x(), 940);
     // A tray at the bottom: it opens upwards.
-    EXPECT_EQ(lendmode::Popover::placement(QRect(600, 772, 24, 28), QSize(340, 560), screen).y(),
-              772 - 4 - 560);
+    EXPECT_EQ(Popover::placement(QRect(600, 772, 24, 28), wanted, 300, screen).bottom(), 772 - 4 - 1);
     // No anchor: the top right corner.
-    EXPECT_EQ(lendmode::Popover::placement(QRect(), QSize(340, 560), screen), QPoint(1280 - 340 - 8 - 1, 4));
+    EXPECT_EQ(Popover::placement(QRect(), wanted, 300, screen).topLeft(), QPoint(1280 - 340 - 8 - 1, 4));
+
+    // A small screen: still under the icon, shorter, and ending on the screen.
+    const QRect small(0, 0, 800, 600);
+    const QRect under = Popover::placement(QRect(776, 0, 24, 24), wanted, 300, small);
+    EXPECT_EQ(under.top(), 28);
+    EXPECT_EQ(under.bottom(), 599);
+    EXPECT_EQ(under.right(), 799);
+    const QRect above = Popover::placement(QRect(776, 576, 24, 24), wanted, 300, small);
+    EXPECT_EQ(above.bottom(), 576 - 4 - 1);
+    EXPECT_EQ(above.top(), 0);
+    // Never shorter than its least height, even where that leaves the screen.
+    EXPECT_EQ(Popover::placement(QRect(776, 0, 24, 24), wanted, 300, QRect(0, 0, 800, 200)).height(), 300);
 }
 
 TEST_F(Shell, NothingIsBlockedWhileOff) {
@@ -389,14 +402,14 @@ TEST_F(LaunchAtLogin, ThePopoversItemTurnsItOnAndOffAndShowsTheChoice) {
     qt->statusItems[0]->click();
     auto* item = app.viewMainMenu->findChild<QAbstractButton*>("launchAtLoginButton");
     ASSERT_NE(item, nullptr);
-    EXPECT_FALSE(item->text().startsWith(QStringLiteral("✓")));
+    EXPECT_FALSE(item->isChecked());
     item->click();
     EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(true));
     EXPECT_TRUE(app.prefs->launchOnStartup());
-    EXPECT_TRUE(item->text().startsWith(QStringLiteral("✓")));
+    EXPECT_TRUE(item->isChecked());
     item->click();
     EXPECT_EQ(plist::readDictionaryFile(agentFile())->at("RunAtLoad"), Value(false));
-    EXPECT_FALSE(item->text().startsWith(QStringLiteral("✓")));
+    EXPECT_FALSE(item->isChecked());
 }
 
 TEST(LaunchAgentPaths, TemplateSitsTwoLevelsAboveTheExecutable) {

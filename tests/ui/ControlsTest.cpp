@@ -178,6 +178,21 @@ TEST(ButtonHoverTest, HighlightsWhileThePointerIsInsideItsFirstTrackingArea) {
     EXPECT_EQ(button.backgroundColor().alpha(), 0);
 }
 
+TEST(ButtonHoverTest, ACheckColumnKeepsTheTitleInPlaceWhenTheMarkComesAndGoes) {
+    lendmode::ButtonHover item(QStringLiteral("Start at Login"));
+    lendmode::ButtonHover plain(QStringLiteral("Quit Lendmode"));
+    item.resize(300, 26);
+    plain.resize(300, 26);
+    item.setCheckable(true);
+    item.setReservesCheckColumn(true);
+    plain.setReservesCheckColumn(true);
+    const QRect unchecked = item.titleRect();
+    item.setChecked(true);
+    EXPECT_EQ(item.titleRect(), unchecked);
+    EXPECT_EQ(plain.titleRect(), unchecked) << "the menu's items line up";
+    EXPECT_GT(unchecked.left(), lendmode::ButtonHover(QStringLiteral("x")).titleRect().left());
+}
+
 TEST(FixedScrollViewTest, HasNoScrollBarsAndSwallowsTheWheel) {
     QScrollArea outer;
     auto* page = new QWidget;

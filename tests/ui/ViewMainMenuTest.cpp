@@ -126,12 +126,13 @@ TEST_F(Popover, UpdateUIShowsTheFlagAndTheCurrentSetsQuickRows) {
     EXPECT_EQ(view->hotCornersBox->checkState(), Qt::Unchecked);
 }
 
-TEST_F(Popover, DockLocationStartsAtTheStoredChoiceAndOnlyTheUserMovesIt) {
+TEST_F(Popover, DockLocationShowsTheStoredChoiceWhoeverChangedIt) {
     *row(0, rows::kDockLocation).find("segmentSelected") = 2;
     open();
     EXPECT_EQ(view->dockLocationSegmentControl->selectedSegment(), 2);
+    // The preferences window stores another location: the popover follows it.
     prefs->setObject(Value(0), "segmentSelected", rows::kDockLocation);
-    EXPECT_EQ(view->dockLocationSegmentControl->selectedSegment(), 2) << "a refresh leaves it alone";
+    EXPECT_EQ(view->dockLocationSegmentControl->selectedSegment(), 0) << "never a value that is not stored";
 
     clickSegment(1);
     const Value* stored = row(0, rows::kDockLocation).find("segmentSelected");
