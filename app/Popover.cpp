@@ -17,7 +17,8 @@ Popover::Popover(QWidget* content, QWidget* parent) : QFrame(parent, Qt::Popup |
     layout->addWidget(content);
 }
 
-QRect Popover::placement(const QRect& anchor, const QSize& wanted, int minimumHeight, const QRect& available) {
+QRect Popover::placement(const QRect& anchor, const QSize& wanted, int minimumHeight,
+                         const QRect& available) {
     constexpr int gap = 4;
     int x = 0;
     int top = 0;

@@ -28,7 +28,8 @@ public:
     // Where the popover goes for an anchor on a screen area, and its height: the
     // wanted height, cut to the room on the anchor's open side but not below
     // `minimumHeight` (kept separate to be tested).
-    static QRect placement(const QRect& anchor, const QSize& wanted, int minimumHeight, const QRect& available);
+    static QRect placement(const QRect& anchor, const QSize& wanted, int minimumHeight,
+                           const QRect& available);
 
 protected:
     void hideEvent(QHideEvent* event) override;

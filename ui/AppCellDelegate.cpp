@@ -47,6 +47,14 @@ void AppCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->fillPath(band, hover);
     }
 
+    if (option.state & QStyle::State_HasFocus) {
+        // The keyboard's current row: the one Space toggles.
+        QColor ring = option.palette.color(QPalette::Highlight);
+        ring.setAlphaF(0.8f);
+        painter->setPen(QPen(ring, 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(r).adjusted(3.5, 1.5, -3.5, -1.5), 5, 5);
+    }
     const QRect box(r.left() + kLeftMargin, r.top() + (r.height() - CheckBox::kIndicatorSize) / 2,
                     CheckBox::kIndicatorSize, CheckBox::kIndicatorSize);
     CheckBox::drawIndicator(painter, box, cell.buttonCheck->checkState(), option.palette,

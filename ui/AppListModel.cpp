@@ -37,6 +37,13 @@ QVariant AppListModel::data(const QModelIndex& index, int role) const {
     const plist::Value& record = records_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole: return ui::recordName(record);
+        // The whole name, which the row may shorten, and where the application is
+        // (two of the same name differ only there).
+        case Qt::ToolTipRole: {
+            const QString path = ui::recordPath(record);
+            return path.isEmpty() ? ui::recordName(record)
+                                  : ui::recordName(record) + QLatin1Char('\n') + path;
+        }
         case Qt::CheckStateRole: return ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked;
         case PathRole: return ui::recordPath(record);
         case Qt::DecorationRole: return iconForPath(ui::recordPath(record));

@@ -1,5 +1,6 @@
 // The application list: a list view over an AppListModel drawn by an AppCellDelegate,
-// with its vertical scroll bar always shown and no selection.
+// with its vertical scroll bar always shown and no selection. The keyboard's current
+// row is drawn (Space toggles it), and an empty list says so.
 #pragma once
 
 #include <QListView>
@@ -22,9 +23,17 @@ public:
     // Draws the rows afresh from the model.
     void reloadData();
     QSize sizeHint() const override { return {300, 220}; }
+    // What the list shows when it has no rows.
+    static QString emptyText();
 
 protected:
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void contrastScrollBar();
 
 private:
     QString identifier_;

@@ -294,6 +294,34 @@ TEST_F(Popover, TickingAnApplicationChangesSetZerosRecordAndTheListShowsIt) {
     EXPECT_TRUE(nothingSent()) << "a tick only stores";
 }
 
+TEST_F(Popover, TheKeyboardsRowIsShownFullNamesOnHoverAndAnEmptyListSaysSo) {
+    open();
+    lendmode::AppTableView* list = view->tableApp;
+    const QRect first = list->visualRect(list->model()->index(0, 0));
+    const QImage before = list->viewport()->grab(first).toImage();
+    // Tabbing into the list lands on its first row, drawn so, which Space toggles.
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    EXPECT_NE(list->viewport()->grab(first).toImage(), before) << "the current row is marked";
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(shownTick(0), Qt::Checked);
+
+    const QString tip = list->model()->index(3, 0).data(Qt::ToolTipRole).toString();
+    EXPECT_EQ(tip, "Safari\n/Applications/Safari.app");
+
+    apps(0).clear();
+    view->updateUI();
+    const QImage empty = list->viewport()->grab().toImage();
+    const QColor background = empty.pixelColor(0, 0);
+    int textPixels = 0;
+    for (int y = 0; y < empty.height(); ++y) {
+        for (int x = 0; x < empty.width(); ++x) textPixels += empty.pixelColor(x, y) != background;
+    }
+    EXPECT_GT(textPixels, 20) << "'" << lendmode::AppTableView::emptyText().toStdString() << "' is written";
+}
+
 TEST_F(Popover, WithoutRowFortyOneTheListKeepsWhatItHad) {
     open();
     Array& set0 = *prefs->definitionSets()[0].asArray();
