@@ -1,6 +1,7 @@
 // The installed applications, as records of [display name, disabled flag, bundle path].
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/BundleName.h"
 #include "model/Preferences.h"
@@ -39,6 +40,64 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
     records.reserve(found.size());
     for (Found& f : found) records.emplace_back(plist::Array{std::move(f.name), false, std::string(f.path)});
     return records;
+}
+
+namespace {
+
+std::string_view pathOf(const plist::Value& record) {
+    const plist::Array* fields = record.asArray();
+    return fields && fields->size() > 2 && (*fields)[2].isString()
+               ? std::string_view(*(*fields)[2].asString())
+               : std::string_view();
+}
+
+std::string_view nameOf(const plist::Value& record) {
+    const plist::Array* fields = record.asArray();
+    return fields && !fields->empty() && (*fields)[0].isString() ? std::string_view(*(*fields)[0].asString())
+                                                                 : std::string_view();
+}
+
+bool isTicked(const plist::Value& record) {
+    const plist::Array* fields = record.asArray();
+    return fields && fields->size() > 1 && (*fields)[1].truthValue();
+}
+
+}  // namespace
+
+plist::Array Preferences::mergedApplicationRecords(const plist::Array& listed,
+                                                   const plist::Array& installed) {
+    if (installed.empty()) return listed;
+    // Installed applications by path and by name; listed ones by path, and by name for
+    // records without a path (made by older versions).
+    std::unordered_set<std::string_view> installedPaths, installedNames, listedPaths, listedNames;
+    for (const plist::Value& record : installed) {
+        installedPaths.insert(pathOf(record));
+        installedNames.insert(nameOf(record));
+    }
+
+    plist::Array merged;
+    merged.reserve(listed.size() + installed.size());
+    for (const plist::Value& record : listed) {
+        const std::string_view path = pathOf(record);
+        const bool present =
+            path.empty() ? installedNames.contains(nameOf(record)) : installedPaths.contains(path);
+        if (path.empty()) {
+            listedNames.insert(nameOf(record));
+        } else {
+            listedPaths.insert(path);
+        }
+        // A ticked record stays even when its application is gone: it is the owner's
+        // choice, and the application may come back.
+        if (present || isTicked(record)) merged.push_back(record);
+    }
+    for (const plist::Value& record : installed) {
+        if (!listedPaths.contains(pathOf(record)) && !listedNames.contains(nameOf(record))) {
+            merged.push_back(record);
+        }
+    }
+    std::stable_sort(merged.begin(), merged.end(),
+                     [](const plist::Value& a, const plist::Value& b) { return nameOf(a) < nameOf(b); });
+    return merged;
 }
 
 }  // namespace lendmode

@@ -32,6 +32,10 @@ void Preferences::readCurrentDefinitionSets() {
         if (isUsableDefinitionSet(storedSets->front())) {
             plist::Array lendmodeSet = *storedSets->front().asArray();
             definitionSets_ = plist::Array{std::move(lendmodeSet), ownerSnapshot()};
+            // Applications installed since the list was made can be blocked too.
+            if (plist::Array* listed = appDisabled()) {
+                *listed = mergedApplicationRecords(*listed, appListOnSystem());
+            }
             (void)write_definitionSets();  // unchanged choices: a failure loses nothing
         } else {
             definitionSets_ = plist::Array{settingsDefault(), ownerSnapshot()};

@@ -87,6 +87,13 @@ public:
     plist::Array appListOnSystem();
     // The same from a query's output, one path per line.
     static plist::Array applicationRecords(std::string_view queryOutput);
+    // A listed set of records brought up to date with the installed ones: every listed
+    // record is kept with its flag, except an unticked one whose application is gone;
+    // applications not listed yet are added unticked; the result is sorted by name as
+    // the query's records are (records of the same name keep their order). A record is
+    // known by its bundle path, or by its name when it has none. An empty installed
+    // list changes nothing: the query may have failed.
+    static plist::Array mergedApplicationRecords(const plist::Array& listed, const plist::Array& installed);
 
     // ---- Owner snapshot (engine/Snapshot.cpp) ----
     // A new set: the default set with the owner's current settings read in.

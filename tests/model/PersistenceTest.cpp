@@ -128,12 +128,30 @@ TEST_F(Persistence, AStoredValueOfTheWrongTypeIsReplacedWithoutTouchingTheCurren
     EXPECT_EQ(stored(), Value(again.definitionSets()));
 }
 
-TEST_F(Persistence, StoredSetZeroIsReusedAsStoredEvenWhenTheSystemChanged) {
-    start();
+TEST_F(Persistence, EachLoadAddsNewlyInstalledApplicationsAndDropsOnlyUntickedOnesThatAreGone) {
+    start().setAppDisable(true, 0);  // Chess
+    // Chess and Safari are removed; Zoom, Atlas and a second Chess come.
     fakes.shell->installApplications(
-        "/Applications/Chess.app\n/Applications/Safari.app\n/Applications/New.app\n");
+        "/Applications/Zoom.app\n/Applications/Atlas.app\n/Applications/Games/Chess.app\n");
     Preferences& again = start();
-    EXPECT_EQ(again.appDisabled()->size(), 2u) << "an application installed later waits for new defaults";
-    const Array& snapshot = *again.definitionSets()[1].asArray();
-    EXPECT_EQ(snapshot[8].find("DisabledApp")->asArray()->size(), 3u);
+    EXPECT_EQ(Value(*again.appDisabled()), Value(Array{
+                                               Array{"Atlas", false, "/Applications/Atlas.app"},
+                                               Array{"Chess", true, "/Applications/Chess.app"},
+                                               Array{"Chess", false, "/Applications/Games/Chess.app"},
+                                               Array{"Zoom", false, "/Applications/Zoom.app"},
+                                           }))
+        << "the ticked Chess stays, the unticked Safari goes, the new ones come unticked, by name";
+    EXPECT_EQ(stored(), Value(again.definitionSets())) << "and it is stored";
+
+    // A query that finds nothing (it may have failed) takes nothing away.
+    fakes.shell->installApplications("");
+    EXPECT_EQ(start().appDisabled()->size(), 4u);
+}
+
+TEST(InstalledApplications, RecordsWithoutAPathAreKnownByTheirName) {
+    const Array listed{Array{"Notes", false}, Array{"Old", false}, Array{"Kept", true}};
+    const Array installed{Array{"Notes", false, "/Applications/Notes.app"}};
+    const Array merged = Preferences::mergedApplicationRecords(listed, installed);
+    EXPECT_EQ(Value(merged), Value(Array{Array{"Kept", true}, Array{"Notes", false}}))
+        << "Notes is still installed and not listed twice; the unticked Old is gone";
 }
