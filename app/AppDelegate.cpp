@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 #include "app/Appearance.h"
 #include "app/Popover.h"
@@ -92,15 +93,13 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
 
     const plist::Array* list = prefs->appDisabled();
     if (!list) return;
-    const plist::Array* match = nullptr;
-    for (const plist::Value& record : *list) {
+    // Two applications may share a name (both are listed): a tick on either blocks it.
+    const bool blocked = std::any_of(list->begin(), list->end(), [&](const plist::Value& record) {
         const plist::Array* fields = record.asArray();
-        if (fields && !fields->empty() && (*fields)[0].isString() && *(*fields)[0].asString() == name) {
-            match = fields;
-            break;  // the first record with the name decides
-        }
-    }
-    if (!match || match->size() < 2 || !(*match)[1].truthValue()) return;
+        return fields && fields->size() >= 2 && (*fields)[0].isString() && *(*fields)[0].asString() == name &&
+               (*fields)[1].truthValue();
+    });
+    if (!blocked) return;
 
     prefs->runShellScript(commands::killallCommand(name));
     // killall goes by name and misses an application whose name it reads as an option
@@ -112,6 +111,9 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
         if (const auto workspace = qtPorts().workspace) workspace->terminateApplication(pid);
     }
 
+    // One alert per application at a time: a launch while its alert is up (the alert
+    // runs its own event loop) is ended without stacking another.
+    if (!alertsShown_.insert(name).second) return;
     platform::Alert alert;
     alert.style = platform::Alert::Style::Warning;
     alert.messageText = kAlertMessageFormat;
@@ -119,6 +121,7 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     alert.informativeText = kAlertInformativeText;
     alert.buttons = {kAlertButton};
     if (const auto& alerts = prefs->ports().alerts) alerts->runModal(alert);
+    alertsShown_.erase(name);
 }
 
 void AppDelegate::createStatusBarMenu() {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/Popover.h"
@@ -78,6 +79,8 @@ public:
 private:
     Services services_;
     std::unique_ptr<RepeatingTimer> refreshTimer_;
+    // The applications whose blocking alert is up.
+    std::set<std::string> alertsShown_;
 };
 
 }  // namespace lendmode

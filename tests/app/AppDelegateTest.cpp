@@ -294,13 +294,37 @@ TEST_F(Shell, ListedButNotDisabledAndOtherCasesStartNormally) {
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
-TEST_F(Shell, TheFirstOfTwoSameNamedRecordsDecides) {
+TEST_F(Shell, AnyTickedRecordOfTheNameBlocksIt) {
     fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Games/Chess.app\n");
     AppDelegate& app = start();
     app.prefs->setAppDisable(true, 1);  // only the second record
     app.prefs->setLendmode(true);
-    launch("/Applications/Games/Chess.app");
-    EXPECT_TRUE(fakes.alerts->shown.empty());
+    fakes.shell->commands.clear();
+    launch("/Applications/Chess.app");
+    EXPECT_EQ(fakes.shell->commands, (std::vector<std::string>{"killall 'Chess'"}));
+    EXPECT_EQ(fakes.alerts->shown.size(), 1u);
+}
+
+TEST_F(Shell, OneAlertPerApplicationAtATime) {
+    AppDelegate& app = start();
+    tick("Chess", true);
+    tick("Slack", true);
+    app.prefs->setLendmode(true);
+    fakes.shell->commands.clear();
+    // While Chess's alert is up, Chess starts again, and Slack.
+    fakes.alerts->whileShown = [&] {
+        launch("/Applications/Chess.app");
+        launch("/Applications/Slack.app");
+    };
+    launch("/Applications/Chess.app");
+    EXPECT_EQ(fakes.shell->commands,
+              (std::vector<std::string>{"killall 'Chess'", "killall 'Chess'", "killall 'Slack'"}))
+        << "every launch is ended";
+    ASSERT_EQ(fakes.alerts->shown.size(), 2u) << "Chess's second launch adds no alert on top of its first";
+    EXPECT_EQ(fakes.alerts->shown[1].messageText, "Launch Slack");
+    // Once it is closed, a later launch is announced again.
+    launch("/Applications/Chess.app");
+    EXPECT_EQ(fakes.alerts->shown.size(), 3u);
 }
 
 TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Ports.h"
@@ -89,8 +90,11 @@ public:
 class RecordingAlerts : public platform::AlertPresenter {
 public:
     std::vector<platform::Alert> shown;
+    // Runs while the alert is up, as events do in a modal alert's own event loop.
+    std::function<void()> whileShown;
     int runModal(const platform::Alert& alert) override {
         shown.push_back(alert);
+        if (whileShown) std::exchange(whileShown, nullptr)();
         return 0;
     }
 };
