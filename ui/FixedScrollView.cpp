@@ -14,7 +14,9 @@ void FixedScrollView::hideScrollers() {
 }
 
 void FixedScrollView::wheelEvent(QWheelEvent* event) {
-    // Taken and dropped: accepting keeps the event from reaching the views around.
+    // A window too short for its content turns the scroller on: then the view scrolls.
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) QScrollArea::wheelEvent(event);
+    // Taken either way: accepting keeps the event from reaching the views around.
     event->accept();
 }
 

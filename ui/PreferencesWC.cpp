@@ -2,7 +2,11 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 
@@ -113,13 +117,29 @@ void PreferencesWC::updateUI() {
     tablePref->reloadData();
 }
 
-void PreferencesWC::fitToContent() {
-    // The row table cannot scroll, so the window never gets smaller than its rows.
+void PreferencesWC::fitToContent(QRect available) {
+    if (available.isEmpty()) {
+        const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+        available = shown ? shown->availableGeometry() : QRect(0, 0, 1280, 800);
+    }
     const QSize content = tablePref->minimumSizeHint();
-    ui_->scrollView->setMinimumSize(content.width(), content.height());
-    // Opens at its least height, which fits a laptop screen; the application list
-    // takes whatever height the owner adds.
-    resize(std::max(560, content.width()), minimumSizeHint().height());
+    // The header and the footer around the rows, and the window's title bar.
+    ui_->scrollView->setMinimumSize(content.width(), 0);
+    const int around = minimumSizeHint().height();
+    // The title bar is known once the window is on screen; before, a usual one.
+    const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 30;
+    const int room = available.height() - titleBar - around;
+    const bool fits = content.height() <= room;
+    // The rows never scroll while they fit, so the window never gets smaller than
+    // them; on a short screen it takes the room there is and the rows scroll.
+    ui_->scrollView->setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    const int scrollBar = fits ? 0 : ui_->scrollView->verticalScrollBar()->sizeHint().width();
+    ui_->scrollView->setMinimumSize(content.width() + scrollBar,
+                                    fits ? content.height() : std::max(room, 120));
+    // Opens at its least height; the application list takes whatever height the owner
+    // adds. (The layout first takes in the new least height, which bounds the window.)
+    if (layout()) layout()->activate();
+    resize(std::max(560, content.width() + scrollBar), minimumSizeHint().height());
 }
 
 int PreferencesWC::numberOfRowsInTableView(const QObject* table) const {

@@ -68,6 +68,11 @@ public slots:
     void boxPressed(QAbstractButton* sender);
     void appDisabledButtonPressed(QAbstractButton* sender);
 
+    // Sizes the window to its rows within the screen's available area (`available`;
+    // empty: the screen the window is on). When the rows are taller than the room, the
+    // window takes the room and its rows scroll.
+    void fitToContent(QRect available = QRect());
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -76,7 +81,6 @@ private:
     void fillRow(CellPrefChekbox& cell, const plist::Value& row);
     const plist::Array* currentPrefs() const;
     std::uint64_t shownSet() const;
-    void fitToContent();
 
     Preferences* prefs = nullptr;
     std::unique_ptr<Ui::PreferencesWC> ui_;

@@ -1,6 +1,9 @@
 // The preferences window against a settings model on fake ports.
 #include <gtest/gtest.h>
 
+#include <QScrollArea>
+#include <QScrollBar>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
@@ -116,9 +119,11 @@ TEST_F(PreferencesWindow, TheDefaultSetShowsItsCaptionsChoicesAndTheSetInUse) {
             EXPECT_TRUE(c->slider->isHidden()) << "no row of the default set has a slider";
         }
     }
-    // The row table sits in a scroll view that neither scrolls nor shows scroll bars.
+    // The row table sits in a scroll view that, on a screen tall enough for the rows,
+    // neither scrolls nor shows scroll bars.
     auto* scroll = wc->findChild<lendmode::FixedScrollView*>(QStringLiteral("scrollView"));
     ASSERT_TRUE(scroll);
+    wc->fitToContent(QRect(0, 0, 1280, 1024));
     EXPECT_EQ(scroll->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(scroll->widget(), wc->tablePref);
 }
@@ -270,6 +275,23 @@ TEST_F(PreferencesWindow, ListensOnlyWhileOpenAndClosingReturnsToAccessory) {
 
     wc->showWindow();
     EXPECT_EQ(cell(rows::kDoNotDisturb)->box->checkState(), Qt::Checked);
+}
+
+TEST_F(PreferencesWindow, FitsAShortScreenWithItsRowsScrollingAndATallOneWithout) {
+    auto* rows = wc->findChild<QScrollArea*>(QStringLiteral("scrollView"));
+    ASSERT_NE(rows, nullptr);
+    wc->fitToContent(QRect(0, 0, 1280, 1024));
+    EXPECT_EQ(rows->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff) << "every row shows";
+    const int natural = wc->height();
+
+    wc->fitToContent(QRect(0, 0, 800, 600));
+    ASSERT_GT(natural, 600) << "the rows are taller than a short screen";
+    EXPECT_LE(wc->minimumSizeHint().height(), 600) << "the window fits";
+    EXPECT_LE(wc->height(), 600);
+    EXPECT_NE(rows->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // The end of the rows can be scrolled to.
+    rows->verticalScrollBar()->setValue(rows->verticalScrollBar()->maximum());
+    EXPECT_GT(rows->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(PreferencesWindow, TenThousandApplicationsAreOneModelAndIconsComeOnlyForVisibleRows) {
