@@ -125,7 +125,7 @@ void PreferencesWC::fitToContent(QRect available) {
     const QSize content = tablePref->minimumSizeHint();
     // The header and the footer around the rows, and the window's title bar.
     ui_->scrollView->setMinimumSize(content.width(), 0);
-    const int around = minimumSizeHint().height();
+    const int around = minimumSizeHint().height() - ui_->scrollView->minimumSizeHint().height();
     // The title bar is known once the window is on screen; before, a usual one.
     const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 30;
     const int room = available.height() - titleBar - around;

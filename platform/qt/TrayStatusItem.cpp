@@ -4,7 +4,13 @@ namespace platform::qt {
 
 TrayStatusItem::TrayStatusItem(QObject* parent) : StatusItem(parent) {
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) emit clicked();
+        // Every press is a click, as on a menu bar item: the second of two quick
+        // presses arrives as a double click (even when the first closed the popover
+        // and never reached the icon), and must toggle the popover too.
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context ||
+            reason == QSystemTrayIcon::DoubleClick) {
+            emit clicked();
+        }
     });
     setTitle(QString());
 }

@@ -87,8 +87,11 @@ struct EndToEnd : ::testing::Test {
     std::unique_ptr<VirtualDisplay> display;
     std::string artifacts = artifactsFolder();
 
+    // The screen's size; a test for small screens sets it before SetUp.
+    std::string screenSize = "1280x800";
+
     void SetUp() override {
-        display = std::make_unique<VirtualDisplay>();
+        display = std::make_unique<VirtualDisplay>(screenSize);
         if (!display->ok()) GTEST_SKIP() << "no Xvfb/trayer/xdotool/imagemagick on this machine";
     }
     void TearDown() override { Preferences::resetShared(); }
@@ -196,6 +199,61 @@ TEST_F(EndToEnd, PreferencesWindowInDarkAndLightAppearance) {
     clickCentre(*display, popover.widgets.at("preferencesButton"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     display->screenshot(artifacts + "/preferences-light.png", dark.window);
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
+namespace {
+
+struct SmallScreen : EndToEnd {
+    SmallScreen() { screenSize = "800x600"; }
+};
+
+}  // namespace
+
+TEST_F(SmallScreen, ThePopoverOpensUnderTheIconTheIconTogglesItAndThePreferencesFit) {
+    AppProcess app(t.root(), display->name());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+    const auto tray = display->tray();
+    ASSERT_TRUE(tray);
+    const Layout popover = openPopover(app);
+    ASSERT_GT(popover.window.height, 0);
+    EXPECT_GE(popover.window.y, tray->y + tray->height) << "under the icon, never over it";
+    EXPECT_LE(popover.window.y + popover.window.height, 600) << "and on the screen";
+    EXPECT_LE(popover.window.x + popover.window.width, 800);
+    ASSERT_TRUE(popover.widgets.count("tableApp"));
+    EXPECT_GT(popover.widgets.at("tableApp").height, 60) << "the list keeps the height that is left";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display->screenshot(artifacts + "/small-popover-dark.png");
+
+    // The icon closes it, and a click 0.6 s later opens it again (a tray icon never
+    // sees the click that closed the popover, so no click may be taken for that one).
+    const int iconX = tray->x + tray->width - tray->height / 2;
+    const int iconY = tray->y + tray->height / 2;
+    display->click(iconX, iconY);
+    EXPECT_EQ(app.waitForLine("POPOVER", std::chrono::milliseconds(600)), "") << "that click closed it";
+    display->click(iconX, iconY);
+    const std::string reopened = app.waitForLine("POPOVER", std::chrono::seconds(3));
+    ASSERT_FALSE(reopened.empty()) << "the next click on the icon opened it again";
+    const Layout again = readLayout(app, "POPOVER", reopened);
+
+    clickCentre(*display, again.widgets.at("preferencesButton"));
+    const Layout preferences = readLayout(app, "PREFERENCES");
+    ASSERT_GT(preferences.window.height, 0);
+    EXPECT_LE(preferences.window.height, 600) << "the preferences window fits the screen";
+    EXPECT_GE(preferences.window.y, 0);
+    EXPECT_LE(preferences.window.y + preferences.window.height, 600);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display->screenshot(artifacts + "/small-preferences-dark.png");
+
+    // The light appearance, at this size too.
+    ASSERT_EQ(testing_support::runShell(t.root(), "defaults delete -g AppleInterfaceStyle").exitStatus, 0);
+    openPopover(app);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display->screenshot(artifacts + "/small-popover-light.png");
+    display->key("Escape");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    display->screenshot(artifacts + "/small-preferences-light.png");
     app.signal(SIGTERM);
     EXPECT_EQ(app.waitForExit(), 0);
 }

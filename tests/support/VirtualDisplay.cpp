@@ -44,7 +44,7 @@ bool virtualDisplayAvailable() {
     return onPath("Xvfb") && onPath("trayer") && onPath("xdotool") && onPath("import");
 }
 
-VirtualDisplay::VirtualDisplay() {
+VirtualDisplay::VirtualDisplay(const std::string& size) {
     if (!virtualDisplayAvailable()) return;
     // A display number nobody uses; another test run may take one at the same moment,
     // so a server that gives up is followed by a try on the next number.
@@ -53,7 +53,7 @@ VirtualDisplay::VirtualDisplay() {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number_);
         const std::string lock = "/tmp/.X" + std::to_string(number_) + "-lock";
         if (::access(socket.c_str(), F_OK) == 0 || ::access(lock.c_str(), F_OK) == 0) continue;
-        xvfb_ = spawnQuiet({"Xvfb", name(), "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, "");
+        xvfb_ = spawnQuiet({"Xvfb", name(), "-screen", "0", size + "x24", "-nolisten", "tcp"}, "");
         bool up = false;
         for (int i = 0; i < 200 && !up; ++i) {
             if (waitForProcess(xvfb_, std::chrono::milliseconds(0)) >= 0) break;  // it gave up

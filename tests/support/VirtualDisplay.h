@@ -16,7 +16,8 @@ struct ScreenRect {
 
 class VirtualDisplay {
 public:
-    VirtualDisplay();
+    // A screen of the given size ("WIDTHxHEIGHT").
+    explicit VirtualDisplay(const std::string& size = "1280x800");
     ~VirtualDisplay();
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
