@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QSignalBlocker>
 
 #include "model/Keys.h"
@@ -83,12 +84,15 @@ std::uint64_t PreferencesWC::shownSet() const {
 }
 
 void PreferencesWC::showWindow(QObject*) {
-    if (!sized_) {
+    const bool first = !sized_;
+    if (first) {
         sized_ = true;
         updateUI();
         fitToContent();
     }
     show();
+    // Now with the window manager's title bar counted.
+    if (first) QTimer::singleShot(0, this, [this] { fitToContent(); });
     raise();
     activateWindow();
     if (!observing_) {
@@ -126,8 +130,8 @@ void PreferencesWC::fitToContent(QRect available) {
     // The header and the footer around the rows, and the window's title bar.
     ui_->scrollView->setMinimumSize(content.width(), 0);
     const int around = minimumSizeHint().height() - ui_->scrollView->minimumSizeHint().height();
-    // The title bar is known once the window is on screen; before, a usual one.
-    const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 30;
+    // The title bar is known once the window is on screen (showWindow fits it again then).
+    const int titleBar = isVisible() ? frameGeometry().height() - geometry().height() : 0;
     const int room = available.height() - titleBar - around;
     const bool fits = content.height() <= room;
     // The rows never scroll while they fit, so the window never gets smaller than
