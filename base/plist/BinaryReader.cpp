@@ -108,8 +108,8 @@ private:
             case 0x1: {
                 if (info > 4) return std::nullopt;
                 const std::size_t n = std::size_t{1} << info;
-                // 16-byte integers carry the value in their low 8 bytes.
-                const auto v = n == 16 ? be(pos + 8, 8) : be(pos, n);
+                if (n == 16) return sixteenByteInteger(pos);
+                const auto v = be(pos, n);
                 if (!v) return std::nullopt;
                 return Value(static_cast<long long>(*v));
             }
@@ -120,7 +120,7 @@ private:
                     float f;
                     const auto u = static_cast<std::uint32_t>(*v);
                     std::memcpy(&f, &u, 4);
-                    return Value(static_cast<double>(f));
+                    return Value::singleReal(f);
                 }
                 if (info != 3) return std::nullopt;
                 const auto v = be(pos, 8);
@@ -193,6 +193,18 @@ private:
             }
             default: return std::nullopt;
         }
+    }
+
+    // A signed 128-bit integer: Apple's writers use one for values above INT64_MAX.
+    // Value holds 64 signed bits, so anything outside them refuses the file rather
+    // than turning into another number.
+    std::optional<Value> sixteenByteInteger(std::size_t pos) const {
+        const auto high = be(pos, 8);
+        const auto low = be(pos + 8, 8);
+        if (!high || !low) return std::nullopt;
+        const bool negative = (*low >> 63) != 0;
+        if (*high != (negative ? ~std::uint64_t{0} : 0)) return std::nullopt;
+        return Value(static_cast<long long>(*low));
     }
 
     // UTF-16BE to UTF-8; unpaired surrogates become U+FFFD.

@@ -111,6 +111,13 @@ private:
         be(bits, 8);
     }
 
+    void singleReal(float f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        out_ += '\x22';
+        be(bits, 4);
+    }
+
     void text(const std::string& s) {
         bool ascii = true;
         for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
@@ -133,7 +140,13 @@ private:
         switch (v.type()) {
             case Value::Type::String: text(*v.asString()); break;
             case Value::Type::Integer: integer(v.integer()); break;
-            case Value::Type::Real: real(v.real(), 0x23); break;
+            case Value::Type::Real:
+                if (v.isSingleReal()) {
+                    singleReal(static_cast<float>(v.real()));
+                } else {
+                    real(v.real(), 0x23);
+                }
+                break;
             case Value::Type::Boolean: out_ += v.boolean() ? '\x09' : '\x08'; break;
             case Value::Type::DateType:
                 real(v.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset, 0x33);

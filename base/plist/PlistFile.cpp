@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +33,28 @@ using Node = std::unique_ptr<void, NodeDeleter>;
 // Property lists from outside can nest without bound; stop well before the stack does.
 constexpr int kMaxDepth = 512;
 
+// libplist holds every integer in 64 unsigned bits, so a negative integer and one
+// above INT64_MAX look alike; only the text it writes for the node tells them apart.
+// (Values beyond 64 bits it reads as UINT64_MAX, which refuses them too.)
+bool isNegativeInteger(plist_t node) {
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    const bool negative = xml && std::string_view(xml, length).find("<integer>-") != std::string_view::npos;
+    if (xml) plist_to_xml_free(xml);
+    return negative;
+}
+
+// XML has no 4-byte reals: one is written as the 8-byte real nearest its own shortest
+// digits (0.12, not 0.11999999731779099), so that it reads back printing the same.
+double realByDigits(float f) {
+    char digits[32];
+    const char* end = std::to_chars(digits, digits + sizeof digits, f).ptr;
+    double d = f;
+    std::from_chars(digits, end, d);
+    return d;
+}
+
 std::optional<Value> fromNode(plist_t node, int depth) {
     if (!node || depth > kMaxDepth) return std::nullopt;
     switch (plist_get_node_type(node)) {
@@ -43,6 +66,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
         case PLIST_UINT: {
             uint64_t u = 0;
             plist_get_uint_val(node, &u);
+            if (u > INT64_MAX && !isNegativeInteger(node)) return std::nullopt;
             return Value(static_cast<long long>(u));
         }
         case PLIST_REAL: {
@@ -118,7 +142,9 @@ plist_t toNode(const Value& value) {
     switch (value.type()) {
         case Value::Type::String: return plist_new_string(value.asString()->c_str());
         case Value::Type::Integer: return plist_new_uint(static_cast<uint64_t>(value.integer()));
-        case Value::Type::Real: return plist_new_real(value.real());
+        case Value::Type::Real:
+            return plist_new_real(value.isSingleReal() ? realByDigits(static_cast<float>(value.real()))
+                                                       : value.real());
         case Value::Type::Boolean: return plist_new_bool(value.boolean() ? 1 : 0);
         case Value::Type::DateType: {
             const double rel = value.asDate()->secondsSince1970 - lendmode::kAppleEpochOffset;

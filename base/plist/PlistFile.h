@@ -3,7 +3,13 @@
 // BinaryWriter.h say why).
 //
 // Reading never throws and never crashes: a file that is missing, unreadable,
-// malformed, or whose root is not of the wanted type gives std::nullopt.
+// malformed, or whose root is not of the wanted type gives std::nullopt. So does a file
+// holding an integer outside 64 signed bits (binary lists store values above
+// INT64_MAX in 16 bytes): Value cannot hold it, and reading it as another number would
+// write that number back.
+//
+// An XML <real> has no width and reads as an 8-byte real, as CoreFoundation reads it;
+// a binary list's 4-byte real stays a 4-byte one (Value::singleReal).
 #pragma once
 
 #include <optional>

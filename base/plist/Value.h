@@ -4,6 +4,12 @@
 // Values are regular C++ values: copying one copies the whole tree (a deep copy), and
 // == compares the whole tree. Dictionaries keep their keys sorted, which makes the
 // enumeration order of a dictionary the same everywhere (files, listings, commands).
+//
+// A real remembers whether it is a 4-byte real (a C float: what `defaults write -float`
+// stores) or an 8-byte one; the width decides how it prints and how a binary file
+// stores it. Like an integer and a real of the same number, a 4-byte and an 8-byte
+// real are different values even when their numbers agree: they print and store
+// differently.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +49,13 @@ public:
     Value(unsigned i) : v_(static_cast<std::int64_t>(i)) {}
     Value(unsigned long i) : v_(static_cast<std::int64_t>(i)) {}
     Value(unsigned long long i) : v_(static_cast<std::int64_t>(i)) {}
-    Value(double d) : v_(d) {}
+    Value(double d) : v_(Real{d, false}) {}
+    // A 4-byte real; Value(double) makes an 8-byte one.
+    static Value singleReal(float f) {
+        Value v;
+        v.v_ = Real{f, true};
+        return v;
+    }
     Value(plist::Date d) : v_(d) {}
     Value(plist::Data d) : v_(std::move(d)) {}
     Value(plist::Array a) : v_(std::move(a)) {}
@@ -61,6 +73,8 @@ public:
     bool isDictionary() const { return type() == Type::DictionaryType; }
     // Integer, real or boolean: what Foundation would hold in an NSNumber.
     bool isNumber() const { return isInteger() || isReal() || isBoolean(); }
+    // A real held in 4 bytes.
+    bool isSingleReal() const { return isReal() && std::get<Real>(v_).single; }
 
     // Typed access; nullptr when the value is of another type.
     const std::string* asString() const { return std::get_if<std::string>(&v_); }
@@ -74,7 +88,7 @@ public:
 
     // Raw scalar access; only meaningful when the type matches.
     std::int64_t integer() const { return std::get<std::int64_t>(v_); }
-    double real() const { return std::get<double>(v_); }
+    double real() const { return std::get<Real>(v_).value; }
     bool boolean() const { return std::get<bool>(v_); }
 
     // Lenient readings in the manner of Foundation's boolValue and integerValue:
@@ -91,7 +105,13 @@ public:
     friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
 private:
-    std::variant<std::string, std::int64_t, double, bool, plist::Date, plist::Data, plist::Array,
+    struct Real {
+        double value;
+        bool single;  // 4 bytes wide; value holds the float exactly
+        friend bool operator==(const Real&, const Real&) = default;
+    };
+
+    std::variant<std::string, std::int64_t, Real, bool, plist::Date, plist::Data, plist::Array,
                  plist::Dictionary>
         v_;
 };

@@ -2,6 +2,7 @@
 // specifiers.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "base/Utf8.h"
@@ -31,16 +32,27 @@ const char* className(Element::Class cls) {
     return "item";
 }
 
+// AppleScript shows a real with 12 significant digits and at least one after the
+// point (2.0, 0.333333333333); from 10000 up and from 0.0001 down as a mantissa and
+// an exponent (1.0E+4, -1.23456E+4, 1.0E-4).
 std::string formatReal(double d) {
     if (std::isnan(d)) return "NaN";
     if (std::isinf(d)) return d > 0 ? "1.0E+308" : "-1.0E+308";
     char buf[64];
-    if (d == std::trunc(d) && std::fabs(d) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.1f", d);
+    std::snprintf(buf, sizeof buf, "%.11e", d);  // rounds to 12 digits: -1.23456000000e+04
+    std::string text = buf;
+    const std::size_t e = text.find('e');
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    if (exponent > -4 && exponent < 4) {
+        std::snprintf(buf, sizeof buf, "%.*f", 11 - exponent, d);
+        text = buf;
     } else {
-        std::snprintf(buf, sizeof buf, "%.15g", d);
+        text.resize(e);
     }
-    return buf;
+    // Trailing zeros go, down to one after the point.
+    while (text.back() == '0' && text[text.size() - 2] != '.') text.pop_back();
+    if (exponent > -4 && exponent < 4) return text;
+    return text + (exponent < 0 ? "E-" : "E+") + std::to_string(std::abs(exponent));
 }
 
 void append(std::string& out, const plist::Value& value) {

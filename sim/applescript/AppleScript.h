@@ -1,7 +1,7 @@
 // The simulated Mac's AppleScript: an interpreter for the handful of statements the
-// program sends (application running checks, quit, activate, return, do shell script,
-// System Events' Dock and appearance preferences, the trackpad pane of System
-// Preferences and its first checkbox).
+// program sends (application running checks, quit, activate, return of a literal or a
+// list of them, do shell script, System Events' Dock and appearance preferences, the
+// trackpad pane of System Preferences and its first checkbox).
 //
 // As in AppleScript, the whole text is compiled first, so a text that does not
 // compile runs nothing; then the statements run in order and the first one that fails
@@ -43,8 +43,9 @@ struct Outcome {
 // Compiles the whole text, then runs it against the simulated Mac.
 Outcome run(const std::string& source, const sim::SimMac& mac);
 
-// How osascript prints a result: numbers as 1, strings without quotes, lists as
-// "a, b, c", records as "key:value, ...", booleans as true/false.
+// How osascript prints a result: integers as 1, reals as 1.5, 2.0 or 1.0E+4, strings
+// without quotes, lists as "a, b, c", records as "key:value, ...", booleans as
+// true/false.
 std::string formatResult(const plist::Value& value);
 
 }  // namespace sim::applescript

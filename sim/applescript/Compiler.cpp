@@ -62,6 +62,9 @@ std::string describeToken(const Token& t) {
         case Token::Kind::Number: return "number";
         case Token::Kind::LeftParen: return "“(”";
         case Token::Kind::RightParen: return "“)”";
+        case Token::Kind::LeftBrace: return "“{”";
+        case Token::Kind::RightBrace: return "“}”";
+        case Token::Kind::Comma: return "“,”";
         case Token::Kind::Minus: return "“-”";
         case Token::Kind::EndOfLine: return "end of line";
         case Token::Kind::EndOfScript: return "end of script";
@@ -382,6 +385,7 @@ private:
     }
     void indexOrName(Element& e) {
         if (is(Token::Kind::Number)) {
+            if (peek().isReal) expected("integer");
             e.key = Element::Key::Index;
             e.index = take().number;
         } else if (is(Token::Kind::String)) {
@@ -391,7 +395,8 @@ private:
         }
     }
 
-    // Literals: integers, strings, true/false, and System Events' screen edges.
+    // Literals: integers, reals, strings, true/false, lists of them, and System
+    // Events' screen edges.
     Literal expression(const Context& context, int depth) {
         enter(depth);
         Literal literal;
@@ -400,11 +405,20 @@ private:
             take();
             literal = expression(context, depth + 1);
             expectKind(Token::Kind::RightParen, "“)”");
+        } else if (is(Token::Kind::LeftBrace)) {
+            take();
+            plist::Array items;
+            while (!is(Token::Kind::RightBrace)) {
+                if (!items.empty()) expectKind(Token::Kind::Comma, "“,” or “}”");
+                items.push_back(expression(context, depth + 1).value);
+            }
+            take();
+            literal.value = std::move(items);
         } else if (is(Token::Kind::Minus)) {
             take();
-            literal.value = -expectKind(Token::Kind::Number, "number").number;
+            literal.value = numberValue(expectKind(Token::Kind::Number, "number"), true);
         } else if (is(Token::Kind::Number)) {
-            literal.value = take().number;
+            literal.value = numberValue(take(), false);
         } else if (is(Token::Kind::String)) {
             literal.value = take().text;
         } else if (isWord("true") || isWord("false")) {
@@ -418,6 +432,11 @@ private:
         }
         literal.range = {start, lastEnd_};
         return literal;
+    }
+
+    static plist::Value numberValue(const Token& t, bool negated) {
+        if (t.isReal) return negated ? -t.real : t.real;
+        return negated ? -t.number : t.number;
     }
 
     std::vector<Token> tokens_;

@@ -26,10 +26,19 @@ constexpr const char* kTrackpadPane = "com.apple.preference.trackpad";
 constexpr const char* kGlobalDomain = "NSGlobalDomain";
 constexpr const char* kDockDomain = "com.apple.dock";
 
+// A value as a script writes it: strings quoted, lists in braces.
+std::string sourceText(const plist::Value& value) {
+    if (const auto* s = value.asString()) return quoted(*s);
+    const auto* items = value.asArray();
+    if (!items) return formatResult(value);
+    std::string out = "{";
+    for (std::size_t i = 0; i < items->size(); ++i) out += (i ? ", " : "") + sourceText((*items)[i]);
+    return out + "}";
+}
+
 std::string describeLiteral(const Literal& literal) {
     if (literal.constant) return *literal.value.asString();
-    if (const auto* s = literal.value.asString()) return quoted(*s);
-    return formatResult(literal.value);
+    return sourceText(literal.value);
 }
 
 [[noreturn]] void fail(int number, std::string message, Range range) {

@@ -1,8 +1,9 @@
-// Tokens of a script: words (case-insensitive), string literals, integers, a few
-// punctuation marks and line ends. Comments (`--` and `#` to the end of the line,
+// Tokens of a script: words (case-insensitive), string literals, integers and reals
+// (1.5, 2e-3, 1.5E+3), a few punctuation marks and line ends. Comments (`--` and `#` to the end of the line,
 // nestable `(* ... *)`) and the `¬` line continuation are dropped here.
+#include <charconv>
 #include <cstdint>
-#include <limits>
+#include <optional>
 
 #include "base/Utf8.h"
 #include "sim/applescript/Syntax.h"
@@ -40,15 +41,9 @@ public:
                 number(start);
             } else if (c == '"') {
                 string(start);
-            } else if (c == '(') {
+            } else if (const auto mark = punctuation(c)) {
                 ++i_;
-                push(Token::Kind::LeftParen, start);
-            } else if (c == ')') {
-                ++i_;
-                push(Token::Kind::RightParen, start);
-            } else if (c == '-') {
-                ++i_;
-                push(Token::Kind::Minus, start);
+                push(*mark, start);
             } else {
                 const std::size_t n = lendmode::sequenceLength(s_, i_);
                 throw Failure{Error::Kind::Syntax,
@@ -57,7 +52,7 @@ public:
                               {start, start + (n ? n : 1)}};
             }
         }
-        tokens_.push_back(Token{Token::Kind::EndOfScript, {}, 0, {s_.size(), s_.size()}});
+        tokens_.push_back(Token{Token::Kind::EndOfScript, {}, 0, {s_.size(), s_.size()}, false, 0});
         return std::move(tokens_);
     }
 
@@ -73,7 +68,23 @@ private:
         }
     }
 
+    static std::optional<Token::Kind> punctuation(char c) {
+        switch (c) {
+            case '(': return Token::Kind::LeftParen;
+            case ')': return Token::Kind::RightParen;
+            case '{': return Token::Kind::LeftBrace;
+            case '}': return Token::Kind::RightBrace;
+            case ',': return Token::Kind::Comma;
+            case '-': return Token::Kind::Minus;
+            default: return std::nullopt;
+        }
+    }
+
     bool at(std::string_view text) const { return s_.compare(i_, text.size(), text) == 0; }
+    bool digitAt(std::size_t k) const { return k < s_.size() && isDigit(s_[k]); }
+    void skipDigits() {
+        while (digitAt(i_)) ++i_;
+    }
 
     // Spaces, tabs, comments and line continuations.
     void skipBlanks() {
@@ -134,20 +145,32 @@ private:
         push(Token::Kind::Word, start, std::move(text));
     }
 
+    // Digits, then a fraction and an exponent that make the number a real.
     void number(std::size_t start) {
-        std::int64_t value = 0;
-        constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max();
-        while (i_ < s_.size() && isDigit(s_[i_])) {
-            const int digit = s_[i_] - '0';
-            if (value > (limit - digit) / 10) {
-                while (i_ < s_.size() && isDigit(s_[i_])) ++i_;
-                throw Failure{
-                    Error::Kind::Syntax, kUnknownToken, "A number this large can’t go here.", {start, i_}};
-            }
-            value = value * 10 + digit;
+        skipDigits();
+        bool isReal = false;
+        if (i_ < s_.size() && s_[i_] == '.' && digitAt(i_ + 1)) {
             ++i_;
+            skipDigits();
+            isReal = true;
         }
-        Token t{Token::Kind::Number, s_.substr(start, i_ - start), value, {start, i_}};
+        if (i_ < s_.size() && (s_[i_] == 'e' || s_[i_] == 'E')) {
+            const std::size_t sign = i_ + 1 < s_.size() && (s_[i_ + 1] == '+' || s_[i_ + 1] == '-') ? 1 : 0;
+            if (digitAt(i_ + 1 + sign)) {
+                i_ += 1 + sign;
+                skipDigits();
+                isReal = true;
+            }
+        }
+        Token t{Token::Kind::Number, s_.substr(start, i_ - start), 0, {start, i_}, isReal, 0};
+        const char* first = t.text.data();
+        const char* last = first + t.text.size();
+        const std::errc ec =
+            isReal ? std::from_chars(first, last, t.real).ec : std::from_chars(first, last, t.number).ec;
+        if (ec != std::errc()) {
+            throw Failure{
+                Error::Kind::Syntax, kUnknownToken, "A number this large can’t go here.", {start, i_}};
+        }
         tokens_.push_back(std::move(t));
     }
 
@@ -190,7 +213,7 @@ private:
     }
 
     void push(Token::Kind kind, std::size_t start, std::string text = {}) {
-        tokens_.push_back(Token{kind, std::move(text), 0, {start, i_}});
+        tokens_.push_back(Token{kind, std::move(text), 0, {start, i_}, false, 0});
     }
 
     const std::string& s_;

@@ -31,11 +31,25 @@ struct Failure {
 };
 
 struct Token {
-    enum class Kind { Word, String, Number, LeftParen, RightParen, Minus, EndOfLine, EndOfScript };
+    enum class Kind {
+        Word,
+        String,
+        Number,
+        LeftParen,
+        RightParen,
+        LeftBrace,
+        RightBrace,
+        Comma,
+        Minus,
+        EndOfLine,
+        EndOfScript
+    };
     Kind kind = Kind::EndOfScript;
-    std::string text;  // Word: lower-cased; String: the decoded literal
-    std::int64_t number = 0;
+    std::string text;         // Word: lower-cased; String: the decoded literal
+    std::int64_t number = 0;  // Number: an integer's value
     Range range;
+    bool isReal = false;  // Number: written with a point or an exponent, its value in `real`
+    double real = 0;
 };
 
 // Splits the source into tokens; the last one is EndOfScript. Throws Failure.

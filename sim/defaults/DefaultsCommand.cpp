@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -211,13 +212,15 @@ std::optional<plist::Value> parseScalar(Scalar type, const std::string& text, st
             double d = 0;
             const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), d);
             const bool onlyDecimal = number.find_first_not_of("0123456789.eE+-") == std::string_view::npos;
+            // Stored in 4 bytes, as macOS stores it; a number too large for them is refused.
+            const bool fits = std::fabs(d) <= std::numeric_limits<float>::max();
             if (number.empty() || !onlyDecimal || ec != std::errc() || end != number.data() + number.size() ||
-                !std::isfinite(d) || (text.front() == '+' && number.front() == '-')) {
+                !fits || (text.front() == '+' && number.front() == '-')) {
                 error =
                     "Cannot read " + shown + " as a number (-float): expected a decimal number such as 0.5";
                 return std::nullopt;
             }
-            return plist::Value(d);
+            return plist::Value::singleReal(static_cast<float>(d));
         }
         case Scalar::Boolean: {
             const std::string word = lowercase(text);

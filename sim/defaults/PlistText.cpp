@@ -1,6 +1,5 @@
 #include "sim/defaults/PlistText.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -61,13 +60,18 @@ void appendIndent(std::string& out, int level) {
     out.append(4 * static_cast<std::size_t>(level), ' ');
 }
 
+std::string realText(const plist::Value& real) {
+    return formatReal(real.real(), real.isSingleReal());
+}
+
 void appendListing(std::string& out, const plist::Value& value, int level) {
     using Type = plist::Value::Type;
     switch (value.type()) {
         case Type::String: appendQuoted(out, *value.asString()); return;
-        case Type::Integer: out += std::to_string(value.integer()); return;
+        // Numbers are bare or quoted by the rule for strings: "-1" and "0.5", but 36.
+        case Type::Integer: appendQuoted(out, std::to_string(value.integer())); return;
         case Type::Boolean: out += value.boolean() ? '1' : '0'; return;
-        case Type::Real: out += '"' + formatReal(value.real()) + '"'; return;
+        case Type::Real: appendQuoted(out, realText(value)); return;
         case Type::DateType: out += '"' + formatDate(*value.asDate()) + '"'; return;
         case Type::DataType: out += formatData(*value.asData()); return;
         case Type::ArrayType: {
@@ -169,7 +173,8 @@ std::string formatValueForRead(const plist::Value& value) {
     using Type = plist::Value::Type;
     switch (value.type()) {
         case Type::String: return *value.asString();
-        case Type::Real: return formatReal(value.real());
+        case Type::Integer: return std::to_string(value.integer());
+        case Type::Real: return realText(value);
         case Type::DateType: return formatDate(*value.asDate());
         case Type::DictionaryType: return formatDomainListing(*value.asDictionary());
         default: {
@@ -180,10 +185,11 @@ std::string formatValueForRead(const plist::Value& value) {
     }
 }
 
-std::string formatReal(double value) {
+std::string formatReal(double value, bool single) {
+    // As NSNumber describes itself: %0.16g for a double, %0.7g for a float.
     char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, result.ptr);
+    std::snprintf(buf, sizeof buf, single ? "%.7g" : "%.16g", value);
+    return buf;
 }
 
 std::string formatData(const plist::Data& data) {

@@ -6,8 +6,9 @@
 // array items are separated by ",". Keys and strings stay bare only when they are
 // non-empty and made of ASCII letters and digits; otherwise they are quoted with
 // \" \\ \n \t \r escapes and every other character outside printable ASCII written as
-// \UXXXX (UTF-16 code units). Integers and booleans are bare, reals and dates quoted,
-// data is {length = N, bytes = 0x...}.
+// \UXXXX (UTF-16 code units). Numbers follow the same rule by their text (48, 36 and
+// booleans 1/0 bare; "-1", "0.5" quoted), dates are quoted, data is
+// {length = N, bytes = 0x...}.
 #pragma once
 
 #include <optional>
@@ -36,8 +37,9 @@ std::string formatDate(const plist::Date& date);
 // minutes, seconds up to 59); nullopt for anything else.
 std::optional<plist::Date> parseDate(std::string_view text);
 
-// Shortest text that reads back as the same double: 0.5, 48, 1e+100.
-std::string formatReal(double value);
+// A real with at most 16 significant digits, trailing zeros dropped (0.5, 48,
+// 0.155759260058403, 1e+100); a 4-byte real (single) at its own 7 (0.12, 0.7788008).
+std::string formatReal(double value, bool single = false);
 
 // {length = 3, bytes = 0x010203}; past 24 bytes only the first 16 and the last 8 are
 // shown: {length = 100, bytes = 0x00010203 04050607 08090a0b 0c0d0e0f ... 5c5d5e5f 60616263 }.

@@ -2,11 +2,13 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/sim/SimAppleScriptRunner.h"
 #include "sim/applescript/AppleScript.h"
 #include "tests/support/TestSupport.h"
 
@@ -278,6 +280,16 @@ TEST_F(AppleScriptTest, ReturnEndsTheScriptWithItsValue) {
     EXPECT_FALSE(run("quit application \"Chess\"").result) << "quit has no result";
 }
 
+TEST_F(AppleScriptTest, ListsAndRealsAreResults) {
+    using plist::Array;
+    EXPECT_EQ(run("return {1, { -2.5 , \"b\"}, {}}").result,
+              plist::Value(Array{1, Array{-2.5, "b"}, Array{}}));
+    EXPECT_EQ(run("return {1.5E+3, 2e-3}").result, plist::Value(Array{1500.0, 0.002}));
+    // The in-process runner hands a list over item by item.
+    platform::simulated::SimAppleScriptRunner runner(std::make_shared<const sim::SimMac>(mac().root()));
+    EXPECT_EQ(runner.execute("return {\"a\", 2, 1.5}"), (std::vector<std::string>{"a", "2", "1.5"}));
+}
+
 TEST_F(AppleScriptTest, DoShellScriptReturnsOutputAndReportsFailures) {
     EXPECT_EQ(run("do shell script \"printf 'a\\\\n\\\\n'\"").result, plist::Value("a\n"))
         << "only one trailing line feed goes";
@@ -333,6 +345,9 @@ TEST_F(AppleScriptTest, SystemEventsRejectsWrongPropertiesAndValues) {
                 Error::Kind::Execution, -1700);
     expectError(run("tell application \"System Events\" to tell dock preferences to set screen edge to 3"),
                 Error::Kind::Execution, -1700);
+    EXPECT_EQ(run("tell application \"System Events\" to tell dock preferences to set autohide to {\"a\"}")
+                  .error->message,
+              "Can’t make {\"a\"} into type boolean.");
     EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(true));
     EXPECT_EQ(*domainValue("com.apple.dock", "orientation"), plist::Value("left"));
 }
@@ -416,6 +431,8 @@ TEST_F(AppleScriptTest, TextsThatDoNotCompileRunNothing) {
         "return @",
         "(* unterminated comment",
         "return 99999999999999999999999",
+        "return {1, 2",
+        "return {1,, 2}",
         "do shell script",
         "set x to 1",
         "tell application \"System Events\"\nend if",
@@ -519,6 +536,11 @@ TEST(FormatResult, PrintsValuesAsOsascriptDoes) {
     EXPECT_EQ(formatResult(plist::Value(false)), "false");
     EXPECT_EQ(formatResult(plist::Value(2.5)), "2.5");
     EXPECT_EQ(formatResult(plist::Value(2.0)), "2.0");
+    // Reals show twelve significant digits, and from 10000 up or 0.0001 down an exponent.
+    EXPECT_EQ(formatResult(plist::Value(1.0 / 3.0)), "0.333333333333");
+    EXPECT_EQ(formatResult(plist::Value(-12345.6)), "-1.23456E+4");
+    EXPECT_EQ(formatResult(plist::Value(0.001)), "0.001");
+    EXPECT_EQ(formatResult(plist::Value(0.0001)), "1.0E-4");
     EXPECT_EQ(formatResult(plist::Value(plist::Array{"a", "b", 3})), "a, b, 3");
     EXPECT_EQ(formatResult(plist::Value(plist::Array{})), "");
     EXPECT_EQ(formatResult(plist::Value(plist::Array{"a", plist::Array{"b", "c"}})), "a, b, c");

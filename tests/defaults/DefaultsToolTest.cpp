@@ -251,8 +251,8 @@ TEST_F(DefaultsTool, EveryTypeRoundTrips) {
         {{"-string", "caf\xC3\xA9 \"q\""}, "caf\xC3\xA9 \"q\"", "caf\xC3\xA9 \"q\"", "string"},
         {{"-int", "-42"}, -42, "-42", "integer"},
         {{"-integer", "+7"}, 7, "7", "integer"},
-        {{"-float", "0.5"}, 0.5, "0.5", "float"},
-        {{"-float", "-2e3"}, -2000.0, "-2000", "float"},
+        {{"-float", "0.5"}, Value::singleReal(0.5f), "0.5", "float"},
+        {{"-float", "-2e3"}, Value::singleReal(-2000.0f), "-2000", "float"},
         {{"-bool", "YES"}, true, "1", "boolean"},
         {{"-boolean", "false"}, false, "0", "boolean"},
         {{"-date", "2021-01-08 12:05:53 +0000"},
@@ -270,7 +270,7 @@ TEST_F(DefaultsTool, EveryTypeRoundTrips) {
          "array"},
         {{"-array"}, Array{}, "(\n)", "array"},
         {{"-dict", "k", "v", "n", "-float", "1.5"},
-         Dictionary{{"k", "v"}, {"n", 1.5}},
+         Dictionary{{"k", "v"}, {"n", Value::singleReal(1.5f)}},
          "{\n    k = v;\n    n = \"1.5\";\n}",
          "dictionary"},
     };
@@ -292,6 +292,22 @@ TEST_F(DefaultsTool, EveryTypeRoundTrips) {
         EXPECT_EQ(defaults({"write", "com.example.types", "b", "-bool", word}).exitStatus, 0) << word;
         EXPECT_EQ(defaults({"read", "com.example.types", "b"}).out, std::string(printed) + "\n") << word;
     }
+}
+
+TEST_F(DefaultsTool, FourByteRealsStayFourBytesAndPrintAtTheirOwnPrecision) {
+    // Marker 0x22 and a float's four bytes: 0.12 for k, 0.7788008 for f.
+    const std::string realK = "\x22\x3D\xF5\xC2\x8F", realF = "\x22\x3F\x47\x5F\x7D";
+    const std::string file = prefs() + "/com.example.float.plist";
+    testing_support::writeTextFile(file,
+                                   test_plists::binaryList({"\x51k", realK, std::string("\xD1\x00\x01", 3)}));
+    EXPECT_EQ(defaults({"read", "com.example.float", "k"}).out, "0.12\n") << "a file macOS wrote";
+
+    EXPECT_EQ(defaults({"write", "com.example.float", "f", "-float", "0.7788008"}).exitStatus, 0);
+    EXPECT_EQ(defaults({"read", "com.example.float"}).out,
+              "{\n    f = \"0.7788008\";\n    k = \"0.12\";\n}\n");
+    const std::string bytes = testing_support::readTextFile(file);
+    EXPECT_NE(bytes.find(realK), std::string::npos);
+    EXPECT_NE(bytes.find(realF), std::string::npos);
 }
 
 TEST_F(DefaultsTool, ArrayAddAndDictAddExtendExistingValues) {
@@ -321,6 +337,7 @@ TEST_F(DefaultsTool, BadValuesAreRefusedAndLeaveTheFileAlone) {
         {"-float", "nan"},
         {"-float", "inf"},
         {"-float", "1e999"},
+        {"-float", "1e39"},  // beyond a four-byte real
         {"-bool", "maybe"},
         {"-bool", ""},
         {"-date", "yesterday"},

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -209,6 +210,33 @@ TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
     const auto v = plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->find(std::string_view("a\0b", 3))->boolean(), true);
+}
+
+TEST(PlistFile, IntegersBeyondSixtyFourSignedBitsAreRefusedNotWrapped) {
+    // A 16-byte integer, high and low halves big-endian: how Apple stores values above INT64_MAX.
+    const auto sixteenBytes = [](std::uint64_t high, std::uint64_t low) {
+        std::string out = "\x14";
+        for (int shift = 120; shift >= 0; shift -= 8)
+            out += static_cast<char>((shift >= 64 ? high >> (shift - 64) : low >> shift) & 0xFF);
+        return plist::parse(test_plists::binaryList({out}));
+    };
+    EXPECT_FALSE(sixteenBytes(0, UINT64_MAX));
+    EXPECT_FALSE(sixteenBytes(1, 0));
+    EXPECT_EQ(sixteenBytes(UINT64_MAX, static_cast<std::uint64_t>(-3)), Value(-3));
+    const auto xml = [](const std::string& n) {
+        return plist::parse("<plist><integer>" + n + "</integer></plist>");
+    };
+    EXPECT_FALSE(xml("18446744073709551615"));
+    EXPECT_FALSE(xml("99999999999999999999"));
+    EXPECT_EQ(xml("-9223372036854775808"), Value(INT64_MIN));
+}
+
+TEST(PlistFile, FourByteRealsKeepTheirWidthInBinaryAndTheirDigitsInXml) {
+    const std::string twelve = "\x22\x3D\xF5\xC2\x8F";  // 0.12 as a float
+    const auto read = plist::parse(test_plists::binaryList({twelve}));
+    ASSERT_EQ(read, Value::singleReal(0.12f));
+    EXPECT_NE(plist::serialize(*read, plist::Format::Binary).find(twelve), std::string::npos);
+    EXPECT_EQ(plist::parse(plist::serialize(*read, plist::Format::Xml)), Value(0.12));
 }
 
 TEST(PlistFile, SelfReferencingBinaryContainersAreRefused) {

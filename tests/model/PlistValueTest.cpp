@@ -23,6 +23,7 @@ TEST(PlistValue, CopiesAreDeepAndEqualityComparesTheWholeTree) {
 TEST(PlistValue, TypesAreDistinctEvenWhenNumbersAgree) {
     EXPECT_NE(Value(1), Value(true));
     EXPECT_NE(Value(1), Value(1.0));
+    EXPECT_NE(Value::singleReal(0.5f), Value(0.5)) << "4 and 8 bytes print and store differently";
     EXPECT_NE(Value("1"), Value(1));
     EXPECT_TRUE(Value(1).isNumber());
     EXPECT_TRUE(Value(true).isNumber());
