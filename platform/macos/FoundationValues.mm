@@ -31,7 +31,10 @@ id foundationObject(const plist::Value& value) {
     switch (value.type()) {
         case plist::Value::Type::String: return stringOrNil(*value.asString());
         case plist::Value::Type::Integer: return [NSNumber numberWithLongLong:value.integer()];
-        case plist::Value::Type::Real: return [NSNumber numberWithDouble:value.real()];
+        case plist::Value::Type::Real:
+            // A 4-byte real (what `defaults write -float` stores) stays one.
+            return value.isSingleReal() ? [NSNumber numberWithFloat:static_cast<float>(value.real())]
+                                        : [NSNumber numberWithDouble:value.real()];
         case plist::Value::Type::Boolean:
             // On macOS these are the CFBoolean singletons (kCFBooleanTrue and
             // kCFBooleanFalse), so that the stored value is a boolean, not 0 or 1.
@@ -73,9 +76,12 @@ bool isBoolean(NSNumber* number) {
     return CFGetTypeID((__bridge CFTypeRef)number) == CFBooleanGetTypeID();
 }
 
-bool isReal(NSNumber* number) {
-    const char* type = number.objCType;
-    return std::strcmp(type, @encode(double)) == 0 || std::strcmp(type, @encode(float)) == 0;
+bool isDouble(NSNumber* number) {
+    return std::strcmp(number.objCType, @encode(double)) == 0;
+}
+
+bool isFloat(NSNumber* number) {
+    return std::strcmp(number.objCType, @encode(float)) == 0;
 }
 
 }  // namespace
@@ -85,7 +91,8 @@ std::optional<plist::Value> plistValue(id object) {
     if ([object isKindOfClass:[NSNumber class]]) {
         NSNumber* number = object;
         if (isBoolean(number)) return plist::Value(static_cast<bool>(number.boolValue));
-        if (isReal(number)) return plist::Value(number.doubleValue);
+        if (isFloat(number)) return plist::Value::singleReal(number.floatValue);
+        if (isDouble(number)) return plist::Value(number.doubleValue);
         return plist::Value(static_cast<long long>(number.longLongValue));
     }
     if ([object isKindOfClass:[NSDate class]]) {

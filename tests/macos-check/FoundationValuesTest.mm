@@ -26,6 +26,7 @@ Value everyKind() {
         {"one", 1},
         {"real", 0.5},
         {"whole real", 2.0},
+        {"four-byte real", Value::singleReal(0.12f)},
         {"yes", true},
         {"no", false},
         {"date", plist::Date{1.7e9 + 0.25}},
@@ -47,6 +48,7 @@ TEST(FoundationValues, EveryKindOfValueComesBackAsItWent) {
         EXPECT_TRUE(back->find("yes")->isBoolean());
         EXPECT_TRUE(back->find("one")->isInteger());
         EXPECT_TRUE(back->find("whole real")->isReal());
+        EXPECT_TRUE(back->find("four-byte real")->isSingleReal()) << "a float stays four bytes";
     }
 }
 
