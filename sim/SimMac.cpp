@@ -196,7 +196,16 @@ bool SimMac::updateDomain(std::string_view domain, bool currentHost,
     const std::string file = domainFile(domain, currentHost);
     bool ok = true;
     const bool locked = withLock([&] {
-        plist::Dictionary contents = plist::readDictionaryFile(file).value_or(plist::Dictionary{});
+        // A file that is there but cannot be read as a dictionary (damaged, or holding
+        // what this Mac refuses) is kept as it is: the change fails rather than wipe it.
+        struct stat st {};
+        const bool present = ::stat(file.c_str(), &st) == 0 && !(S_ISREG(st.st_mode) && st.st_size == 0);
+        auto read = plist::readDictionaryFile(file);
+        if (present && !read) {
+            ok = false;
+            return;
+        }
+        plist::Dictionary contents = std::move(read).value_or(plist::Dictionary{});
         if (!change(contents)) return;
         // The Preferences folders come into being as needed; a path domain in a
         // folder that does not exist is a failed write, as on macOS.

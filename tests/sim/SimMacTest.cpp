@@ -73,6 +73,19 @@ TEST(SimMacSeed, OpeningAnExistingMacKeepsItsState) {
     EXPECT_EQ(again.hardwareUUID(), t.mac().hardwareUUID());
 }
 
+TEST(SimMacSeed, AChangeToADamagedDomainFailsAndKeepsTheFile) {
+    TempMac t;
+    const std::string file = t.mac().domainFile("com.apple.dock", false);
+    testing_support::writeTextFile(file, "not a property list");
+    bool changed = false;
+    EXPECT_FALSE(t.mac().updateDomain("com.apple.dock", false, [&](plist::Dictionary& d) {
+        d["autohide"] = true;
+        return changed = true;
+    }));
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(testing_support::readTextFile(file), "not a property list");
+}
+
 TEST(SimMacSeed, AMacThatCannotBeSeededThrowsWithTheReason) {
     TempDir dir;
     testing_support::writeTextFile(dir.path() + "/system", "a file where the folder should be");
