@@ -6,6 +6,7 @@
 #include "app/Appearance.h"
 #include "app/Popover.h"
 #include "base/BundleName.h"
+#include "base/Log.h"
 #include "engine/CommandTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
@@ -100,6 +101,7 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
                (*fields)[1].truthValue();
     });
     if (!blocked) return;
+    log::info("blocked the launch of " + name);
 
     prefs->runShellScript(commands::killallCommand(name));
     // killall goes by name and misses an application whose name it reads as an option

@@ -1,9 +1,9 @@
 // Switching Lendmode on and off: the owner snapshot, the record a restore after a
 // crash needs, and the two applies. Both switches keep to one rule: one that cannot
 // be undone safely is refused before it changes anything.
-#include <cstdio>
 #include <utility>
 
+#include "base/Log.h"
 #include "base/Strings.h"
 #include "engine/ScriptTexts.h"
 #include "model/AlertTexts.h"
@@ -55,6 +55,8 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     std::uint64_t index = currentSet();
     if (index >= definitionSets_.size()) index = 0;  // as row access does
     const ApplyResult result = applySet(index, /*lendmodeOn=*/true);
+    log::info("switched on with set " + std::to_string(index) +
+              (appNeedRun_.empty() ? "" : "; quit: " + joined(appNeedRun_, ", ")));
     if (!result.notQuit.empty())
         showAlert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joined(result.notQuit, ", ")));
     if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
@@ -63,7 +65,13 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
 
 void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) {
     // Off already: applying the snapshot again would undo what the owner changed since.
-    if (guestSettingsApplied() && !putOwnerSettingsBack()) setLendmode(true);
+    if (guestSettingsApplied()) {
+        if (putOwnerSettingsBack()) {
+            log::info("switched off: the owner's settings are back");
+        } else {
+            setLendmode(true);
+        }
+    }
     if (completion) completion();
 }
 
@@ -85,7 +93,7 @@ bool Preferences::putOwnerSettingsBack() {
     }
     if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {
         // Harmless: the next start applies the owner's snapshot once more.
-        std::fprintf(stderr, "Lendmode: could not record that the owner's settings are back\n");
+        log::error("could not record that the owner's settings are back");
     }
     if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
     return true;
@@ -95,7 +103,7 @@ bool Preferences::restoreOwnerSettingsLeftOn() {
     const auto stored = prefs_.object(keys::kDefinitionSets);
     const plist::Array* sets = stored ? stored->asArray() : nullptr;
     if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) {
-        std::fprintf(stderr, "Lendmode: no usable owner snapshot is stored; nothing to put back\n");
+        log::error("no usable owner snapshot is stored; nothing to put back");
         (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
         return true;
     }
@@ -109,6 +117,7 @@ bool Preferences::restoreOwnerSettingsLeftOn() {
         }
     }
     if (!putOwnerSettingsBack()) return false;  // stays on, with the sets as stored
+    log::info("switched off at start-up: the owner's settings, left on by an earlier run, are back");
     definitionSets_.clear();
     appNeedRun_.clear();
     return true;

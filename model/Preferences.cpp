@@ -1,8 +1,8 @@
 #include "model/Preferences.h"
 
-#include <cstdio>
 #include <stdexcept>
 
+#include "base/Log.h"
 #include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
@@ -58,7 +58,7 @@ Preferences::Preferences(platform::Ports ports) : ports_(std::move(ports)), pref
     // are never taken for the owner's.
     bool stillOn = false;
     if (guestSettingsApplied()) stillOn = !restoreOwnerSettingsLeftOn();
-    if (!setLendmode(stillOn)) std::fprintf(stderr, "Lendmode: could not store whether Lendmode is on\n");
+    if (!setLendmode(stillOn)) log::error("could not store whether Lendmode is on");
 }
 
 bool Preferences::launchOnStartup() const {
@@ -96,7 +96,8 @@ void Preferences::setCurrentSet(std::uint64_t index) {
 }
 
 void Preferences::showAlert(const std::string& message, const std::string& informative) const {
-    std::fprintf(stderr, "Lendmode: %s %s\n", message.c_str(), informative.c_str());
+    // Every alert tells of a refusal or a failure: the log keeps it too.
+    log::error(message + " " + informative);
     if (!ports_.alerts) return;
     platform::Alert alert;
     alert.style = platform::Alert::Style::Warning;

@@ -1,7 +1,7 @@
 // Reading and changing row values by row ID, and the disabled-application flags.
-#include <cstdio>
 #include <utility>
 
+#include "base/Log.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -55,7 +55,7 @@ void Preferences::setObject(const std::optional<plist::Value>& value, const std:
 
 void Preferences::storeRowChange() {
     // The change stays in memory and goes out with the next store that succeeds.
-    if (!write_definitionSets()) std::fprintf(stderr, "Lendmode: could not store a changed setting\n");
+    if (!write_definitionSets()) log::error("could not store a changed setting");
 }
 
 std::optional<plist::Value> Preferences::valueForKey(const std::string& key, std::uint64_t ident) const {

@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTimer>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"

@@ -5,9 +5,11 @@
 #include <CoreServices/CoreServices.h>
 #include <dispatch/dispatch.h>
 
-#include <cstdio>
+#include <chrono>
 
+#include "base/Log.h"
 #include "platform/macos/FoundationValues.h"
+#include "platform/posix/RunLog.h"
 
 namespace platform::macos {
 namespace {
@@ -29,16 +31,19 @@ std::vector<std::string> resultItems(NSAppleEventDescriptor* result) {
 }
 
 std::optional<std::vector<std::string>> executeHere(const std::string& source) {
+    namespace log = lendmode::log;
     @autoreleasepool {
+        const auto start = std::chrono::steady_clock::now();
         NSAppleScript* script = [[NSAppleScript alloc] initWithSource:foundationString(source)];
         if (!script) return std::nullopt;
         NSDictionary<NSString*, id>* error = nil;
         NSAppleEventDescriptor* result = [script executeAndReturnError:&error];
+        const auto number =
+            error ? std::optional<long>([error[NSAppleScriptErrorNumber] integerValue]) : std::nullopt;
+        log::debug([&] { return runlog::appleScriptRun(number, log::millisecondsSince(start), source); });
         if (error) {
             // -1743: the owner refused automation of the target; -1719: Accessibility.
-            std::fprintf(stderr, "AppleScript failed (%ld): %s\n",
-                         static_cast<long>([error[NSAppleScriptErrorNumber] integerValue]),
-                         utf8String(error[NSAppleScriptErrorMessage]).c_str());
+            log::error(runlog::appleScriptFailure(*number, utf8String(error[NSAppleScriptErrorMessage])));
             return std::nullopt;
         }
         return resultItems(result);

@@ -2,7 +2,9 @@
 
 #include <CoreServices/CoreServices.h>
 
-#include <cstdio>
+#include <string>
+
+#include "base/Log.h"
 
 namespace platform::macos {
 
@@ -32,8 +34,8 @@ bool MacAutomationConsent::mayAutomate(const std::string& applicationName) {
     // procNotFound: the application is not running, so the system cannot answer yet;
     // the script starts it and asks.
     if (status != noErr && status != procNotFound) {
-        std::fprintf(stderr, "Automation consent for %s: status %d\n", applicationName.c_str(),
-                     static_cast<int>(status));
+        lendmode::log::error("Automation consent for " + applicationName + ": status " +
+                             std::to_string(status));
     }
     return true;
 }

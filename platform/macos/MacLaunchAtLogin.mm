@@ -3,9 +3,9 @@
 #import <Foundation/Foundation.h>
 #import <ServiceManagement/ServiceManagement.h>
 
-#include <cstdio>
 #include <filesystem>
 
+#include "base/Log.h"
 #include "platform/macos/FoundationValues.h"
 #include "platform/posix/LaunchAgent.h"
 
@@ -26,8 +26,7 @@ bool setLoginItem(bool enabled) {
     const BOOL done =
         enabled ? [service registerAndReturnError:&error] : [service unregisterAndReturnError:&error];
     if (!done) {
-        std::fprintf(stderr, "Changing the login item failed: %s\n",
-                     utf8String(error.localizedDescription).c_str());
+        lendmode::log::error("Changing the login item failed: " + utf8String(error.localizedDescription));
         return false;
     }
     // Registered, but the user switched Lendmode's login items off before: only
@@ -47,7 +46,7 @@ bool MacLaunchAtLogin::setEnabled(bool enabled) {
         std::error_code ec;
         const std::string earlier = launchagent::agentsDirectory(home_) + launchagent::kLabel + ".plist";
         if (std::filesystem::exists(earlier, ec) && !agent.setEnabled(false)) {
-            std::fprintf(stderr, "The earlier launch agent %s could not be switched off\n", earlier.c_str());
+            lendmode::log::error("The earlier launch agent " + earlier + " could not be switched off");
         }
         return true;
     }

@@ -11,6 +11,7 @@
 #include "platform/macos/MacAppleScriptRunner.h"
 #include "platform/macos/MacAutomationConsent.h"
 #include "platform/macos/MacLaunchAtLogin.h"
+#include "platform/macos/MacLog.h"
 #include "platform/macos/MacStatusItem.h"
 #include "platform/macos/MacUrlHandlers.h"
 #include "platform/macos/MacUserAccount.h"
@@ -28,6 +29,8 @@ namespace platform {
 constexpr const char* kSystemPath = "/usr/bin:/bin:/usr/sbin:/sbin";
 
 Ports installPlatform() {
+    // First, so that whatever the ports log reaches the unified log.
+    macos::installUnifiedLogSink(lendmode::build::kBundleIdentifier);
     Ports ports;
     ports.userDefaults = std::make_shared<macos::MacUserDefaultsStore>(lendmode::build::kBundleIdentifier);
     ports.shell = std::make_shared<PosixShellRunner>(posix::EnvironmentOverrides{{"PATH", kSystemPath}});

@@ -5,8 +5,7 @@
 
 #include <CoreServices/CoreServices.h>
 
-#include <cstdio>
-
+#include "base/Log.h"
 #include "platform/macos/FoundationValues.h"
 
 namespace platform::macos {
@@ -41,7 +40,8 @@ std::optional<std::vector<std::string>> legacyAllHandlers(NSString* scheme) {
 void legacySetDefault(NSString* scheme, NSString* bundleIdentifier) {
     const OSStatus status =
         LSSetDefaultHandlerForURLScheme((__bridge CFStringRef)scheme, (__bridge CFStringRef)bundleIdentifier);
-    if (status != noErr) std::fprintf(stderr, "Setting the default handler failed: status %d\n", (int)status);
+    if (status != noErr)
+        lendmode::log::error("Setting the default handler failed: status " + std::to_string(status));
 }
 
 #pragma clang diagnostic pop
@@ -77,15 +77,15 @@ void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::str
             NSWorkspace* workspace = [NSWorkspace sharedWorkspace];
             NSURL* application = [workspace URLForApplicationWithBundleIdentifier:identifier];
             if (!application) {
-                std::fprintf(stderr, "No application has the identifier %s\n", bundleIdentifier.c_str());
+                lendmode::log::error("No application has the identifier " + bundleIdentifier);
                 return;
             }
             [workspace setDefaultApplicationAtURL:application
                              toOpenURLsWithScheme:foundationString(scheme)
                                 completionHandler:^(NSError* error) {
                                   if (error) {
-                                      std::fprintf(stderr, "Setting the default handler failed: %s\n",
-                                                   utf8String(error.localizedDescription).c_str());
+                                      lendmode::log::error("Setting the default handler failed: " +
+                                                           utf8String(error.localizedDescription));
                                   }
                                 }];
             return;

@@ -1,8 +1,8 @@
 #include "platform/posix/LaunchAgent.h"
 
-#include <cstdio>
 #include <filesystem>
 
+#include "base/Log.h"
 #include "base/plist/PlistFile.h"
 
 namespace platform::launchagent {
@@ -24,7 +24,7 @@ bool install(const std::string& directory, const std::string& templateFile, cons
         if (!std::filesystem::create_directories(directory, ec) && ec) {
             std::string message = kDirectoryFailedLog;
             message.replace(message.find("%@"), 2, ec.message());
-            std::fprintf(stderr, "%s\n", message.c_str());
+            lendmode::log::error(message);
         }
     }
     const std::string path = directory + kLabel + ".plist";

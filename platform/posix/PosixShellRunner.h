@@ -1,6 +1,8 @@
 // The shell runner of both platforms: /bin/sh through posix_spawn, with optional
 // environment variables set on top of the program's own (on Linux, the ones that
-// point the shell at the simulated Mac).
+// point the shell at the simulated Mac). With debug lines on, each run is logged with
+// its exit status and duration; what the commands write to standard error goes to
+// the log as a debug line, never to the program's own standard error.
 #pragma once
 
 #include "platform/ShellRunner.h"

@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <cassert>
-#include <cstdio>
 #include <cstdlib>
+
+#include "base/Log.h"
 
 namespace platform {
 
@@ -13,7 +14,8 @@ std::string RealHomeDirectory() {
     const passwd* pw = ::getpwuid(::getuid());
     assert(pw);
     if (!pw) {  // assertions may be compiled out; the stop is not optional
-        std::fprintf(stderr, "RealHomeDirectory: no password database entry for uid %u\n", ::getuid());
+        lendmode::log::error("RealHomeDirectory: no password database entry for uid " +
+                             std::to_string(::getuid()));
         std::abort();
     }
     return pw->pw_dir ? pw->pw_dir : "";

@@ -14,15 +14,24 @@ using EnvironmentOverrides = std::map<std::string, std::string>;
 struct ShellRun {
     bool started = false;  // false: /bin/sh could not be started
     std::string output;    // everything written to standard output
-    int exitStatus = -1;   // only when the caller asked to wait for the exit
+    std::string errors;    // what was written to standard error, when it was captured
+    int exitStatus = -1;   // -1 while unknown (see runShell); 128 + N for signal N
+};
+
+// Where the shell's standard error goes.
+enum class StandardError {
+    Inherit,  // this process's own
+    Capture,  // a pipe read alongside standard output, into ShellRun::errors
 };
 
 // Runs `/bin/sh -c text`. Standard output goes to a pipe that is read until every
 // process holding it (the shell and any child it left behind) has closed it; standard
-// input and standard error are this process's own. With waitForExit the shell's exit
-// status is collected too; without it a shell still running after end of file is
-// reaped later, so the call never waits beyond the end of the output.
+// input is this process's own. A captured standard error keeps what was written to it
+// until then (a process that writes to it later finds it closed). With waitForExit
+// the call waits for the shell's exit status; without it, the status is collected
+// when the shell ends within a moment of closing its output, and a shell still
+// running then is reaped later, so the call never waits long beyond the output.
 ShellRun runShell(const std::string& text, const EnvironmentOverrides& environment, bool waitForExit,
-                  const char* shell = "/bin/sh");
+                  const char* shell = "/bin/sh", StandardError standardError = StandardError::Inherit);
 
 }  // namespace posix

@@ -1,12 +1,26 @@
 #include "platform/sim/SimAppleScriptRunner.h"
 
+#include <chrono>
+
+#include "base/Log.h"
+#include "platform/posix/RunLog.h"
 #include "sim/applescript/AppleScript.h"
 
 namespace platform::simulated {
 
 std::optional<std::vector<std::string>> SimAppleScriptRunner::execute(const std::string& source) {
+    namespace log = lendmode::log;
+    const auto start = std::chrono::steady_clock::now();
     const sim::applescript::Outcome outcome = sim::applescript::run(source, *mac_);
-    if (!outcome.ok()) return std::nullopt;
+    log::debug([&] {
+        const auto number = outcome.error ? std::optional<long>(outcome.error->number) : std::nullopt;
+        return runlog::appleScriptRun(number, log::millisecondsSince(start), source);
+    });
+    if (!outcome.ok()) {
+        // As the Mac's runner reports it: the error number tells a refused automation (-1743).
+        log::error(runlog::appleScriptFailure(outcome.error->number, outcome.error->message));
+        return std::nullopt;
+    }
     std::vector<std::string> items;
     if (!outcome.result) return items;
     // The result coerced to a list: a list gives its items, anything else one item.

@@ -1,5 +1,7 @@
 // AppleScript run in this process by the simulated Mac's interpreter, as
-// NSAppleScript runs it in the program's own process on macOS.
+// NSAppleScript runs it in the program's own process on macOS. Like the Mac's runner,
+// it logs a failure as an error, and each run, with its error number and duration,
+// as a debug line.
 #pragma once
 
 #include <memory>

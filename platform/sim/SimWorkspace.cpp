@@ -5,8 +5,9 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <cerrno>
-#include <cstdio>
 #include <exception>
+
+#include "base/Log.h"
 
 namespace platform::qt {
 namespace {
@@ -40,7 +41,7 @@ void SimWorkspace::readAnnouncements() {
 
 bool SimWorkspace::terminateApplication(qint64 pid) {
     const std::optional<bool> ended = mac_.terminate(static_cast<long>(pid));
-    if (!ended) std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("Lendmode", mac_, errno).c_str());
+    if (!ended) lendmode::log::error(sim::cannotUpdateMessage("ending an application", mac_, errno));
     return ended.value_or(false);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/posix/LaunchAgent.h"
 #include "platform/posix/RealHomeDirectory.h"
 #include "tests/support/Applications.h"
+#include "tests/support/CapturedLog.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"
 #include "tests/support/TestSupport.h"
@@ -240,7 +241,11 @@ TEST_F(Shell, ADisabledAppIsKilledByItsQuotedNameAndTheUserTold) {
     tick("Chess", true);
     app.prefs->setLendmode(true);
     fakes.shell->commands.clear();
+    testing_support::CapturedLog log(lendmode::log::Level::Info);
     launch("/Applications/Chess.app");
+    EXPECT_EQ(log.take(), (std::vector<testing_support::CapturedLog::Entry>{
+                              {lendmode::log::Level::Info, "blocked the launch of Chess"}}))
+        << "one line in the log";
     ASSERT_EQ(fakes.shell->commands, (std::vector<std::string>{"killall 'Chess'"}));
     ASSERT_EQ(fakes.alerts->shown.size(), 1u);
     const platform::Alert& alert = fakes.alerts->shown[0];
