@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <stdexcept>
+#include <tuple>
 
 #include "base/BundleName.h"
 #include "base/plist/PlistFile.h"
@@ -274,12 +275,31 @@ bool SimMac::setCatalogue(const std::vector<App>& apps) const {
         if (app.agent) d["agent"] = true;
         array.emplace_back(std::move(d));
     }
+    std::string paths;
+    for (const App& app : apps) paths += app.path + '\n';
     bool ok = false;
     const bool locked = withLock([&] {
         ok = makeDirectories(root_ + "/system") &&
              plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
+        // The index after the catalogue, so that it is never older than what it lists.
+        if (ok) ok = plist::writeBytes(applicationPathsIndex(), paths);
     });
     return locked && ok;
+}
+
+std::string SimMac::applicationPaths() const {
+    struct stat index {};
+    struct stat listed {};
+    const bool current = ::stat(applicationPathsIndex().c_str(), &index) == 0 &&
+                         ::stat(cataloguePath().c_str(), &listed) == 0 &&
+                         std::tie(index.st_mtim.tv_sec, index.st_mtim.tv_nsec) >=
+                             std::tie(listed.st_mtim.tv_sec, listed.st_mtim.tv_nsec);
+    if (current) {
+        if (auto text = plist::readBytes(applicationPathsIndex())) return std::move(*text);
+    }
+    std::string paths;
+    for (const App& app : catalogue()) paths += app.path + '\n';
+    return paths;
 }
 
 // ---- Processes ----

@@ -92,6 +92,10 @@ public:
     std::optional<App> findApp(std::string_view name) const;
     // Replaces the catalogue; false when it could not be written.
     bool setCatalogue(const std::vector<App>& apps) const;
+    // The catalogue's bundle paths, one per line, in its order: what `mdfind` prints.
+    // Read from an index kept beside the catalogue (so a query need not parse the
+    // whole catalogue), or from the catalogue when the index is missing or older.
+    std::string applicationPaths() const;
 
     // ---- Processes ----
     std::vector<Process> processes() const;
@@ -146,6 +150,7 @@ public:
 private:
     std::string statePath() const { return root_ + "/system/state.plist"; }
     std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
+    std::string applicationPathsIndex() const { return root_ + "/system/application-paths.txt"; }
     [[nodiscard]] bool updateState(const std::function<void(plist::Dictionary&)>& change) const;
     [[nodiscard]] std::optional<int> endProcesses(const std::function<bool(const Process&)>& which) const;
     void seedIfNeeded() const;

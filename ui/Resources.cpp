@@ -18,15 +18,21 @@ void initResources() {
 }
 
 QIcon menuIcon(bool lendmodeOn) {
-    initResources();
-    const QString base =
-        lendmodeOn ? QStringLiteral(":/images/MenuIconOn") : QStringLiteral(":/images/MenuIcon");
-    QIcon icon;
-    for (const char* suffix : {"-16.png", ".png", "-32.png", "@2x.png", "-64.png"}) {
-        const QString path = base + QLatin1String(suffix);
-        if (QFile::exists(path)) icon.addFile(path);
-    }
-    return icon;
+    // Made once each and shared (QIcon is implicitly shared): every switch shows one,
+    // and a new icon each time would load the images again and keep them.
+    static const auto make = [](const QString& base) {
+        initResources();
+        QIcon icon;
+        for (const char* suffix : {"-16.png", ".png", "-32.png", "@2x.png", "-64.png"}) {
+            const QString path = base + QLatin1String(suffix);
+            if (QFile::exists(path)) icon.addFile(path);
+        }
+        return icon;
+    };
+    // Never destroyed: their pixmaps must not outlive the application object at exit.
+    static const QIcon* const on = new QIcon(make(QStringLiteral(":/images/MenuIconOn")));
+    static const QIcon* const off = new QIcon(make(QStringLiteral(":/images/MenuIcon")));
+    return lendmodeOn ? *on : *off;
 }
 
 }  // namespace lendmode::ui

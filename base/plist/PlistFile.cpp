@@ -204,13 +204,19 @@ std::string serialize(const Value& value, Format format) {
     return result;
 }
 
-std::optional<Value> readFile(const std::string& path) {
+std::optional<std::string> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream buffer;
     buffer << in.rdbuf();
     if (in.bad()) return std::nullopt;
-    return parse(buffer.str());
+    return std::move(buffer).str();
+}
+
+std::optional<Value> readFile(const std::string& path) {
+    const auto bytes = readBytes(path);
+    if (!bytes) return std::nullopt;
+    return parse(*bytes);
 }
 
 std::optional<Dictionary> readDictionaryFile(const std::string& path) {
@@ -231,6 +237,10 @@ bool writeFile(const std::string& path, const Value& value, Format format) {
         errno = EINVAL;
         return false;
     }
+    return writeBytes(path, bytes);
+}
+
+bool writeBytes(const std::string& path, std::string_view bytes) {
     std::string tmp = path + ".XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) return false;

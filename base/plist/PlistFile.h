@@ -37,4 +37,8 @@ std::optional<Array> readArrayFile(const std::string& path);
 // failure, with errno saying why; the temporary file is gone by then.
 [[nodiscard]] bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary);
 
+// The same two for any bytes.
+std::optional<std::string> readBytes(const std::string& path);
+[[nodiscard]] bool writeBytes(const std::string& path, std::string_view bytes);
+
 }  // namespace plist

@@ -42,10 +42,18 @@ int main(int argc, char** argv) {
     std::string out;
     try {
         const sim::SimMac mac;
-        for (const sim::App& app : mac.catalogue()) {
-            if (!onlyIn.empty() && app.path.rfind(onlyIn, 0) != 0) continue;
-            out += app.path;
-            out += '\n';
+        out = mac.applicationPaths();
+        if (!onlyIn.empty()) {
+            std::string kept;
+            std::string_view rest = out;
+            while (!rest.empty()) {
+                const std::size_t end = rest.find('\n');
+                const std::string_view line =
+                    rest.substr(0, end == std::string_view::npos ? rest.size() : end + 1);
+                if (line.starts_with(onlyIn)) kept += line;
+                rest.remove_prefix(line.size());
+            }
+            out = std::move(kept);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mdfind: %s\n", e.what());

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
 
+#include "base/plist/PlistFile.h"
 #include "sim/SimMac.h"
 #include "tests/support/TestSupport.h"
 
@@ -71,6 +73,19 @@ TEST(SimMacSeed, OpeningAnExistingMacKeepsItsState) {
     const sim::SimMac again(t.root());
     EXPECT_EQ(again.readDomain("com.apple.dock")->at("orientation"), plist::Value("right"));
     EXPECT_EQ(again.hardwareUUID(), t.mac().hardwareUUID());
+}
+
+TEST(SimMacSeed, TheApplicationPathsFollowTheCatalogueEvenWhenItIsWrittenByHand) {
+    TempMac t;
+    ASSERT_TRUE(
+        t.mac().setCatalogue({{"/Applications/B.app", "B", "com.b"}, {"/Applications/A.app", "A", "com.a"}}));
+    EXPECT_EQ(t.mac().applicationPaths(), "/Applications/B.app\n/Applications/A.app\n");
+    // Someone replaces the catalogue without the index: the index is older, so unused.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(
+        plist::writeFile(t.root() + "/system/applications.plist",
+                         plist::Value(plist::Array{plist::Dictionary{{"path", "/Applications/C.app"}}})));
+    EXPECT_EQ(t.mac().applicationPaths(), "/Applications/C.app\n");
 }
 
 TEST(SimMacSeed, AChangeToADamagedDomainFailsAndKeepsTheFile) {
