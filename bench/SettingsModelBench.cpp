@@ -1,7 +1,7 @@
 // The settings model with 10,000 installed applications: building the application
-// list from the query's output (target < 20 ms) and storing both definition sets
-// (target < 50 ms), the latter into the simulated Mac's preference file as the
-// program does.
+// list with its query process, as the program does (target < 20 ms; the parse of a
+// ready-made answer is reported beside it), and storing both definition sets (target
+// < 50 ms) into the simulated Mac's preference file.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -87,10 +87,13 @@ int main(int argc, char** argv) {
     Preferences& prefs = loadedPreferences();
     std::printf("\nsets loaded: %zu applications in set 0, %zu in set 1\n", prefs.appDisabled()->size(),
                 prefs.definitionSets()[1].asArray()->back().find("DisabledApp")->asArray()->size());
-    bench::reportTarget("appListOnSystem parse+filter+sort, 10,000 apps",
-                        bench::medianMilliseconds(
-                            [&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31),
-                        20.0, "ms");
+    std::printf("appListOnSystem's parse+filter+sort alone, 10,000 apps: %.2f ms (median of 31)\n",
+                bench::medianMilliseconds(
+                    [&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31));
+    bench::reportTarget(
+        "appListOnSystem with its query process, 10,000 apps",
+        bench::medianMilliseconds([&] { benchmark::DoNotOptimize(prefs.appListOnSystem()); }, 31), 20.0,
+        "ms");
     bench::reportTarget("write_definitionSets, 10,000 apps per set",
                         bench::medianMilliseconds([&] { prefs.write_definitionSets(); }, 31), 50.0, "ms");
     Preferences::resetShared();
