@@ -18,12 +18,10 @@ void Preferences::readCurrentDefinitionSets() {
     const bool reusable = storedSets && !storedSets->empty() && prefs_.boolean(version);
     // While the guest settings are on the system (a restore was refused), the live
     // system is the guest's: the owner snapshot stored at switch-on is kept.
+    const bool keepsStoredSnapshot = guestSettingsApplied() && storedSets && storedSets->size() > 1 &&
+                                     isUsableDefinitionSet((*storedSets)[1]);
     const auto ownerSnapshot = [&]() -> plist::Value {
-        if (guestSettingsApplied() && storedSets && storedSets->size() > 1 &&
-            isUsableDefinitionSet((*storedSets)[1])) {
-            return (*storedSets)[1];
-        }
-        return plist::Value(settingsUser());
+        return keepsStoredSnapshot ? (*storedSets)[1] : plist::Value(settingsUser());
     };
 
     if (reusable) {
@@ -32,9 +30,12 @@ void Preferences::readCurrentDefinitionSets() {
         if (isUsableDefinitionSet(storedSets->front())) {
             plist::Array lendmodeSet = *storedSets->front().asArray();
             definitionSets_ = plist::Array{std::move(lendmodeSet), ownerSnapshot()};
-            // Applications installed since the list was made can be blocked too.
+            // Applications installed since the list was made can be blocked too. A fresh
+            // snapshot has just listed the installed ones; a kept one is older.
             if (plist::Array* listed = appDisabled()) {
-                *listed = mergedApplicationRecords(*listed, appListOnSystem());
+                const plist::Array* installed =
+                    keepsStoredSnapshot ? nullptr : applicationList(*definitionSets_[1].asArray());
+                *listed = mergedApplicationRecords(*listed, installed ? *installed : appListOnSystem());
             }
             (void)write_definitionSets();  // unchanged choices: a failure loses nothing
         } else {

@@ -120,6 +120,8 @@ public:
     // valid until the sets are next replaced (readCurrentDefinitionSets,
     // setDefinitionSets): look it up when needed, never keep it.
     [[nodiscard]] plist::Array* appDisabled();
+    // The application list of a set (row 41's "DisabledApp"); nullptr when it has none.
+    [[nodiscard]] static plist::Array* applicationList(plist::Array& set);
     // Sets the disabled flag of the record at index in set 0's list, posts "VVVN1" and
     // stores. An index beyond the list is ignored.
     void setAppDisable(bool flag, std::uint64_t index);

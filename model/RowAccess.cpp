@@ -68,13 +68,17 @@ std::optional<plist::Value> Preferences::valueForKey(const std::string& key, std
     return it->second;
 }
 
-plist::Array* Preferences::appDisabled() {
-    if (definitionSets_.empty()) return nullptr;
-    plist::Array* lendmodeSet = definitionSets_[0].asArray();
-    plist::Dictionary* row = lendmodeSet ? findRow(*lendmodeSet, rows::kDisabledApps) : nullptr;
+plist::Array* Preferences::applicationList(plist::Array& set) {
+    plist::Dictionary* row = findRow(set, rows::kDisabledApps);
     if (!row) return nullptr;
     const auto it = row->find(rowkeys::kDisabledApp);
     return it == row->end() ? nullptr : it->second.asArray();
+}
+
+plist::Array* Preferences::appDisabled() {
+    if (definitionSets_.empty()) return nullptr;
+    plist::Array* lendmodeSet = definitionSets_[0].asArray();
+    return lendmodeSet ? applicationList(*lendmodeSet) : nullptr;
 }
 
 void Preferences::setAppDisable(bool flag, std::uint64_t index) {

@@ -6,6 +6,7 @@
 #include "model/Keys.h"
 #include "model/Preferences.h"
 #include "tests/support/Applications.h"
+#include "tests/support/CapturedLog.h"
 #include "tests/support/Fakes.h"
 
 using lendmode::Preferences;
@@ -205,4 +206,43 @@ TEST_F(Switch, AStartWhoseRestoreIsRefusedStaysOnAndKeepsTheOwnersSnapshot) {
     EXPECT_FALSE(prefs->guestSettingsApplied());
     EXPECT_NE(fakes.appleScript->scripts.back().find("tell application \"Chess\"\n activate"),
               std::string::npos);
+}
+
+// The log at the default level: one line for a switch on, a switch off, a restore at
+// start-up or a refusal; none for a switch that is ignored.
+TEST_F(Switch, EachSwitchAndEachRestoreAtStartUpLogsOneLineAndIgnoredOnesNone) {
+    using lendmode::log::Level;
+    using Entries = std::vector<testing_support::CapturedLog::Entry>;
+    testing_support::CapturedLog log(Level::Info);
+    on();
+    on();
+    EXPECT_EQ(log.take(), (Entries{{Level::Info, "switched on with set 0; quit: Chess"}}));
+    off();
+    off();
+    EXPECT_EQ(log.take(), (Entries{{Level::Info, "switched off: the owner's settings are back"}}));
+    on();
+    log.take();
+    prefs = &Preferences::resetShared(fakes.ports());  // a start after a kill while on
+    EXPECT_EQ(log.take(), (Entries{{Level::Info,
+                                    "switched off at start-up: the owner's settings, left on by an "
+                                    "earlier run, are back"}}));
+}
+
+TEST_F(Switch, ARefusalLogsOneErrorLineSayingWhy) {
+    using lendmode::log::Level;
+    testing_support::CapturedLog log(Level::Info);
+    fakes.automation->refused = {"System Events"};
+    on();
+    auto entries = log.take();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].level, Level::Error);
+    EXPECT_TRUE(entries[0].message.starts_with(
+        "Lendmode could not switch on Lendmode is not allowed to control \u201cSystem Events\u201d"));
+    fakes.automation->refused.clear();
+    fakes.store->failWrites();  // the owner's settings cannot be stored
+    on();
+    entries = log.take();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].level, Level::Error);
+    EXPECT_TRUE(entries[0].message.starts_with("Lendmode could not switch on Lendmode could not save"));
 }

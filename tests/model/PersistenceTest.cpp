@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -133,7 +135,12 @@ TEST_F(Persistence, EachLoadAddsNewlyInstalledApplicationsAndDropsOnlyUntickedOn
     // Chess and Safari are removed; Zoom, Atlas and a second Chess come.
     fakes.shell->installApplications(
         "/Applications/Zoom.app\n/Applications/Atlas.app\n/Applications/Games/Chess.app\n");
+    fakes.shell->commands.clear();
     Preferences& again = start();
+    EXPECT_EQ(std::count_if(fakes.shell->commands.begin(), fakes.shell->commands.end(),
+                            [](const std::string& c) { return c.starts_with("mdfind"); }),
+              1)
+        << "the snapshot's query serves the merge too";
     EXPECT_EQ(Value(*again.appDisabled()), Value(Array{
                                                Array{"Atlas", false, "/Applications/Atlas.app"},
                                                Array{"Chess", true, "/Applications/Chess.app"},
