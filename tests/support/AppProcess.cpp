@@ -9,7 +9,7 @@
 
 namespace testing_support {
 
-AppProcess::AppProcess(const std::string& root, const std::string& display) {
+AppProcess::AppProcess(const std::string& root, const std::string& display, const std::string& program) {
     SpawnOptions options;
     options.setEnv["LENDMODE_SIM_ROOT"] = root;
     if (display.empty()) {
@@ -21,7 +21,7 @@ AppProcess::AppProcess(const std::string& root, const std::string& display) {
     }
     options.out = SpawnOptions::Output::Pipe;
     options.err = SpawnOptions::Output::Null;
-    child_ = startProcess({toolsDirectory() + "/lendmode-testable"}, options);
+    child_ = startProcess({toolsDirectory() + "/" + program}, options);
 }
 
 AppProcess::~AppProcess() {

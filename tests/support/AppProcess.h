@@ -15,8 +15,10 @@ namespace testing_support {
 class AppProcess {
 public:
     // Starts the program on the simulated Mac at root: offscreen (no display needed),
-    // or on the X display named (e.g. ":91").
-    explicit AppProcess(const std::string& root, const std::string& display = "");
+    // or on the X display named (e.g. ":91"). Another program of the tools' folder
+    // can be named, to be started the same way.
+    explicit AppProcess(const std::string& root, const std::string& display = "",
+                        const std::string& program = "lendmode-testable");
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;

@@ -1,0 +1,143 @@
+// Lendmode's memory beside a bare Qt program that only shows a tray icon, both started
+// the same way (on a virtual display with a tray when Xvfb and trayer are there,
+// offscreen otherwise) and measured when idle: resident (RSS) and proportional
+// (PSS) size, with the seeded Mac's 30 applications and with 10,000 more. Then the
+// growth over 100 switch cycles, after a warm-up. Targets: idle within 1.3 times the
+// bare program at both sizes; growth under 1 KiB per cycle (memory is counted in
+// pages, so no growth at all cannot be told from a little).
+#include <QFile>
+#include <QString>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "bench/BenchSupport.h"
+#include "model/Preferences.h"
+#include "platform/sim/SimPorts.h"
+#include "sim/SimMac.h"
+#include "tests/support/AppProcess.h"
+#include "tests/support/Applications.h"
+#include "tests/support/VirtualDisplay.h"
+
+using lendmode::Preferences;
+using testing_support::AppProcess;
+
+namespace {
+
+struct Memory {
+    long rssKb = -1;
+    long pssKb = -1;
+};
+
+Memory memoryOf(long pid) {
+    Memory m;
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly)) return m;
+    for (const QByteArray& line : rollup.readAll().split('\n')) {
+        const QByteArray value = line.mid(line.indexOf(':') + 1).trimmed().split(' ').first();
+        if (line.startsWith("Rss:")) m.rssKb = value.toLong();
+        if (line.startsWith("Pss:")) m.pssKb = value.toLong();
+    }
+    return m;
+}
+
+// The program started, given time to settle after it reported READY, and measured.
+Memory idleMemory(AppProcess& program) {
+    if (program.waitForLine("READY").empty()) throw std::runtime_error("the program did not start");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    return memoryOf(program.pid());
+}
+
+// The X display with a tray both programs show their icon in; offscreen without one.
+std::string& display() {
+    static std::string name;
+    return name;
+}
+
+Memory idleMemoryOf(const std::string& root, const std::string& programName) {
+    AppProcess program(root, display(), programName);
+    const Memory m = idleMemory(program);
+    program.signal(SIGTERM);
+    program.waitForExit();
+    return m;
+}
+
+// Three applications ticked, two of them running: each switch quits and reopens them.
+void tickApplications(const std::string& root) {
+    Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(root));
+    prefs.readCurrentDefinitionSets();
+    for (const char* name : {"Slack", "Spotify", "Xcode"})
+        testing_support::setApplicationDisabled(prefs, name);
+    Preferences::resetShared();
+}
+
+void addApplications(const std::string& root, int count) {
+    const sim::SimMac mac(root);
+    std::vector<sim::App> apps = mac.catalogue();
+    for (int i = 0; i < count; ++i) {
+        apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
+                                "com.example.app" + std::to_string(i), false});
+    }
+    if (!mac.setCatalogue(apps)) throw std::runtime_error("cannot write the catalogue");
+}
+
+void switchCycle(AppProcess& program) {
+    program.signal(SIGUSR1);
+    if (program.waitForLine("ON").empty()) throw std::runtime_error("no switch-on");
+    program.signal(SIGUSR2);
+    if (program.waitForLine("OFF").empty()) throw std::runtime_error("no switch-off");
+}
+
+void reportIdle(const char* size, const Memory& lendmode, const Memory& bare) {
+    std::printf("%s: Lendmode RSS %ld KiB, PSS %ld KiB; bare tray program RSS %ld KiB, PSS %ld KiB\n", size,
+                lendmode.rssKb, lendmode.pssKb, bare.rssKb, bare.pssKb);
+    bench::reportTarget(std::string("idle RSS / bare tray program, ") + size,
+                        static_cast<double>(lendmode.rssKb) / static_cast<double>(bare.rssKb), 1.3, "x");
+    bench::reportTarget(std::string("idle PSS / bare tray program, ") + size,
+                        static_cast<double>(lendmode.pssKb) / static_cast<double>(bare.pssKb), 1.3, "x");
+}
+
+int runBenchmark() {
+    const testing_support::VirtualDisplay screen;
+    if (screen.ok()) display() = screen.name();
+    std::printf("both programs on %s\n",
+                screen.ok() ? "a virtual display with a tray" : "the offscreen platform");
+    bench::ScratchMac scratch;
+    tickApplications(scratch.root());
+    const Memory bare = idleMemoryOf(scratch.root(), "bare-tray");
+    reportIdle("30 apps", idleMemoryOf(scratch.root(), "lendmode-testable"), bare);
+
+    constexpr int kCycles = 100;
+    {
+        AppProcess program(scratch.root(), display());
+        (void)idleMemory(program);
+        for (int i = 0; i < 10; ++i) switchCycle(program);
+        const Memory before = memoryOf(program.pid());
+        for (int i = 0; i < kCycles; ++i) switchCycle(program);
+        const Memory after = memoryOf(program.pid());
+        program.signal(SIGTERM);
+        program.waitForExit();
+        const double perCycle = static_cast<double>(after.rssKb - before.rssKb) / kCycles;
+        std::printf("30 apps: RSS %ld KiB after 10 warm-up cycles, %ld KiB after %d more\n", before.rssKb,
+                    after.rssKb, kCycles);
+        bench::reportTarget("RSS growth per switch cycle", perCycle, 1.0, "KiB");
+    }
+
+    addApplications(scratch.root(), 10000);
+    reportIdle("10,000 apps", idleMemoryOf(scratch.root(), "lendmode-testable"), bare);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return runBenchmark();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}
