@@ -4,6 +4,7 @@
 #include "base/Utf8.h"
 
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -20,24 +21,33 @@ class Writer {
 public:
     std::string write(const Value& root) {
         add(root);
-        refSize_ = bytesFor(objects_.empty() ? 0 : objects_.size() - 1);
-        out_ = "bplist00";
-        std::vector<std::uint64_t> offsets;
-        offsets.reserve(objects_.size());
-        for (const Object& o : objects_) {
-            offsets.push_back(out_.size());
-            emit(o);
+        return finish(nullptr);
+    }
+
+    // A dictionary with the value under kept.key as objects 1 to n, right after the
+    // dictionary itself, so that their bytes do not depend on the other keys: copied
+    // from kept when it holds them, encoded into it otherwise. Nothing when kept was
+    // encoded for another reference width (the caller encodes again).
+    std::optional<std::string> write(const Dictionary& root, const Value& rootValue, EncodedEntry& kept) {
+        objects_.push_back(Object{&rootValue, nullptr, 0, 0});
+        const Value& keptValue = root.find(kept.key)->second;
+        std::uint64_t keptId = 1;
+        if (kept.bytes.empty()) {
+            keptId = add(keptValue);
+            keptEnd_ = objects_.size();
+        } else {
+            objects_.push_back(Object{nullptr, nullptr, 0, 0, true});
+            shift_ = kept.offsets.size() - 1;
         }
-        const std::uint64_t tableOffset = out_.size();
-        const int offsetSize = bytesFor(tableOffset);
-        for (std::uint64_t off : offsets) be(off, offsetSize);
-        out_.append(6, '\0');
-        out_ += static_cast<char>(offsetSize);
-        out_ += static_cast<char>(refSize_);
-        be(objects_.size(), 8);
-        be(0, 8);  // the root is object 0
-        be(tableOffset, 8);
-        return std::move(out_);
+        std::vector<std::uint64_t> children;
+        children.reserve(root.size() * 2);
+        for (const auto& [key, item] : root) children.push_back(addString(key, nullptr));
+        for (const auto& [key, item] : root) children.push_back(key == kept.key ? keptId : add(item));
+        objects_[0].refStart = refs_.size();
+        objects_[0].refCount = children.size();
+        refs_.insert(refs_.end(), children.begin(), children.end());
+        if (!kept.bytes.empty() && bytesFor(count() - 1) != kept.refSize) return std::nullopt;
+        return finish(&kept);
     }
 
 private:
@@ -45,17 +55,60 @@ private:
         const Value* value = nullptr;      // null for a dictionary key
         const std::string* key = nullptr;  // the key's text
         std::size_t refStart = 0, refCount = 0;
+        bool kept = false;  // stands for the objects of an EncodedEntry
     };
 
+    // Object ids: positions in objects_, those after kept objects moved on by their number.
+    std::uint64_t nextId() const { return objects_.size() + shift_; }
+    std::uint64_t count() const { return objects_.size() + shift_; }
+
+    std::string finish(EncodedEntry* kept) {
+        refSize_ = bytesFor(count() == 0 ? 0 : count() - 1);
+        out_ = "bplist00";
+        std::vector<std::uint64_t> offsets;
+        offsets.reserve(count());
+        std::size_t keptStart = 0;
+        for (std::size_t i = 0; i < objects_.size(); ++i) {
+            const Object& o = objects_[i];
+            if (o.kept) {
+                const std::uint64_t base = out_.size();
+                for (std::uint64_t off : kept->offsets) offsets.push_back(base + off);
+                out_ += kept->bytes;
+                continue;
+            }
+            if (kept && i == 1) keptStart = out_.size();
+            offsets.push_back(out_.size());
+            emit(o);
+            if (kept && keptEnd_ > 0 && i + 1 == keptEnd_) {
+                // Just encoded: kept for the next file.
+                kept->bytes.assign(out_, keptStart);
+                kept->offsets.clear();
+                for (std::size_t j = 1; j < keptEnd_; ++j) kept->offsets.push_back(offsets[j] - keptStart);
+                kept->refSize = refSize_;
+            }
+        }
+        const std::uint64_t tableOffset = out_.size();
+        const int offsetSize = bytesFor(tableOffset);
+        for (std::uint64_t off : offsets) be(off, offsetSize);
+        out_.append(6, '\0');
+        out_ += static_cast<char>(offsetSize);
+        out_ += static_cast<char>(refSize_);
+        be(count(), 8);
+        be(0, 8);  // the root is object 0
+        be(tableOffset, 8);
+        return std::move(out_);
+    }
+
     std::uint64_t addString(const std::string& s, const Value* value) {
-        auto [it, inserted] = strings_.try_emplace(std::string_view(s), objects_.size());
+        auto [it, inserted] = strings_.try_emplace(std::string_view(s), nextId());
         if (inserted) objects_.push_back(Object{value, &s, 0, 0});
         return it->second;
     }
 
     std::uint64_t add(const Value& v) {
         if (const std::string* s = v.asString()) return addString(*s, &v);
-        const std::uint64_t id = objects_.size();
+        const std::uint64_t id = nextId();
+        const std::size_t position = objects_.size();
         objects_.push_back(Object{&v, nullptr, 0, 0});
         std::vector<std::uint64_t> children;
         if (const Array* a = v.asArray()) {
@@ -68,8 +121,8 @@ private:
         } else {
             return id;
         }
-        objects_[id].refStart = refs_.size();
-        objects_[id].refCount = children.size();
+        objects_[position].refStart = refs_.size();
+        objects_[position].refCount = children.size();
         refs_.insert(refs_.end(), children.begin(), children.end());
         return id;
     }
@@ -171,6 +224,8 @@ private:
     std::vector<std::uint64_t> refs_;
     std::unordered_map<std::string_view, std::uint64_t> strings_;
     int refSize_ = 1;
+    std::uint64_t shift_ = 0;  // kept objects beyond the first
+    std::size_t keptEnd_ = 0;  // one past the last object of a value being encoded for keeping
     std::string out_;
 };
 
@@ -178,6 +233,15 @@ private:
 
 std::string serializeBinary(const Value& root) {
     return Writer().write(root);
+}
+
+std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept) {
+    const Dictionary* d = root.asDictionary();
+    if (!d || !d->count(kept.key)) {
+        kept = EncodedEntry{};
+        return serializeBinary(root);
+    }
+    return Writer().write(*d, root, kept);
 }
 
 }  // namespace plist

@@ -44,6 +44,30 @@ std::string damagedName(const std::string& file) {
     return name;
 }
 
+// How many values a value holds, itself included.
+std::size_t weight(const plist::Value& value) {
+    std::size_t n = 1;
+    if (const auto* items = value.asArray()) {
+        for (const plist::Value& item : *items) n += weight(item);
+    } else if (const auto* entries = value.asDictionary()) {
+        for (const auto& [key, item] : *entries) n += 1 + weight(item);
+    }
+    return n;
+}
+
+std::string largestKey(const plist::Dictionary& contents) {
+    std::string largest;
+    std::size_t most = 0;
+    for (const auto& [key, value] : contents) {
+        const std::size_t n = weight(value);
+        if (n > most) {
+            most = n;
+            largest = key;
+        }
+    }
+    return largest;
+}
+
 }  // namespace
 
 SimUserDefaultsStore::SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> mac, const std::string& domain)
@@ -75,6 +99,8 @@ bool SimUserDefaultsStore::refresh() {
         parsed.reset();
     }
     cache_ = parsed ? std::move(*parsed) : plist::Value(plist::Dictionary{});
+    kept_ = plist::EncodedEntry{};
+    keptDropped_ = false;
     stamp_ = currentStamp();
     return readable_;
 }
@@ -89,6 +115,13 @@ std::optional<plist::Value> SimUserDefaultsStore::read(const std::string& key) {
         });
         if (!ran) refresh();
     }
+    if (keptDropped_ && key == kept_.key) {
+        // Not kept decoded: read back from the file, which is as this store left it.
+        const auto stored = plist::readFile(file_);
+        const plist::Value* value = stored ? stored->find(key) : nullptr;
+        if (!value) return std::nullopt;
+        return *value;
+    }
     const plist::Value* value = cache_.find(key);
     if (!value) return std::nullopt;
     return *value;
@@ -99,34 +132,89 @@ std::optional<std::string> SimUserDefaultsStore::takeMovedAsideDamagedStore() {
     return std::exchange(movedAside_, std::nullopt);
 }
 
-bool SimUserDefaultsStore::change(const std::function<void(plist::Dictionary&)>& edit) {
+bool SimUserDefaultsStore::change(const plist::Dictionary& values, const std::vector<std::string>& removals) {
     bool ok = false;
     (void)mac_->withLock([&] {
         if (!refresh()) return;
-        plist::Value next = cache_;
-        edit(*next.asDictionary());
+        plist::Dictionary& contents = *cache_.asDictionary();
+        const bool wasDropped = keptDropped_;
+        // Edited in place; the values replaced are kept aside until the file is written.
+        std::vector<std::pair<std::string, std::optional<plist::Value>>> previous;
+        bool keptChanged = false;
+        const auto takeOld = [&](const std::string& key) {
+            auto it = contents.find(key);
+            previous.emplace_back(key, it == contents.end()
+                                           ? std::nullopt
+                                           : std::optional<plist::Value>(std::move(it->second)));
+            keptChanged = keptChanged || key == kept_.key;
+        };
+        for (const auto& [key, value] : values) {
+            takeOld(key);
+            contents.insert_or_assign(key, value);
+        }
+        for (const std::string& key : removals) {
+            takeOld(key);
+            contents.erase(key);
+        }
+        if (keptChanged) keptDropped_ = false;  // its entry now holds the new value, or none
+
+        const bool reuse = !keptChanged && !kept_.bytes.empty();
+        plist::EncodedEntry kept = reuse ? kept_ : plist::EncodedEntry{largestKey(contents), {}, {}, 0};
+        std::optional<std::string> bytes = plist::serializeBinary(cache_, kept);
+        if (!bytes) {
+            // The file now needs wider references than the kept value was encoded with.
+            if (keptDropped_) {
+                const auto stored = plist::readFile(file_);  // current: refresh() saw to it
+                const plist::Value* value = stored ? stored->find(kept.key) : nullptr;
+                if (value) {
+                    contents.insert_or_assign(kept.key, *value);
+                    keptDropped_ = false;
+                }
+            }
+            if (!keptDropped_) {
+                kept.bytes.clear();
+                bytes = plist::serializeBinary(cache_, kept);
+            }
+        }
         const auto slash = file_.rfind('/');
-        if (!sim::makeDirectories(file_.substr(0, slash))) return;
-        if (!plist::writeFile(file_, next)) return;
-        cache_ = std::move(next);
-        stamp_ = currentStamp();
-        ok = true;
+        if (bytes && sim::makeDirectories(file_.substr(0, slash)) && plist::writeBytes(file_, *bytes)) {
+            kept_ = std::move(kept);
+            keepLargestEncoded();
+            stamp_ = currentStamp();
+            ok = true;
+            return;
+        }
+        // Put back what was there, the last change undone first.
+        for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
+            if (it->second) {
+                contents.insert_or_assign(it->first, std::move(*it->second));
+            } else {
+                contents.erase(it->first);
+            }
+        }
+        if (keptChanged) keptDropped_ = wasDropped;  // its placeholder is back
     });
     return ok;
 }
 
+void SimUserDefaultsStore::keepLargestEncoded() {
+    if (kept_.bytes.empty() || keptDropped_) return;
+    auto it = cache_.asDictionary()->find(kept_.key);
+    if (it == cache_.asDictionary()->end()) return;
+    it->second = plist::Value();  // stands in for it; read() goes to the file
+    keptDropped_ = true;
+}
+
 bool SimUserDefaultsStore::write(const std::string& key, const plist::Value& value) {
-    return change([&](plist::Dictionary& d) { d.insert_or_assign(key, value); });
+    return change(plist::Dictionary{{key, value}}, {});
 }
 
 bool SimUserDefaultsStore::writeAll(const plist::Dictionary& values) {
-    return change([&](plist::Dictionary& d) {
-        for (const auto& [key, value] : values) d.insert_or_assign(key, value);
-    });
+    return change(values, {});
 }
 
 bool SimUserDefaultsStore::remove(const std::string& key) {
-    return change([&](plist::Dictionary& d) { d.erase(key); });
+    return change({}, {key});
 }
 
 }  // namespace platform::simulated

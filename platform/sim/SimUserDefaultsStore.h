@@ -7,11 +7,19 @@
 // The owner's data is never replaced unseen: a file that exists but cannot be read
 // makes every change fail, and a file that is not a property-list dictionary is
 // moved aside (<file>.damaged-<time>) before the store starts again from nothing.
+//
+// The file is rewritten whole at every change, so the largest value (the definition
+// sets) is kept encoded and copied into each new file while it is unchanged: a flag
+// costs what a flag should. Its decoded form is not kept beside the program's own; it
+// is read back from the file when asked for.
 #pragma once
 
 #include <sys/types.h>
 
 #include <memory>
+#include <vector>
+
+#include "base/plist/BinaryWriter.h"
 
 #include "platform/UserDefaultsStore.h"
 #include "sim/SimMac.h"
@@ -39,7 +47,11 @@ private:
     Stamp currentStamp() const;
     // Re-reads the file when it changed; false when it exists but cannot be read.
     bool refresh();
-    bool change(const std::function<void(plist::Dictionary&)>& edit);
+    // Stores the values and removes the keys in one write; nothing changes when the
+    // write fails.
+    bool change(const plist::Dictionary& values, const std::vector<std::string>& removals);
+    // The largest value is the one kept encoded; its decoded form is dropped.
+    void keepLargestEncoded();
 
     std::shared_ptr<const sim::SimMac> mac_;
     std::string file_;
@@ -47,6 +59,8 @@ private:
     Stamp stamp_;
     bool readable_ = true;
     std::optional<std::string> movedAside_;
+    plist::EncodedEntry kept_;  // the largest value, encoded as it is in the file
+    bool keptDropped_ = false;  // cache_ holds a placeholder for it
 };
 
 }  // namespace platform::simulated

@@ -79,6 +79,42 @@ TEST(SimUserDefaults, AStoreThatCannotBeReadIsNeverReplaced) {
     EXPECT_TRUE(std::filesystem::is_directory(file));
 }
 
+// The largest value is kept encoded between writes and copied into each new file;
+// every change around it, including one that makes the file need wider references,
+// must leave it exactly as it was.
+TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.sets");
+    plist::Array sets;
+    for (int i = 0; i < 12; ++i)
+        sets.emplace_back(plist::Array{"App " + std::to_string(i), i % 2 == 0, "/p"});
+    ASSERT_TRUE(store.write("sets", sets));
+    ASSERT_TRUE(store.write("flag", true));
+    ASSERT_TRUE(store.write("flag", false));
+    EXPECT_EQ(store.read("sets"), plist::Value(sets));
+    auto onDisk = t.mac().readDomain("com.example.sets");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
+    EXPECT_EQ(onDisk->at("flag"), plist::Value(false));
+
+    // Past 256 objects the references take two bytes.
+    plist::Dictionary many;
+    for (int i = 0; i < 300; ++i) many["key " + std::to_string(i)] = i;
+    ASSERT_TRUE(store.writeAll(many));
+    onDisk = t.mac().readDomain("com.example.sets");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
+    EXPECT_EQ(onDisk->at("key 299"), plist::Value(299));
+
+    // A changed value is stored as changed, and the store reads it back.
+    sets.pop_back();
+    ASSERT_TRUE(store.write("sets", sets));
+    ASSERT_TRUE(store.remove("key 0"));
+    EXPECT_EQ(t.mac().readDomain("com.example.sets")->at("sets"), plist::Value(sets));
+    EXPECT_EQ(platform::simulated::SimUserDefaultsStore(share(t), "com.example.sets").read("sets"),
+              plist::Value(sets));
+}
+
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
     TempMac t;
     platform::simulated::SimUrlHandlers handlers(share(t));
