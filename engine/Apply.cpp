@@ -46,7 +46,22 @@ void Preferences::applayToSystem(std::uint64_t index) {
     (void)applySet(index, lendmode());
 }
 
-Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on) {
+std::vector<std::string> Preferences::runningDisabledApplications() {
+    std::vector<std::string> running;
+    const plist::Array* apps = appDisabled();
+    if (!apps) return running;
+    for (const plist::Value& record : *apps) {
+        const plist::Array* fields = record.asArray();
+        if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString()) continue;
+        const std::string& name = *(*fields)[0].asString();
+        if (std::find(running.begin(), running.end(), name) != running.end()) continue;
+        if (plist::leadingInteger(runAppleScript(texts::isRunningScript(name))) == 1) running.push_back(name);
+    }
+    return running;
+}
+
+Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
+                                               const std::vector<std::string>* recordedRunning) {
     ApplyResult result;
     if (index >= definitionSets_.size() || !definitionSets_[index].isArray()) return result;
 
@@ -101,42 +116,34 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on) {
         }
     }
 
-    // Disabled applications: quit one by one at switch-on, reopened inside the script
-    // at switch-off when the last switch-on quit them.
-    if (on) appNeedRun_.clear();
-    if (const plist::Array* apps = appDisabled()) {
-        std::vector<std::string> disabled;
+    // Disabled applications: quit one by one at switch-on, each of them recorded
+    // before any is quit, so that a kill half-way still knows what to reopen; reopened
+    // inside the script at switch-off when the last switch-on quit them.
+    if (on) {
+        appNeedRun_.clear();
+        std::vector<std::string> running = recordedRunning ? *recordedRunning : runningDisabledApplications();
+        if (!recordedRunning && !running.empty() &&
+            !prefs_.setObject(keys::kAppsToReopen, plist::Array(running.begin(), running.end()))) {
+            result.notQuit = std::move(running);  // not recorded: left running
+            running.clear();
+        }
+        for (const std::string& name : running) {
+            if (plist::leadingInteger(runAppleScript(texts::quitIfRunningScript(name))) == 1)
+                appNeedRun_.push_back(name);
+        }
+    } else if (const plist::Array* apps = appDisabled()) {
+        std::vector<std::string> reopened;
         for (const plist::Value& record : *apps) {
             const plist::Array* fields = record.asArray();
             if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString())
                 continue;
-            disabled.push_back(*(*fields)[0].asString());
+            const std::string& name = *(*fields)[0].asString();
+            if (std::find(appNeedRun_.begin(), appNeedRun_.end(), name) == appNeedRun_.end() ||
+                std::find(reopened.begin(), reopened.end(), name) != reopened.end())
+                continue;
+            reopened.push_back(name);
+            script += texts::relaunchPiece(name);
         }
-        for (const std::string& name : disabled) {
-            if (on) {
-                // A running application is recorded before it is quit, so that a
-                // kill right after the quit still leaves it to be reopened; one that
-                // cannot be recorded is left running.
-                if (plist::leadingInteger(runAppleScript(texts::isRunningScript(name))) != 1) continue;
-                plist::Array pending(appNeedRun_.begin(), appNeedRun_.end());
-                pending.emplace_back(name);
-                if (!prefs_.setObject(keys::kAppsToReopen, plist::Value(std::move(pending)))) {
-                    result.notQuit.push_back(name);
-                    continue;
-                }
-                if (plist::leadingInteger(runAppleScript(texts::quitIfRunningScript(name))) == 1) {
-                    appNeedRun_.push_back(name);
-                }
-            } else if (std::find(appNeedRun_.begin(), appNeedRun_.end(), name) != appNeedRun_.end()) {
-                script += texts::relaunchPiece(name);
-            }
-        }
-    }
-    if (on) {
-        // The record as it ends: drops a last application that quit by itself before
-        // its quit. A failure only leaves it to be started by a restore after a crash.
-        const plist::Value record(plist::Array(appNeedRun_.begin(), appNeedRun_.end()));
-        if (prefs_.object(keys::kAppsToReopen) != record) (void)prefs_.setObject(keys::kAppsToReopen, record);
     }
 
     result.scriptFailed = !ports_.appleScript->execute(texts::kSystemPreferencesPrologue + script +

@@ -39,12 +39,13 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
     plist::Value previous = std::exchange(definitionSets_[1], plist::Value(std::move(snapshot)));
     // What a restore needs, stored in one change before anything changes: the
-    // snapshot, the owner's https handler ("" for none), an empty reopen list, and
-    // the fact that the guest settings are going on.
+    // snapshot, the owner's https handler ("" for none), the running applications
+    // about to be quit, and the fact that the guest settings are going on.
+    const std::vector<std::string> running = runningDisabledApplications();
     const plist::Dictionary record{
         {keys::kDefinitionSets, plist::Value(definitionSets_)},
         {keys::kOwnerHttpsHandler, ports_.urlHandlers->defaultHandler("https").value_or("")},
-        {keys::kAppsToReopen, plist::Array{}},
+        {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
         {keys::kGuestSettingsApplied, true},
     };
     if (!prefs_.setObjects(record)) {
@@ -54,7 +55,7 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
 
     std::uint64_t index = currentSet();
     if (index >= definitionSets_.size()) index = 0;  // as row access does
-    const ApplyResult result = applySet(index, /*lendmodeOn=*/true);
+    const ApplyResult result = applySet(index, /*lendmodeOn=*/true, &running);
     log::info("switched on with set " + std::to_string(index) +
               (appNeedRun_.empty() ? "" : "; quit: " + joined(appNeedRun_, ", ")));
     if (!result.notQuit.empty())

@@ -142,9 +142,13 @@ public:
         std::vector<std::string> notQuit;  // left running: their quitting could not be recorded
     };
     // The same with the Lendmode flag given rather than read from the store. Switching
-    // on records each application in "LM009" before quitting it, so that a process
-    // killed half-way still knows what to reopen.
-    ApplyResult applySet(std::uint64_t index, bool lendmodeOn);
+    // on records the running disabled applications in "LM009" before quitting any, so
+    // that a process killed half-way still knows what to reopen; a caller that has
+    // recorded them already passes them.
+    ApplyResult applySet(std::uint64_t index, bool lendmodeOn,
+                         const std::vector<std::string>* recordedRunning = nullptr);
+    // The disabled applications (set 0's ticked records) that are running, each once.
+    std::vector<std::string> runningDisabledApplications();
     // Single settings applied at once.
     void scriptMouseInverse(bool on);
     void scriptHotCornersOFF(bool off);

@@ -184,11 +184,13 @@ TEST_F(Apply, DisabledApplicationsAreQuitOneByOneAtSwitchOn) {
     prefs->setLendmode(true);
     fakes.appleScript->next = std::vector<std::string>{"1"};
     prefs->applayToSystem(0);
-    // For each: is it running, then quit it if it (still) runs.
+    // Which of them run, recorded at once; then each is quit if it (still) runs.
     ASSERT_EQ(fakes.appleScript->scripts.size(), 5u);
     EXPECT_EQ(fakes.appleScript->scripts[0],
               "if application \"Chess\" is running then\n return 1\n end if\n return 0\n");
-    EXPECT_EQ(fakes.appleScript->scripts[1],
+    EXPECT_EQ(fakes.appleScript->scripts[1].find("\"Zed\""), 15u);
+    EXPECT_EQ(fakes.store->writeCount(lendmode::keys::kAppsToReopen), 1u);
+    EXPECT_EQ(fakes.appleScript->scripts[2],
               "if application \"Chess\" is running then\n quit application \"Chess\"\n return 1\n end if\n "
               "return 0\n");
     EXPECT_EQ(fakes.appleScript->scripts[3].find("\"Zed\""), 15u);

@@ -43,12 +43,16 @@ struct Switch : ::testing::Test {
         prefs->setLendmode(false);
         prefs->restoreDefinitionSetsCompletion(nullptr);
     }
-    // Nothing was quit, applied or restarted: only reads, if anything, were run.
+    // Nothing was quit, applied or restarted: only reads and questions, if anything,
+    // were run.
     bool systemUntouched() const {
         for (const std::string& c : fakes.shell->commands) {
             if (c.rfind("defaults read", 0) != 0 && c.rfind("mdfind", 0) != 0) return false;
         }
-        return fakes.appleScript->scripts.empty() && fakes.urlHandlers->setCount == 0;
+        for (const std::string& s : fakes.appleScript->scripts) {
+            if (s.find(" is running then\n return 1\n") == std::string::npos) return false;
+        }
+        return fakes.urlHandlers->setCount == 0;
     }
     bool stored(const char* key) { return fakes.store->read(key) && fakes.store->read(key)->truthValue(); }
 };
@@ -120,7 +124,9 @@ TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefused) {
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
-TEST_F(Switch, EachApplicationIsRecordedBeforeItIsQuit) {
+// Each phase stores what it changes in one change of the store: the sets are written
+// once, and a flag never rewrites them.
+TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitInOneChangePerPhase) {
     testing_support::setApplicationDisabled(*prefs, "Slack");
     std::vector<Value> recordedAtQuit;
     fakes.appleScript->onExecute = [&](const std::string& script) {
@@ -129,15 +135,24 @@ TEST_F(Switch, EachApplicationIsRecordedBeforeItIsQuit) {
             recordedAtQuit.push_back(*fakes.store->read(keys::kAppsToReopen));
         }
     };
+    const std::size_t before = fakes.store->changeCount();
+    const std::size_t setsBefore = fakes.store->writeCount(keys::kDefinitionSets);
     EXPECT_TRUE(prefs->setLendmode(true));
     prefs->applaySelectedDefinitionCompletion(nullptr);
     ASSERT_EQ(recordedAtQuit.size(), 2u);
-    EXPECT_EQ(recordedAtQuit[0], Value(Array{"Chess"}));
+    EXPECT_EQ(recordedAtQuit[0], Value(Array{"Chess", "Slack"}));
     EXPECT_EQ(recordedAtQuit[1], Value(Array{"Chess", "Slack"}));
     EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
+    EXPECT_EQ(fakes.store->changeCount() - before, 2u) << "the flag, then the record";
+    EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
 
-    // Not running at all: dropped from the record again.
+    const std::size_t beforeOff = fakes.store->changeCount();
     off();
+    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 2u) << "the flag, then the end of the record";
+    EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+    EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
+
+    // Not running at all: nothing to record.
     fakes.appleScript->next = std::vector<std::string>{"0"};
     on();
     EXPECT_EQ(*fakes.store->read(keys::kAppsToReopen), Value(Array{}));
