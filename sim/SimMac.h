@@ -15,6 +15,9 @@
 //
 // Every change reports failure (the lock could not be taken, or a file could not be
 // written), with errno saying why; cannotUpdateMessage words it for the tools.
+//
+// Each query and change below reads state.plist afresh; a StateSession (SimState.h)
+// answers many from one copy and writes them once.
 #pragma once
 
 #include <functional>
@@ -24,32 +27,12 @@
 #include <vector>
 
 #include "base/plist/Value.h"
+#include "sim/SimState.h"
 
 namespace sim {
 
-// Process names the simulated system treats specially.
-inline constexpr const char* kDock = "Dock";
-inline constexpr const char* kNotificationCenter = "NotificationCenter";
-inline constexpr const char* kSystemUIServer = "SystemUIServer";
-inline constexpr const char* kSystemPreferences = "System Preferences";
-inline constexpr const char* kSystemEvents = "System Events";
-inline constexpr const char* kFinder = "Finder";
-
 // Name of the environment variable that names the simulated Mac's directory.
 inline constexpr const char* kRootVariable = "LENDMODE_SIM_ROOT";
-
-struct App {
-    std::string path;              // bundle path as the Mac sees it: /Applications/Safari.app
-    std::string name;              // bundle file name without extension: Safari
-    std::string bundleIdentifier;  // com.apple.Safari
-    bool agent = false;            // LSUIElement: launches are not announced
-};
-
-struct Process {
-    std::string name;
-    long pid = 0;
-    std::string path;  // bundle path; empty for system processes
-};
 
 class SimMac {
 public:
@@ -148,11 +131,21 @@ public:
     std::string runDirectory() const;
 
 private:
+    friend class StateSession;
+
     std::string statePath() const { return root_ + "/system/state.plist"; }
     std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
     std::string applicationPathsIndex() const { return root_ + "/system/application-paths.txt"; }
-    [[nodiscard]] bool updateState(const std::function<void(plist::Dictionary&)>& change) const;
-    [[nodiscard]] std::optional<int> endProcesses(const std::function<bool(const Process&)>& which) const;
+    SimState readState() const { return SimState(state()); }
+    // Applies one change to the state file under the lock.
+    [[nodiscard]] bool updateState(const std::function<void(SimState&)>& change) const;
+    // Takes the lock: its file descriptor, or -1 with errno set. unlockFile lets it go
+    // and leaves errno as it was.
+    int lockFile() const;
+    static void unlockFile(int fd);
+    // The body of updateDomain, for a caller that holds the lock.
+    bool changeDomainFile(const std::string& file,
+                          const std::function<bool(plist::Dictionary&)>& change) const;
     void seedIfNeeded() const;
 
     std::string root_;

@@ -3,13 +3,24 @@
 // Events sent to an application (activate, quit, and every System Events or System
 // Preferences command) first check the automation permission for that application.
 // `do shell script` runs in the script's own process and needs none.
+//
+// The simulated Mac's state file is read once and written once for each stretch of a
+// script between shell commands: a StateSession holds the Mac's lock from the first
+// query to the next `do shell script` or the end, answers every query from its copy
+// and takes every change. Before a shell command the changes are written and the lock
+// let go, since the command may change the state itself (killall, open); the next
+// query reads what it left. A write that fails fails the last statement that changed
+// the state before it. Preference domains are written at once, under the same lock.
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <optional>
 
 #include "platform/posix/Spawn.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
+#include "sim/SimState.h"
 #include "sim/applescript/Syntax.h"
 
 namespace sim::applescript {
@@ -47,7 +58,7 @@ std::string describeLiteral(const Literal& literal) {
 
 class Machine {
 public:
-    explicit Machine(const SimMac& mac) : mac_(mac) {}
+    explicit Machine(const SimMac& mac) : mac_(mac), session_(mac) {}
 
     // True when a `return` ended the script.
     bool runAll(const std::vector<Statement>& statements) {
@@ -55,6 +66,12 @@ public:
             if (runOne(st)) return true;
         }
         return false;
+    }
+
+    // Writes what the statements since the last write changed.
+    void commit() {
+        if (!session_.commit() && changedBy_) failUpdate(*changedBy_, changeVerb_);
+        changedBy_ = nullptr;
     }
 
     std::optional<plist::Value> result;
@@ -79,14 +96,15 @@ private:
 
     bool runIf(const Statement& st) {
         // Asking whether an application runs sends it nothing and launches nothing.
-        bool truth = st.conditionIsConstant ? st.conditionConstant : mac_.isRunning(st.application);
+        bool truth =
+            st.conditionIsConstant ? st.conditionConstant : session_.state().isRunning(st.application);
         if (st.negated) truth = !truth;
         result.reset();
         return runAll(truth ? st.body : st.otherwise);
     }
 
-    void requirePermission(const std::string& application, Range range) const {
-        if (!mac_.automationAllowed(application)) {
+    void requirePermission(const std::string& application, Range range) {
+        if (!session_.state().automationAllowed(application)) {
             fail(kNotAuthorized, "Not authorized to send Apple events to " + application + ".", range);
         }
     }
@@ -100,28 +118,45 @@ private:
     void quit(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
-        if (!mac_.isRunning(st.application)) {
+        if (!session_.state().isRunning(st.application)) {
             if (!isKnown(st.application))
                 fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
             return;  // nothing to quit
         }
         requirePermission(st.application, st.range);
-        const bool quitted = st.application == kSystemPreferences
-                                 ? mac_.setSystemPreferencesPane(std::nullopt)
-                                 : mac_.killAll(st.application).has_value();
-        if (!quitted) failUpdate(st, "quit");
+        const std::string& name = st.application;
+        changeState(st, "quit", [&name](SimState& s) {
+            if (name == kSystemPreferences) {
+                s.setSystemPreferencesPane(std::nullopt);
+            } else {
+                s.endProcesses([&name](const Process& p) { return p.name == name; });
+            }
+        });
     }
 
     void activate(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
-        const bool running = mac_.isRunning(st.application);
+        const bool running = session_.state().isRunning(st.application);
         const std::optional<App> app = running ? std::nullopt : mac_.findApp(st.application);
         if (!running && !app && !isKnown(st.application)) {
             fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
         }
         requirePermission(st.application, st.range);
-        if (app && !mac_.launch(*app)) failUpdate(st, "launch");
+        if (!app) return;
+        if (!session_.launch(*app)) failUpdate(st, "launch");
+        changed(st, "launch");
+    }
+
+    void changeState(const Statement& st, const char* verb, const std::function<void(SimState&)>& f) {
+        if (!session_.change(f)) failUpdate(st, verb);
+        changed(st, verb);
+    }
+
+    // The statement a failed write will be reported against.
+    void changed(const Statement& st, const char* verb) {
+        changedBy_ = &st;
+        changeVerb_ = verb;
     }
 
     // The simulated Mac's state could not be changed (lock or write failed, errno says
@@ -133,6 +168,8 @@ private:
     }
 
     void shellScript(const Statement& st) {
+        // The command may change the state itself and takes the Mac's lock to do so.
+        commit();
         const plist::Value& v = st.value.value;
         const std::string text = v.isString() ? *v.asString() : formatResult(v);
         const posix::ShellRun run = posix::runShell(text, shellEnvironment(mac_), /*waitForExit=*/true);
@@ -204,8 +241,8 @@ private:
     }
 
     template <typename Change>
-    void writeDomain(const char* domain, const Statement& st, Change change) const {
-        const bool written = mac_.updateDomain(domain, false, [&change](plist::Dictionary& d) {
+    void writeDomain(const char* domain, const Statement& st, Change change) {
+        const bool written = session_.updateDomain(domain, false, [&change](plist::Dictionary& d) {
             change(d);
             return true;
         });
@@ -234,11 +271,11 @@ private:
             fail(kCantGet, prefix + "Can’t get " + describePath(path) + ".", st.range);
         }
         const Element& process = path[0];
-        if (!mac_.isRunning(process.name)) cantGet(0, kCantGet);
+        if (!session_.state().isRunning(process.name)) cantGet(0, kCantGet);
         if (path.size() == 1) return;
 
         const std::optional<std::string> pane =
-            process.name == kSystemPreferences ? mac_.systemPreferencesPane() : std::nullopt;
+            process.name == kSystemPreferences ? session_.state().systemPreferencesPane() : std::nullopt;
         const bool trackpad = pane && *pane == kTrackpadPane;
         const auto isFirst = [](const Element& e) { return e.key == Element::Key::Index && e.index == 1; };
 
@@ -277,10 +314,15 @@ private:
                  std::string(kSystemPreferences) + " got an error: Can’t get " + describePath(path) + ".",
                  st.range);
         }
-        mac_.setSystemPreferencesPane(path[0].name);
+        const std::string& pane = path[0].name;
+        changeState(st, "reveal", [&pane](SimState& s) { s.setSystemPreferencesPane(pane); });
     }
 
     const SimMac& mac_;
+    StateSession session_;
+    // The last statement that changed the state since it was last written.
+    const Statement* changedBy_ = nullptr;
+    const char* changeVerb_ = "";
 };
 
 }  // namespace
@@ -295,14 +337,25 @@ Outcome run(const std::string& source, const SimMac& mac) {
         return outcome;
     }
     Machine machine(mac);
-    try {
-        machine.runAll(script);
+    std::optional<Failure> failure;
+    const auto attempt = [&](const auto& step) {
+        try {
+            step();
+        } catch (const Failure& f) {
+            failure = f;
+        } catch (const std::exception& e) {
+            // The simulated Mac's files could not be read or written.
+            failure = Failure{Error::Kind::Execution, kGeneric, e.what(), {0, source.size()}};
+        }
+    };
+    attempt([&] { machine.runAll(script); });
+    // What ran before a failure stays in place, so it is written either way. A failed
+    // write wins: it belongs to a statement before the one that stopped the script.
+    attempt([&] { machine.commit(); });
+    if (failure) {
+        outcome.error = makeError(failure->kind, failure->number, failure->message, failure->range, source);
+    } else {
         outcome.result = std::move(machine.result);
-    } catch (const Failure& f) {
-        outcome.error = makeError(f.kind, f.number, f.message, f.range, source);
-    } catch (const std::exception& e) {
-        // The simulated Mac's files could not be read or written.
-        outcome.error = makeError(Error::Kind::Execution, kGeneric, e.what(), {0, source.size()}, source);
     }
     return outcome;
 }

@@ -1,4 +1,5 @@
 // The AppleScript interpreter, in process, against fresh simulated Macs.
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/SimAppleScriptRunner.h"
+#include "sim/LaunchAnnouncer.h"
 #include "sim/applescript/AppleScript.h"
 #include "tests/support/TestSupport.h"
 
@@ -62,6 +64,46 @@ std::string scrollPiece(std::size_t indent, bool withDefaults) {
     text += indented(kClickLines, 3, indent);
     return text;
 }
+
+// Counts the reads and the replacements of a simulated Mac's state file while it lives.
+class StateFileWatch {
+public:
+    explicit StateFileWatch(const sim::SimMac& mac) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        // Opens are watched too, so that back-to-back reads do not merge into one event.
+        ::inotify_add_watch(fd_, (mac.root() + "/system").c_str(), IN_OPEN | IN_CLOSE_NOWRITE | IN_MOVED_TO);
+    }
+    ~StateFileWatch() { ::close(fd_); }
+    StateFileWatch(const StateFileWatch&) = delete;
+    StateFileWatch& operator=(const StateFileWatch&) = delete;
+
+    struct Counts {
+        int reads = 0, writes = 0;
+        bool operator==(const Counts&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const Counts& c) {
+            return out << c.reads << " reads, " << c.writes << " writes";
+        }
+    };
+    // The counts since the previous call.
+    Counts take() {
+        Counts counts;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd_, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && std::string(event->name) == "state.plist") {
+                    counts.reads += (event->mask & IN_CLOSE_NOWRITE) ? 1 : 0;
+                    counts.writes += (event->mask & IN_MOVED_TO) ? 1 : 0;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return counts;
+    }
+
+private:
+    int fd_;
+};
 
 class AppleScriptTest : public ::testing::Test {
 protected:
@@ -523,6 +565,61 @@ TEST_F(AppleScriptTest, RefusedAutomationFailsEventsToThatApplicationOnly) {
     expectError(run(kActivateChessIfNotRunning), Error::Kind::Execution, -1743);
     EXPECT_TRUE(mac().isRunning("Slack"));
     EXPECT_FALSE(mac().isRunning("Chess"));
+}
+
+// ---- The state file ----
+
+TEST_F(AppleScriptTest, AScriptReadsAndWritesTheStateOncePerStretchBetweenShellCommands) {
+    mac().setSystemPreferencesPane("com.apple.preference.dock");
+    StateFileWatch watch(mac());
+    Outcome changes =
+        run(kQuitPreferencesIfRunning +
+            "tell application \"System Events\" to tell dock preferences to set the autohide to false\n" +
+            kActivateChessIfNotRunning + "quit application \"Slack\"\n");
+    ASSERT_TRUE(changes.ok()) << changes.error->describe();
+    EXPECT_EQ(watch.take(), (StateFileWatch::Counts{1, 1}));
+    EXPECT_FALSE(mac().isRunning("System Preferences"));
+    EXPECT_TRUE(mac().isRunning("Chess"));
+    EXPECT_FALSE(mac().isRunning("Slack"));
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(false));
+
+    watch.take();
+    EXPECT_EQ(run(kQuitChessIfRunning + "quit application \"Spotify\"").result, plist::Value(1));
+    EXPECT_EQ(watch.take(), (StateFileWatch::Counts{1, 1}));
+    EXPECT_EQ(run("if application \"Slack\" is running then return 1\nreturn 0").result, plist::Value(0));
+    EXPECT_EQ(watch.take(), (StateFileWatch::Counts{1, 0})) << "nothing changed, nothing written";
+}
+
+TEST_F(AppleScriptTest, WhatAShellCommandChangesInTheStateIsKept) {
+    ::setenv("LENDMODE_SIM_TOOLS", testing_support::toolsDirectory().c_str(), 1);
+    sim::LaunchListener listener(mac().runDirectory());
+    Outcome outcome =
+        run("quit application \"Slack\"\n"
+            "do shell script \"killall Dock\"\n"
+            "if application \"Slack\" is not running then tell application \"Chess\" to activate\n");
+    ASSERT_TRUE(outcome.ok()) << outcome.error->describe();
+    EXPECT_EQ(mac().restarts("Dock"), 1);
+    EXPECT_TRUE(mac().isRunning("Dock"));
+    EXPECT_FALSE(mac().isRunning("Slack"));
+    EXPECT_TRUE(mac().isRunning("Chess"));
+    const auto announced = listener.receive(std::chrono::seconds(5));
+    ASSERT_TRUE(announced);
+    EXPECT_EQ(announced->at("NSApplicationName"), plist::Value("Chess"));
+}
+
+TEST_F(AppleScriptTest, AStateWriteThatFailsFailsTheLastChangeBeforeIt) {
+    sim::LaunchListener listener(mac().runDirectory());
+    Outcome outcome;
+    {
+        const testing_support::FileSizeLimit nearlyFull(256);  // the state file is larger
+        outcome = run("quit application \"Slack\"\ntell application \"Chess\" to activate\nreturn 1\n");
+    }
+    expectError(outcome, Error::Kind::Execution, -2700);
+    EXPECT_EQ(outcome.error->message, "Chess got an error: Can’t launch (File too large).");
+    EXPECT_FALSE(outcome.result);
+    EXPECT_TRUE(mac().isRunning("Slack"));
+    EXPECT_FALSE(mac().isRunning("Chess"));
+    EXPECT_FALSE(listener.receive(std::chrono::milliseconds(100))) << "nothing started, so nothing announced";
 }
 
 }  // namespace

@@ -1,0 +1,287 @@
+#include "sim/SimState.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/plist/PlistFile.h"
+#include "sim/LaunchAnnouncer.h"
+#include "sim/SimMac.h"
+
+namespace sim {
+namespace {
+
+const plist::Dictionary* dictAt(const plist::Dictionary& d, std::string_view key) {
+    auto it = d.find(key);
+    return it == d.end() ? nullptr : it->second.asDictionary();
+}
+
+plist::Dictionary& dictSlot(plist::Dictionary& d, const std::string& key) {
+    plist::Value& v = d[key];
+    if (!v.isDictionary()) v = plist::Dictionary{};
+    return *v.asDictionary();
+}
+
+plist::Array& arraySlot(plist::Dictionary& d, const std::string& key) {
+    plist::Value& v = d[key];
+    if (!v.isArray()) v = plist::Array{};
+    return *v.asArray();
+}
+
+std::string stringAt(const plist::Dictionary& d, std::string_view key) {
+    auto it = d.find(key);
+    if (it == d.end() || !it->second.isString()) return {};
+    return *it->second.asString();
+}
+
+Process processFrom(const plist::Value& v) {
+    Process p;
+    if (const auto* d = v.asDictionary()) {
+        p.name = stringAt(*d, "name");
+        p.path = stringAt(*d, "path");
+        if (const auto* pid = v.find("pid")) p.pid = static_cast<long>(pid->integerValue());
+    }
+    return p;
+}
+
+plist::Value processValue(const Process& p) {
+    return plist::Dictionary{{"name", p.name}, {"pid", static_cast<long long>(p.pid)}, {"path", p.path}};
+}
+
+// The system relaunches these by itself after they are killed.
+bool restartsByItself(std::string_view name) {
+    return name == kDock || name == kNotificationCenter || name == kSystemUIServer;
+}
+
+long nextPid(plist::Dictionary& state) {
+    plist::Value& v = state["nextPid"];
+    long pid = v.isInteger() ? static_cast<long>(v.integer()) : 400;
+    v = static_cast<long long>(pid + 1);
+    return pid;
+}
+
+}  // namespace
+
+// ---- Processes ----
+
+std::vector<Process> SimState::processes() const {
+    std::vector<Process> result;
+    auto it = contents_.find("processes");
+    if (it == contents_.end() || !it->second.isArray()) return result;
+    for (const plist::Value& v : *it->second.asArray()) result.push_back(processFrom(v));
+    return result;
+}
+
+bool SimState::isRunning(std::string_view name) const {
+    const auto all = processes();
+    return std::any_of(all.begin(), all.end(), [&](const Process& p) { return p.name == name; });
+}
+
+std::optional<Process> SimState::process(long pid) const {
+    for (Process& p : processes()) {
+        if (p.pid == pid) return std::move(p);
+    }
+    return std::nullopt;
+}
+
+SimState::Launch SimState::launch(const App& app) {
+    plist::Array& procs = arraySlot(contents_, "processes");
+    for (const plist::Value& v : procs) {
+        Process p = processFrom(v);
+        if (p.name == app.name) return {p.pid, false};
+    }
+    const long pid = nextPid(contents_);
+    procs.push_back(processValue(Process{app.name, pid, app.path}));
+    return {pid, true};
+}
+
+int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
+    int ended = 0;
+    bool systemPreferencesEnded = false;
+    plist::Array& procs = arraySlot(contents_, "processes");
+    plist::Array kept;
+    for (plist::Value& v : procs) {
+        Process p = processFrom(v);
+        if (!which(p)) {
+            kept.push_back(std::move(v));
+            continue;
+        }
+        ++ended;
+        if (p.name == kSystemPreferences) systemPreferencesEnded = true;
+        if (restartsByItself(p.name)) {
+            p.pid = nextPid(contents_);
+            kept.push_back(processValue(p));
+            plist::Value& n = dictSlot(contents_, "restarts")[p.name];
+            n = static_cast<long long>(n.integerValue() + 1);
+        }
+    }
+    procs = std::move(kept);
+    if (systemPreferencesEnded) contents_.erase("systemPreferencesPane");
+    return ended;
+}
+
+int SimState::restarts(std::string_view name) const {
+    const auto* counts = dictAt(contents_, "restarts");
+    if (!counts) return 0;
+    auto it = counts->find(name);
+    return it == counts->end() ? 0 : static_cast<int>(it->second.integerValue());
+}
+
+// ---- URL-scheme handlers ----
+
+std::vector<std::string> SimState::handlers(std::string_view scheme) const {
+    std::vector<std::string> result;
+    const auto* all = dictAt(contents_, "handlers");
+    if (!all) return result;
+    const auto* entry = dictAt(*all, scheme);
+    if (!entry) return result;
+    auto it = entry->find("all");
+    if (it == entry->end() || !it->second.isArray()) return result;
+    for (const plist::Value& v : *it->second.asArray()) {
+        if (v.isString()) result.push_back(*v.asString());
+    }
+    return result;
+}
+
+std::optional<std::string> SimState::defaultHandler(std::string_view scheme) const {
+    const auto* all = dictAt(contents_, "handlers");
+    if (!all) return std::nullopt;
+    const auto* entry = dictAt(*all, scheme);
+    if (!entry) return std::nullopt;
+    auto it = entry->find("default");
+    if (it == entry->end() || !it->second.isString()) return std::nullopt;
+    return *it->second.asString();
+}
+
+void SimState::setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) {
+    dictSlot(dictSlot(contents_, "handlers"), std::string(scheme))["default"] = std::string(bundleIdentifier);
+}
+
+void SimState::registerHandler(std::string_view scheme, std::string_view bundleIdentifier) {
+    plist::Array& all = arraySlot(dictSlot(dictSlot(contents_, "handlers"), std::string(scheme)), "all");
+    const plist::Value id{std::string(bundleIdentifier)};
+    if (std::find(all.begin(), all.end(), id) == all.end()) all.push_back(id);
+}
+
+// ---- System Preferences ----
+
+std::optional<std::string> SimState::systemPreferencesPane() const {
+    if (!isRunning(kSystemPreferences)) return std::nullopt;
+    return stringAt(contents_, "systemPreferencesPane");
+}
+
+void SimState::setSystemPreferencesPane(std::optional<std::string> pane) {
+    plist::Array& procs = arraySlot(contents_, "processes");
+    auto running = std::find_if(procs.begin(), procs.end(), [](const plist::Value& v) {
+        return processFrom(v).name == kSystemPreferences;
+    });
+    if (!pane) {
+        if (running != procs.end()) procs.erase(running);
+        contents_.erase("systemPreferencesPane");
+        return;
+    }
+    if (running == procs.end()) {
+        procs.push_back(processValue(
+            Process{kSystemPreferences, nextPid(contents_), "/System/Applications/System Preferences.app"}));
+    }
+    contents_["systemPreferencesPane"] = std::move(*pane);
+}
+
+// ---- Automation ----
+
+bool SimState::automationAllowed(std::string_view target) const {
+    auto it = contents_.find("automationRefused");
+    if (it == contents_.end() || !it->second.isArray()) return true;
+    for (const plist::Value& v : *it->second.asArray()) {
+        if (const auto* name = v.asString(); name && (*name == "*" || *name == target)) return false;
+    }
+    return true;
+}
+
+void SimState::setAutomationAllowed(std::string_view target, bool allowed) {
+    plist::Array& refused = arraySlot(contents_, "automationRefused");
+    const plist::Value name{std::string(target)};
+    refused.erase(std::remove(refused.begin(), refused.end(), name), refused.end());
+    if (target == "*" && allowed) refused.clear();
+    if (!allowed) refused.push_back(name);
+}
+
+std::string SimState::hardwareUUID() const {
+    return stringAt(contents_, "hardwareUUID");
+}
+
+std::string SimState::userName() const {
+    return stringAt(contents_, "userName");
+}
+
+plist::Dictionary launchAnnouncement(const App& app, long pid) {
+    return plist::Dictionary{{"NSApplicationPath", app.path},
+                             {"NSApplicationName", app.name},
+                             {"NSApplicationBundleIdentifier", app.bundleIdentifier},
+                             {"NSApplicationProcessIdentifier", static_cast<long long>(pid)}};
+}
+
+// ---- One stretch of work ----
+
+StateSession::~StateSession() {
+    close();
+}
+
+void StateSession::close() {
+    state_.reset();
+    changed_ = false;
+    announcements_.clear();
+    if (lock_ >= 0) SimMac::unlockFile(lock_);
+    lock_ = -1;
+}
+
+const SimState& StateSession::state() {
+    if (!open()) {
+        lock_ = mac_.lockFile();
+        lockError_ = lock_ < 0 ? errno : 0;
+        state_.emplace(mac_.state());
+    }
+    return *state_;
+}
+
+bool StateSession::change(const std::function<void(SimState&)>& f) {
+    state();
+    if (lock_ < 0) {
+        errno = lockError_;
+        return false;
+    }
+    f(*state_);
+    changed_ = true;
+    return true;
+}
+
+std::optional<long> StateSession::launch(const App& app) {
+    SimState::Launch launched;
+    if (!change([&](SimState& s) { launched = s.launch(app); })) return std::nullopt;
+    if (launched.started && !app.agent) announcements_.push_back(launchAnnouncement(app, launched.pid));
+    return launched.pid;
+}
+
+bool StateSession::updateDomain(std::string_view domain, bool currentHost,
+                                const std::function<bool(plist::Dictionary&)>& change) {
+    if (lock_ < 0) return mac_.updateDomain(domain, currentHost, change);
+    return mac_.changeDomainFile(mac_.domainFile(domain, currentHost), change);
+}
+
+bool StateSession::commit() {
+    bool ok = true;
+    if (changed_) {
+        ok = makeDirectories(mac_.root() + "/system") &&
+             plist::writeFile(mac_.statePath(), plist::Value(state_->release()));
+    }
+    const int error = errno;
+    std::vector<plist::Dictionary> announcements = std::move(announcements_);
+    close();
+    if (!ok) {
+        errno = error;
+        return false;
+    }
+    for (const plist::Dictionary& info : announcements) announceLaunch(mac_.runDirectory(), info);
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,139 @@
+// The facts kept in the simulated Mac's system/state.plist (running processes, restart
+// counters, URL-scheme handlers, the System Preferences window, automation permission),
+// as operations on one in-memory copy of the file. SimMac answers and changes the file
+// through them; a StateSession keeps one copy for a stretch of work.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/plist/Value.h"
+
+namespace sim {
+
+class SimMac;
+
+// Process names the simulated system treats specially.
+inline constexpr const char* kDock = "Dock";
+inline constexpr const char* kNotificationCenter = "NotificationCenter";
+inline constexpr const char* kSystemUIServer = "SystemUIServer";
+inline constexpr const char* kSystemPreferences = "System Preferences";
+inline constexpr const char* kSystemEvents = "System Events";
+inline constexpr const char* kFinder = "Finder";
+
+struct App {
+    std::string path;              // bundle path as the Mac sees it: /Applications/Safari.app
+    std::string name;              // bundle file name without extension: Safari
+    std::string bundleIdentifier;  // com.apple.Safari
+    bool agent = false;            // LSUIElement: launches are not announced
+};
+
+struct Process {
+    std::string name;
+    long pid = 0;
+    std::string path;  // bundle path; empty for system processes
+};
+
+class SimState {
+public:
+    SimState() = default;
+    explicit SimState(plist::Dictionary contents) : contents_(std::move(contents)) {}
+
+    const plist::Dictionary& contents() const { return contents_; }
+    plist::Dictionary release() { return std::move(contents_); }
+
+    // ---- Processes ----
+    std::vector<Process> processes() const;
+    bool isRunning(std::string_view name) const;
+    std::optional<Process> process(long pid) const;
+    struct Launch {
+        long pid = 0;
+        bool started = false;  // false: it was running already
+    };
+    // Starts the application unless a process of that name runs.
+    Launch launch(const App& app);
+    // Ends the processes `which` selects; the Dock, Notification Center and
+    // SystemUIServer come back with a new pid and their restart counted. How many ended.
+    int endProcesses(const std::function<bool(const Process&)>& which);
+    int restarts(std::string_view name) const;
+
+    // ---- URL-scheme handlers ----
+    std::vector<std::string> handlers(std::string_view scheme) const;
+    std::optional<std::string> defaultHandler(std::string_view scheme) const;
+    void setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier);
+    void registerHandler(std::string_view scheme, std::string_view bundleIdentifier);
+
+    // ---- System Preferences window ----
+    // The revealed pane, or nullopt when System Preferences is not running.
+    std::optional<std::string> systemPreferencesPane() const;
+    // Reveals a pane (starting System Preferences) or, with nullopt, quits it.
+    void setSystemPreferencesPane(std::optional<std::string> pane);
+
+    // ---- Automation permission ----
+    bool automationAllowed(std::string_view target) const;
+    // "*" stands for every application.
+    void setAutomationAllowed(std::string_view target, bool allowed);
+
+    std::string hardwareUUID() const;
+    std::string userName() const;
+
+private:
+    plist::Dictionary contents_;
+};
+
+// What the system announces to launch listeners when an application starts.
+plist::Dictionary launchAnnouncement(const App& app, long pid);
+
+// One stretch of work on the state of a simulated Mac. The first use takes the Mac's
+// lock and reads state.plist; queries and changes then work on that copy, and
+// commit() writes it once (when something changed), lets the lock go and only then
+// announces the applications the stretch started, so a listener that looks one up
+// finds it. Every writer of the state takes the same lock, so the copy stays current
+// for the whole stretch and the write loses nobody's change.
+//
+// Nothing that takes the lock itself may run during a stretch (a stand-in tool, a
+// SimMac change, another session): commit first. Domain changes go through
+// updateDomain, which uses the stretch's lock.
+//
+// When the lock cannot be taken the copy is read all the same, so queries work, and
+// every change fails with the lock's errno.
+class StateSession {
+public:
+    explicit StateSession(const SimMac& mac) : mac_(mac) {}
+    ~StateSession();
+    StateSession(const StateSession&) = delete;
+    StateSession& operator=(const StateSession&) = delete;
+
+    const SimState& state();
+
+    // Applies a change to the copy. False, with errno set, when the lock was not taken
+    // (nothing changed).
+    [[nodiscard]] bool change(const std::function<void(SimState&)>& f);
+    // Starts the application unless it runs; a start is announced at commit (not for
+    // agents). The pid of the running process, or nullopt as for change.
+    [[nodiscard]] std::optional<long> launch(const App& app);
+    // SimMac::updateDomain, under the stretch's lock while one is held.
+    [[nodiscard]] bool updateDomain(std::string_view domain, bool currentHost,
+                                    const std::function<bool(plist::Dictionary&)>& change);
+
+    // Writes the copy when it changed and ends the stretch; the next use reads the file
+    // again. False, with errno set, when the write failed: the changes are lost and
+    // nothing is announced.
+    [[nodiscard]] bool commit();
+
+private:
+    bool open() const { return state_.has_value(); }
+    void close();
+
+    const SimMac& mac_;
+    std::optional<SimState> state_;
+    int lock_ = -1;
+    int lockError_ = 0;
+    bool changed_ = false;
+    std::vector<plist::Dictionary> announcements_;
+};
+
+}  // namespace sim
