@@ -217,45 +217,96 @@ std::vector<App> SimMac::catalogue() const {
     return apps;
 }
 
-std::optional<App> SimMac::findApp(std::string_view name) const {
-    for (App& app : catalogue()) {
-        if (app.name == name) return std::move(app);
+namespace {
+
+// One application per line of the catalogue's index: "PATH<tab>BUNDLE ID<tab>0|1".
+// The path comes first and may itself hold a tab; the last two fields never do.
+std::string indexLine(const App& app) {
+    return app.path + '\t' + app.bundleIdentifier + '\t' + (app.agent ? '1' : '0') + '\n';
+}
+
+// Calls f with each application of the index, until it returns true.
+void forEachIndexed(std::string_view index, const std::function<bool(App&&)>& f) {
+    while (!index.empty()) {
+        const std::size_t end = std::min(index.find('\n'), index.size());
+        const std::string_view line = index.substr(0, end);
+        index.remove_prefix(std::min(end + 1, index.size()));
+        const std::size_t agentTab = line.rfind('\t');
+        const std::size_t idTab = agentTab == std::string_view::npos || agentTab == 0
+                                      ? std::string_view::npos
+                                      : line.rfind('\t', agentTab - 1);
+        if (idTab == std::string_view::npos) continue;
+        App app;
+        app.path = std::string(line.substr(0, idTab));
+        app.bundleIdentifier = std::string(line.substr(idTab + 1, agentTab - idTab - 1));
+        app.agent = line.substr(agentTab + 1) == "1";
+        app.name = lendmode::bundleDisplayName(app.path);
+        if (f(std::move(app))) return;
     }
-    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> SimMac::currentIndex() const {
+    struct stat index {};
+    struct stat listed {};
+    const bool current = ::stat(catalogueIndex().c_str(), &index) == 0 &&
+                         ::stat(cataloguePath().c_str(), &listed) == 0 &&
+                         std::tie(index.st_mtim.tv_sec, index.st_mtim.tv_nsec) >=
+                             std::tie(listed.st_mtim.tv_sec, listed.st_mtim.tv_nsec);
+    if (!current) return std::nullopt;
+    return plist::readBytes(catalogueIndex());
+}
+
+std::optional<App> SimMac::findApp(std::string_view name) const {
+    std::optional<App> found;
+    const auto match = [&](App&& app) {
+        if (app.name != name) return false;
+        found = std::move(app);
+        return true;
+    };
+    if (const auto index = currentIndex()) {
+        forEachIndexed(*index, match);
+        return found;
+    }
+    for (App& app : catalogue()) {
+        if (match(std::move(app))) break;
+    }
+    return found;
 }
 
 bool SimMac::setCatalogue(const std::vector<App>& apps) const {
     plist::Array array;
     array.reserve(apps.size());
+    std::string index;
     for (const App& app : apps) {
         plist::Dictionary d{{"path", app.path}, {"bundleIdentifier", app.bundleIdentifier}};
         if (app.agent) d["agent"] = true;
         array.emplace_back(std::move(d));
+        index += indexLine(app);
     }
-    std::string paths;
-    for (const App& app : apps) paths += app.path + '\n';
     bool ok = false;
     const bool locked = withLock([&] {
         ok = makeDirectories(root_ + "/system") &&
              plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
         // The index after the catalogue, so that it is never older than what it lists.
-        if (ok) ok = plist::writeBytes(applicationPathsIndex(), paths);
+        if (ok) ok = plist::writeBytes(catalogueIndex(), index);
     });
     return locked && ok;
 }
 
 std::string SimMac::applicationPaths() const {
-    struct stat index {};
-    struct stat listed {};
-    const bool current = ::stat(applicationPathsIndex().c_str(), &index) == 0 &&
-                         ::stat(cataloguePath().c_str(), &listed) == 0 &&
-                         std::tie(index.st_mtim.tv_sec, index.st_mtim.tv_nsec) >=
-                             std::tie(listed.st_mtim.tv_sec, listed.st_mtim.tv_nsec);
-    if (current) {
-        if (auto text = plist::readBytes(applicationPathsIndex())) return std::move(*text);
-    }
     std::string paths;
-    for (const App& app : catalogue()) paths += app.path + '\n';
+    const auto add = [&paths](App&& app) {
+        paths += app.path;
+        paths += '\n';
+        return false;
+    };
+    if (const auto index = currentIndex()) {
+        forEachIndexed(*index, add);
+        return paths;
+    }
+    for (App& app : catalogue()) add(std::move(app));
     return paths;
 }
 

@@ -3,6 +3,7 @@
 //   home/Library/Preferences/          preference domains (NSGlobalDomain is
 //                                      .GlobalPreferences.plist; ByHost/ for -currentHost)
 //   system/applications.plist          installed-application catalogue
+//   system/applications.index          the same as text lines, for quick lookups
 //   system/state.plist                 running processes, restart counters, URL-scheme
 //                                      handlers, System Preferences window, automation
 //                                      permission, hardware UUID, user name
@@ -72,6 +73,7 @@ public:
     // ---- Installed applications ----
     std::vector<App> catalogue() const;
     // The first catalogue entry with exactly this name (bundle name without extension).
+    // Looked up in the catalogue's index when it is current.
     std::optional<App> findApp(std::string_view name) const;
     // Replaces the catalogue; false when it could not be written.
     bool setCatalogue(const std::vector<App>& apps) const;
@@ -135,7 +137,9 @@ private:
 
     std::string statePath() const { return root_ + "/system/state.plist"; }
     std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
-    std::string applicationPathsIndex() const { return root_ + "/system/application-paths.txt"; }
+    std::string catalogueIndex() const { return root_ + "/system/applications.index"; }
+    // The catalogue's index when it is there and not older than the catalogue.
+    std::optional<std::string> currentIndex() const;
     SimState readState() const { return SimState(state()); }
     // Applies one change to the state file under the lock.
     [[nodiscard]] bool updateState(const std::function<void(SimState&)>& change) const;

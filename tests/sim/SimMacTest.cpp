@@ -75,17 +75,25 @@ TEST(SimMacSeed, OpeningAnExistingMacKeepsItsState) {
     EXPECT_EQ(again.hardwareUUID(), t.mac().hardwareUUID());
 }
 
-TEST(SimMacSeed, TheApplicationPathsFollowTheCatalogueEvenWhenItIsWrittenByHand) {
+TEST(SimMacSeed, TheApplicationPathsAndLookupsFollowTheCatalogueEvenWhenItIsWrittenByHand) {
     TempMac t;
-    ASSERT_TRUE(
-        t.mac().setCatalogue({{"/Applications/B.app", "B", "com.b"}, {"/Applications/A.app", "A", "com.a"}}));
-    EXPECT_EQ(t.mac().applicationPaths(), "/Applications/B.app\n/Applications/A.app\n");
+    ASSERT_TRUE(t.mac().setCatalogue(
+        {{"/Applications/B.app", "B", "com.b"}, {"/Applications/A\tTab.app", "A\tTab", "com.a", true}}));
+    EXPECT_EQ(t.mac().applicationPaths(), "/Applications/B.app\n/Applications/A\tTab.app\n");
+    const auto found = t.mac().findApp("A\tTab");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path, "/Applications/A\tTab.app");
+    EXPECT_EQ(found->bundleIdentifier, "com.a");
+    EXPECT_TRUE(found->agent);
+    EXPECT_FALSE(t.mac().findApp("C"));
     // Someone replaces the catalogue without the index: the index is older, so unused.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(
         plist::writeFile(t.root() + "/system/applications.plist",
                          plist::Value(plist::Array{plist::Dictionary{{"path", "/Applications/C.app"}}})));
     EXPECT_EQ(t.mac().applicationPaths(), "/Applications/C.app\n");
+    EXPECT_TRUE(t.mac().findApp("C"));
+    EXPECT_FALSE(t.mac().findApp("B"));
 }
 
 TEST(SimMacSeed, AChangeToADamagedDomainFailsAndKeepsTheFile) {
