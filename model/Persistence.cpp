@@ -1,4 +1,5 @@
 // Loading and storing the two definition sets.
+#include "base/FreedMemory.h"
 #include "model/BuildInfo.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
@@ -12,6 +13,11 @@ std::string Preferences::versionKey() {
 }
 
 void Preferences::readCurrentDefinitionSets() {
+    loadDefinitionSets();
+    releaseFreedMemory();  // the stored copy, the snapshot's and the merge's
+}
+
+void Preferences::loadDefinitionSets() {
     const std::string version = versionKey();
     const auto stored = prefs_.object(keys::kDefinitionSets);
     const plist::Array* storedSets = stored ? stored->asArray() : nullptr;

@@ -183,6 +183,7 @@ public:
     static void runMainThreadBlock(std::function<void()> block);
 
 private:
+    void loadDefinitionSets();
     // Puts the owner's settings back after an earlier process ended with the guest
     // settings on the system; see init. False when it was refused and Lendmode
     // stays on.
