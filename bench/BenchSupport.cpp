@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <stdexcept>
 
 #include "sim/SimMac.h"
 #include "tests/support/Process.h"
@@ -29,11 +31,30 @@ std::string toolsDirectory() {
     return LENDMODE_TOOLS_DIR;
 }
 
+void addApplications(const std::string& root, int count) {
+    const sim::SimMac mac(root);
+    std::vector<sim::App> apps = mac.catalogue();
+    for (int i = 0; i < count; ++i) {
+        apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
+                                "com.example.app" + std::to_string(i), false});
+    }
+    if (!mac.setCatalogue(apps)) throw std::runtime_error("cannot write the catalogue");
+}
+
 int spawnAndWait(const std::vector<std::string>& argv, const std::string& root) {
     testing_support::SpawnOptions options;
     options.setEnv["LENDMODE_SIM_ROOT"] = root;
     options.out = options.err = testing_support::SpawnOptions::Output::Null;
     return testing_support::runProcess(argv, options).exitStatus;
+}
+
+int runReportingErrors(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
 }
 
 double median(std::vector<double>& values) {

@@ -21,10 +21,18 @@ private:
 
 std::string toolsDirectory();
 
+// Installs `count` more applications ("Application N") on the simulated Mac at root,
+// after those it has. Throws when the catalogue cannot be written.
+void addApplications(const std::string& root, int count);
+
 // Starts argv (argv[0] a path) with its output discarded and LENDMODE_SIM_ROOT set to
 // root, and waits for it. Returns the exit status (128 + signal when a signal ended it,
 // -1 when it could not be started).
 int spawnAndWait(const std::vector<std::string>& argv, const std::string& root);
+
+// Runs the benchmark's body; one that cannot set itself up (an exception) says why on
+// standard error and exits 1.
+int runReportingErrors(const std::function<int()>& body);
 
 // Median wall time of `runs` calls of f, in milliseconds.
 double medianMilliseconds(const std::function<void()>& f, int runs);

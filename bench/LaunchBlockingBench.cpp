@@ -57,10 +57,5 @@ int runBenchmark() {
 
 // A benchmark that cannot set itself up says why instead of ending with an uncaught exception.
 int main() {
-    try {
-        return runBenchmark();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::runReportingErrors(runBenchmark);
 }

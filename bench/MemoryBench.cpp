@@ -74,16 +74,6 @@ void tickApplications(const std::string& root) {
     Preferences::resetShared();
 }
 
-void addApplications(const std::string& root, int count) {
-    const sim::SimMac mac(root);
-    std::vector<sim::App> apps = mac.catalogue();
-    for (int i = 0; i < count; ++i) {
-        apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
-                                "com.example.app" + std::to_string(i), false});
-    }
-    if (!mac.setCatalogue(apps)) throw std::runtime_error("cannot write the catalogue");
-}
-
 void switchCycle(AppProcess& program) {
     program.signal(SIGUSR1);
     if (program.waitForLine("ON").empty()) throw std::runtime_error("no switch-on");
@@ -126,7 +116,7 @@ int runBenchmark() {
         bench::reportTarget("RSS growth per switch cycle", perCycle, 1.0, "KiB");
     }
 
-    addApplications(scratch.root(), 10000);
+    bench::addApplications(scratch.root(), 10000);
     reportIdle("10,000 apps", idleMemoryOf(scratch.root(), "lendmode-testable"), bare);
     return 0;
 }
@@ -134,10 +124,5 @@ int runBenchmark() {
 }  // namespace
 
 int main() {
-    try {
-        return runBenchmark();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    return bench::runReportingErrors(runBenchmark);
 }

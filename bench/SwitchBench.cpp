@@ -86,13 +86,7 @@ double millisecondsOf(const std::function<void()>& f) {
 
 // A seeded Mac with `extra` more applications installed and three of them ticked.
 void prepare(const std::string& root, int extra) {
-    const sim::SimMac mac(root);
-    std::vector<sim::App> apps = mac.catalogue();
-    for (int i = 0; i < extra; ++i) {
-        apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
-                                "com.example.app" + std::to_string(i), false});
-    }
-    if (!mac.setCatalogue(apps)) throw std::runtime_error("cannot write the catalogue");
+    bench::addApplications(root, extra);
     Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(root));
     prefs.readCurrentDefinitionSets();
     for (const char* name : {"Slack", "Spotify", "Xcode"})
@@ -151,15 +145,11 @@ void measure(const char* size, int extra, int rounds) {
 
 }  // namespace
 
-// A benchmark that cannot set itself up says why instead of ending with an uncaught exception.
 int main() {
-    try {
+    return bench::runReportingErrors([] {
         lendmode::log::setThreshold(lendmode::log::Level::Error);
         measure("30 apps", 0, 41);
         measure("10,000 apps", 10000, 21);
         return 0;
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
+    });
 }

@@ -28,16 +28,6 @@ namespace {
 
 constexpr int kApplications = 10000;
 
-void installApplications(const std::string& root) {
-    const sim::SimMac mac(root);
-    std::vector<sim::App> apps = mac.catalogue();
-    for (int i = 0; i < kApplications; ++i) {
-        apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
-                                "com.example.app" + std::to_string(i), false});
-    }
-    mac.setCatalogue(apps);
-}
-
 // Shows a window and waits until it has been laid out and painted.
 double showMilliseconds(const std::function<QWidget*()>& show) {
     QElapsedTimer timer;
@@ -64,7 +54,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     bench::ScratchMac scratch;
-    installApplications(scratch.root());
+    bench::addApplications(scratch.root(), kApplications);
 
     // The idle program: started on this Mac, sets loaded, waiting in the tray.
     long idleKb = -1;
