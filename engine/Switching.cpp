@@ -42,13 +42,16 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     // snapshot, the owner's https handler ("" for none), the running applications
     // about to be quit, and the fact that the guest settings are going on.
     const std::vector<std::string> running = runningDisabledApplications();
-    const plist::Dictionary record{
-        {keys::kDefinitionSets, plist::Value(definitionSets_)},
+    // The sets are lent to the record and taken back after the write, not copied.
+    plist::Dictionary record{
+        {keys::kDefinitionSets, plist::Value(std::move(definitionSets_))},
         {keys::kOwnerHttpsHandler, ports_.urlHandlers->defaultHandler("https").value_or("")},
         {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
         {keys::kGuestSettingsApplied, true},
     };
-    if (!prefs_.setObjects(record)) {
+    const bool stored = prefs_.setObjects(record);
+    definitionSets_ = std::move(*record[keys::kDefinitionSets].asArray());
+    if (!stored) {
         definitionSets_[1] = std::move(previous);
         return refuse(alerts::kCannotSwitchOnStorageText);
     }

@@ -57,7 +57,12 @@ void Preferences::loadDefinitionSets() {
 }
 
 bool Preferences::write_definitionSets() {
-    return prefs_.setObject(keys::kDefinitionSets, plist::Value(definitionSets_));
+    // Lent to the store for the write and taken back: thousands of applications are
+    // not copied for it.
+    plist::Value sets(std::move(definitionSets_));
+    const bool stored = prefs_.setObject(keys::kDefinitionSets, sets);
+    definitionSets_ = std::move(*sets.asArray());
+    return stored;
 }
 
 }  // namespace lendmode

@@ -28,9 +28,9 @@ public:
     // dictionary itself, so that their bytes do not depend on the other keys: copied
     // from kept when it holds them, encoded into it otherwise. Nothing when kept was
     // encoded for another reference width (the caller encodes again).
-    std::optional<std::string> write(const Dictionary& root, const Value& rootValue, EncodedEntry& kept) {
+    std::optional<std::string> write(const Dictionary& root, const Value& rootValue, EncodedEntry& kept,
+                                     const Value& keptValue) {
         objects_.push_back(Object{&rootValue, nullptr, 0, 0});
-        const Value& keptValue = root.find(kept.key)->second;
         std::uint64_t keptId = 1;
         if (kept.bytes.empty()) {
             keptId = add(keptValue);
@@ -235,13 +235,14 @@ std::string serializeBinary(const Value& root) {
     return Writer().write(root);
 }
 
-std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept) {
+std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept, const Value* keptValue) {
     const Dictionary* d = root.asDictionary();
-    if (!d || !d->count(kept.key)) {
+    const auto entry = d ? d->find(kept.key) : Dictionary::const_iterator{};
+    if (!d || entry == d->end()) {
         kept = EncodedEntry{};
         return serializeBinary(root);
     }
-    return Writer().write(*d, root, kept);
+    return Writer().write(*d, root, kept, keptValue ? *keptValue : entry->second);
 }
 
 }  // namespace plist

@@ -29,6 +29,9 @@ struct EncodedEntry {
 // not changed since), encoded into kept otherwise. Without that key, a plain list and
 // kept emptied. Nothing when kept.bytes no longer fits (the file now needs wider
 // references): the caller empties kept.bytes and calls again with the real value.
-std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept);
+// keptValue, when given, is encoded in place of the dictionary's own entry for the
+// key (which may then be a placeholder), so that a large value need not be copied in.
+std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept,
+                                           const Value* keptValue = nullptr);
 
 }  // namespace plist

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -53,19 +54,6 @@ std::size_t weight(const plist::Value& value) {
         for (const auto& [key, item] : *entries) n += 1 + weight(item);
     }
     return n;
-}
-
-std::string largestKey(const plist::Dictionary& contents) {
-    std::string largest;
-    std::size_t most = 0;
-    for (const auto& [key, value] : contents) {
-        const std::size_t n = weight(value);
-        if (n > most) {
-            most = n;
-            largest = key;
-        }
-    }
-    return largest;
 }
 
 }  // namespace
@@ -132,35 +120,58 @@ std::optional<std::string> SimUserDefaultsStore::takeMovedAsideDamagedStore() {
     return std::exchange(movedAside_, std::nullopt);
 }
 
-bool SimUserDefaultsStore::change(const plist::Dictionary& values, const std::vector<std::string>& removals) {
+bool SimUserDefaultsStore::change(const Changes& changes) {
     bool ok = false;
     (void)mac_->withLock([&] {
         if (!refresh()) return;
         plist::Dictionary& contents = *cache_.asDictionary();
         const bool wasDropped = keptDropped_;
+        bool keptChanged = false;
+        for (const auto& [key, value] : changes) keptChanged = keptChanged || key == kept_.key;
+
+        // The value kept encoded: the same as before while it is unchanged, else the
+        // largest after the change, taken straight from the caller when it is new.
+        const bool reuse = !keptChanged && !kept_.bytes.empty();
+        plist::EncodedEntry kept = reuse ? kept_ : plist::EncodedEntry{};
+        const plist::Value* incoming = nullptr;
+        if (!reuse) {
+            std::size_t most = 0;
+            for (const auto& [key, value] : contents) {
+                const bool changed = std::any_of(changes.begin(), changes.end(),
+                                                 [&](const auto& c) { return c.first == key; });
+                const std::size_t w = changed ? 0 : weight(value);
+                if (w > most) {
+                    most = w;
+                    kept.key = key;
+                }
+            }
+            for (const auto& [key, value] : changes) {
+                const std::size_t w = value ? weight(*value) : 0;
+                if (w > most) {
+                    most = w;
+                    kept.key = key;
+                    incoming = value;
+                }
+            }
+        }
+
         // Edited in place; the values replaced are kept aside until the file is written.
         std::vector<std::pair<std::string, std::optional<plist::Value>>> previous;
-        bool keptChanged = false;
-        const auto takeOld = [&](const std::string& key) {
+        for (const auto& [key, value] : changes) {
             auto it = contents.find(key);
             previous.emplace_back(key, it == contents.end()
                                            ? std::nullopt
                                            : std::optional<plist::Value>(std::move(it->second)));
-            keptChanged = keptChanged || key == kept_.key;
-        };
-        for (const auto& [key, value] : values) {
-            takeOld(key);
-            contents.insert_or_assign(key, value);
+            if (!value) {
+                contents.erase(key);
+            } else {
+                // The kept value's entry is a placeholder: it is encoded from the caller's.
+                contents.insert_or_assign(key, value == incoming ? plist::Value() : *value);
+            }
         }
-        for (const std::string& key : removals) {
-            takeOld(key);
-            contents.erase(key);
-        }
-        if (keptChanged) keptDropped_ = false;  // its entry now holds the new value, or none
+        if (keptChanged) keptDropped_ = false;
 
-        const bool reuse = !keptChanged && !kept_.bytes.empty();
-        plist::EncodedEntry kept = reuse ? kept_ : plist::EncodedEntry{largestKey(contents), {}, {}, 0};
-        std::optional<std::string> bytes = plist::serializeBinary(cache_, kept);
+        std::optional<std::string> bytes = plist::serializeBinary(cache_, kept, incoming);
         if (!bytes) {
             // The file now needs wider references than the kept value was encoded with.
             if (keptDropped_) {
@@ -179,6 +190,7 @@ bool SimUserDefaultsStore::change(const plist::Dictionary& values, const std::ve
         const auto slash = file_.rfind('/');
         if (bytes && sim::makeDirectories(file_.substr(0, slash)) && plist::writeBytes(file_, *bytes)) {
             kept_ = std::move(kept);
+            keptDropped_ = keptDropped_ || (incoming && !kept_.bytes.empty());
             keepLargestEncoded();
             stamp_ = currentStamp();
             ok = true;
@@ -192,7 +204,7 @@ bool SimUserDefaultsStore::change(const plist::Dictionary& values, const std::ve
                 contents.erase(it->first);
             }
         }
-        if (keptChanged) keptDropped_ = wasDropped;  // its placeholder is back
+        keptDropped_ = wasDropped;
     });
     return ok;
 }
@@ -206,15 +218,17 @@ void SimUserDefaultsStore::keepLargestEncoded() {
 }
 
 bool SimUserDefaultsStore::write(const std::string& key, const plist::Value& value) {
-    return change(plist::Dictionary{{key, value}}, {});
+    return change({{key, &value}});
 }
 
 bool SimUserDefaultsStore::writeAll(const plist::Dictionary& values) {
-    return change(values, {});
+    Changes changes;
+    for (const auto& [key, value] : values) changes.emplace_back(key, &value);
+    return change(changes);
 }
 
 bool SimUserDefaultsStore::remove(const std::string& key) {
-    return change({}, {key});
+    return change({{key, nullptr}});
 }
 
 }  // namespace platform::simulated

@@ -47,9 +47,11 @@ private:
     Stamp currentStamp() const;
     // Re-reads the file when it changed; false when it exists but cannot be read.
     bool refresh();
-    // Stores the values and removes the keys in one write; nothing changes when the
-    // write fails.
-    bool change(const plist::Dictionary& values, const std::vector<std::string>& removals);
+    // Each key with its new value, or with none to remove it; the values are the
+    // caller's, copied only where they are kept decoded.
+    using Changes = std::vector<std::pair<std::string, const plist::Value*>>;
+    // Makes the changes in one write; nothing changes when the write fails.
+    bool change(const Changes& changes);
     // The largest value is the one kept encoded; its decoded form is dropped.
     void keepLargestEncoded();
 
