@@ -88,6 +88,7 @@ bool SimUserDefaultsStore::refresh() {
     }
     cache_ = parsed ? std::move(*parsed) : plist::Value(plist::Dictionary{});
     kept_ = plist::EncodedEntry{};
+    keptWeight_ = 0;
     keptDropped_ = false;
     stamp_ = currentStamp();
     return readable_;
@@ -127,15 +128,32 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         plist::Dictionary& contents = *cache_.asDictionary();
         const bool wasDropped = keptDropped_;
         bool keptChanged = false;
-        for (const auto& [key, value] : changes) keptChanged = keptChanged || key == kept_.key;
+        bool outgrown = false;  // a new value is larger than the kept one
+        for (const auto& [key, value] : changes) {
+            keptChanged = keptChanged || key == kept_.key;
+            outgrown = outgrown || (value && weight(*value) > keptWeight_);
+        }
 
-        // The value kept encoded: the same as before while it is unchanged, else the
-        // largest after the change, taken straight from the caller when it is new.
-        const bool reuse = !keptChanged && !kept_.bytes.empty();
+        // The value kept encoded: the same as before while it is unchanged and still
+        // the largest, else the largest after the change, taken straight from the
+        // caller when it is new.
+        const bool reuse = !keptChanged && !outgrown && !kept_.bytes.empty();
         plist::EncodedEntry kept = reuse ? kept_ : plist::EncodedEntry{};
         const plist::Value* incoming = nullptr;
+        std::size_t most = keptWeight_;
+        bool restoredOldKept = false;
+        if (!reuse && keptDropped_ && !keptChanged) {
+            // A larger value takes its place: the one kept until now becomes an ordinary
+            // value again, read back from the file (current: refresh() saw to it).
+            const auto stored = plist::readFile(file_);
+            const plist::Value* value = stored ? stored->find(kept_.key) : nullptr;
+            if (!value) return;  // cannot be written without it
+            contents.insert_or_assign(kept_.key, *value);
+            keptDropped_ = false;
+            restoredOldKept = true;
+        }
         if (!reuse) {
-            std::size_t most = 0;
+            most = 0;
             for (const auto& [key, value] : contents) {
                 const bool changed = std::any_of(changes.begin(), changes.end(),
                                                  [&](const auto& c) { return c.first == key; });
@@ -190,6 +208,7 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         const auto slash = file_.rfind('/');
         if (bytes && sim::makeDirectories(file_.substr(0, slash)) && plist::writeBytes(file_, *bytes)) {
             kept_ = std::move(kept);
+            keptWeight_ = kept_.bytes.empty() ? 0 : most;
             keptDropped_ = keptDropped_ || (incoming && !kept_.bytes.empty());
             keepLargestEncoded();
             stamp_ = currentStamp();
@@ -204,7 +223,7 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
                 contents.erase(it->first);
             }
         }
-        keptDropped_ = wasDropped;
+        keptDropped_ = wasDropped && !restoredOldKept;
     });
     return ok;
 }

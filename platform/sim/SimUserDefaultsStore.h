@@ -61,8 +61,9 @@ private:
     Stamp stamp_;
     bool readable_ = true;
     std::optional<std::string> movedAside_;
-    plist::EncodedEntry kept_;  // the largest value, encoded as it is in the file
-    bool keptDropped_ = false;  // cache_ holds a placeholder for it
+    plist::EncodedEntry kept_;    // the largest value, encoded as it is in the file
+    std::size_t keptWeight_ = 0;  // how many values it holds
+    bool keptDropped_ = false;    // cache_ holds a placeholder for it
 };
 
 }  // namespace platform::simulated

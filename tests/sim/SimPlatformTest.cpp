@@ -85,6 +85,7 @@ TEST(SimUserDefaults, AStoreThatCannotBeReadIsNeverReplaced) {
 TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     TempMac t;
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.sets");
+    ASSERT_TRUE(store.write("small", 1));  // the largest until the sets come
     plist::Array sets;
     for (int i = 0; i < 12; ++i)
         sets.emplace_back(plist::Array{"App " + std::to_string(i), i % 2 == 0, "/p"});
@@ -113,6 +114,18 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     EXPECT_EQ(t.mac().readDomain("com.example.sets")->at("sets"), plist::Value(sets));
     EXPECT_EQ(platform::simulated::SimUserDefaultsStore(share(t), "com.example.sets").read("sets"),
               plist::Value(sets));
+
+    // A larger value takes the place of the kept one, which stays as it was.
+    const plist::Array larger(40, plist::Value(sets));
+    ASSERT_TRUE(store.write("larger", larger));
+    ASSERT_TRUE(store.write("flag", true));
+    onDisk = t.mac().readDomain("com.example.sets");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
+    EXPECT_EQ(onDisk->at("larger"), plist::Value(larger));
+    EXPECT_EQ(onDisk->at("small"), plist::Value(1));
+    EXPECT_EQ(store.read("sets"), plist::Value(sets));
+    EXPECT_EQ(store.read("larger"), plist::Value(larger));
 }
 
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
