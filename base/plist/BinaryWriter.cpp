@@ -20,6 +20,7 @@ int bytesFor(std::uint64_t n) {
 class Writer {
 public:
     std::string write(const Value& root) {
+        reserve(nodes(root));
         add(root);
         return finish(nullptr);
     }
@@ -30,6 +31,11 @@ public:
     // encoded for another reference width (the caller encodes again).
     std::optional<std::string> write(const Dictionary& root, const Value& rootValue, EncodedEntry& kept,
                                      const Value& keptValue) {
+        std::size_t expected = 1 + 2 * root.size();
+        for (const auto& [key, item] : root) {
+            if (key != kept.key || kept.bytes.empty()) expected += nodes(key == kept.key ? keptValue : item);
+        }
+        reserve(expected);
         objects_.push_back(Object{&rootValue, nullptr, 0, 0});
         std::uint64_t keptId = 1;
         if (kept.bytes.empty()) {
@@ -105,25 +111,50 @@ private:
         return it->second;
     }
 
+    // How many objects a value can need at most (strings met before are not counted
+    // again when written): the buffers are made that large once, rather than grown.
+    static std::size_t nodes(const Value& v) {
+        std::size_t n = 1;
+        if (const Array* a = v.asArray()) {
+            for (const Value& item : *a) n += nodes(item);
+        } else if (const Dictionary* d = v.asDictionary()) {
+            for (const auto& [key, item] : *d) n += 1 + nodes(item);
+        }
+        return n;
+    }
+
+    void reserve(std::size_t n) {
+        objects_.reserve(n);
+        refs_.reserve(n);
+        strings_.reserve(n);
+    }
+
     std::uint64_t add(const Value& v) {
         if (const std::string* s = v.asString()) return addString(*s, &v);
         const std::uint64_t id = nextId();
         const std::size_t position = objects_.size();
         objects_.push_back(Object{&v, nullptr, 0, 0});
-        std::vector<std::uint64_t> children;
+        // The children's ids gather on a stack shared by every level, then move to refs_
+        // together: the references of one container lie side by side.
+        const std::size_t mark = stack_.size();
         if (const Array* a = v.asArray()) {
-            children.reserve(a->size());
-            for (const Value& item : *a) children.push_back(add(item));
+            for (const Value& item : *a) {
+                const std::uint64_t child = add(item);
+                stack_.push_back(child);
+            }
         } else if (const Dictionary* d = v.asDictionary()) {
-            children.reserve(d->size() * 2);
-            for (const auto& [key, item] : *d) children.push_back(addString(key, nullptr));
-            for (const auto& [key, item] : *d) children.push_back(add(item));
+            for (const auto& [key, item] : *d) stack_.push_back(addString(key, nullptr));
+            for (const auto& [key, item] : *d) {
+                const std::uint64_t child = add(item);
+                stack_.push_back(child);
+            }
         } else {
             return id;
         }
         objects_[position].refStart = refs_.size();
-        objects_[position].refCount = children.size();
-        refs_.insert(refs_.end(), children.begin(), children.end());
+        objects_[position].refCount = stack_.size() - mark;
+        refs_.insert(refs_.end(), stack_.begin() + static_cast<std::ptrdiff_t>(mark), stack_.end());
+        stack_.resize(mark);
         return id;
     }
 
@@ -222,6 +253,7 @@ private:
 
     std::vector<Object> objects_;
     std::vector<std::uint64_t> refs_;
+    std::vector<std::uint64_t> stack_;
     std::unordered_map<std::string_view, std::uint64_t> strings_;
     int refSize_ = 1;
     std::uint64_t shift_ = 0;  // kept objects beyond the first
