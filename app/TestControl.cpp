@@ -98,12 +98,7 @@ TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
         std::make_unique<SignalNotifier>(std::initializer_list<int>{SIGUSR1, SIGUSR2}, [this](int signal) {
             const bool on = signal == SIGUSR1;
             Preferences& prefs = *delegate_.prefs;
-            prefs.setLendmode(on);
-            if (on) {
-                prefs.applaySelectedDefinitionCompletion(nullptr);
-            } else {
-                prefs.restoreDefinitionSetsCompletion(nullptr);
-            }
+            prefs.switchLendmode(on, nullptr);
             std::printf("%s\n", on ? "ON" : "OFF");
             std::fflush(stdout);
         });

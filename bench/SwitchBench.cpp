@@ -120,10 +120,8 @@ void measure(const char* size, int extra, int rounds) {
         prefs.readCurrentDefinitionSets();
         texts.clear();
         switches.push_back(millisecondsOf([&] {
-            prefs.setLendmode(true);
-            prefs.applaySelectedDefinitionCompletion(nullptr);
-            prefs.setLendmode(false);
-            prefs.restoreDefinitionSetsCompletion(nullptr);
+            prefs.switchLendmode(true, nullptr);
+            prefs.switchLendmode(false, nullptr);
         }));
         Preferences::resetShared();
         processes = texts.size();

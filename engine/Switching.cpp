@@ -22,6 +22,7 @@ std::optional<std::string> Preferences::refusedAutomationTarget() const {
 
 void Preferences::applaySelectedDefinitionCompletion(const Completion& completion) {
     const auto finish = [&] {
+        storeUnstoredFlag();  // when nothing carried it
         if (completion) completion();
     };
     if (guestSettingsApplied()) return finish();  // on already: the owner snapshot stays
@@ -49,8 +50,10 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
         {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
         {keys::kGuestSettingsApplied, true},
     };
+    addUnstoredFlag(record);
     const bool stored = prefs_.setObjects(record);
     definitionSets_ = std::move(*record[keys::kDefinitionSets].asArray());
+    if (stored) unstoredLendmode_.reset();
     if (!stored) {
         definitionSets_[1] = std::move(previous);
         return refuse(alerts::kCannotSwitchOnStorageText);
@@ -76,6 +79,7 @@ void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) 
             setLendmode(true);
         }
     }
+    storeUnstoredFlag();  // when nothing carried it
     if (completion) completion();
 }
 
@@ -95,7 +99,11 @@ bool Preferences::putOwnerSettingsBack() {
         ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
         ports_.urlHandlers->setDefaultHandler("https", *https->asString());
     }
-    if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {
+    plist::Dictionary back{{keys::kGuestSettingsApplied, false}};
+    addUnstoredFlag(back);
+    if (prefs_.setObjects(back)) {
+        unstoredLendmode_.reset();
+    } else {
         // Harmless: the next start applies the owner's snapshot once more.
         log::error("could not record that the owner's settings are back");
     }

@@ -19,8 +19,8 @@ void Preferences::readCurrentDefinitionSets() {
 
 void Preferences::loadDefinitionSets() {
     const std::string version = versionKey();
-    const auto stored = prefs_.object(keys::kDefinitionSets);
-    const plist::Array* storedSets = stored ? stored->asArray() : nullptr;
+    auto stored = prefs_.object(keys::kDefinitionSets);
+    plist::Array* storedSets = stored ? stored->asArray() : nullptr;
     const bool reusable = storedSets && !storedSets->empty() && prefs_.boolean(version);
     // While the guest settings are on the system (a restore was refused), the live
     // system is the guest's: the owner snapshot stored at switch-on is kept.
@@ -34,7 +34,7 @@ void Preferences::loadDefinitionSets() {
         // A stored Lendmode set that is not a well-formed set counts as a failed read:
         // the defaults serve this run and the stored value is left for the next load.
         if (isUsableDefinitionSet(storedSets->front())) {
-            plist::Array lendmodeSet = *storedSets->front().asArray();
+            plist::Array lendmodeSet = std::move(*storedSets->front().asArray());  // not needed again
             definitionSets_ = plist::Array{std::move(lendmodeSet), ownerSnapshot()};
             // Applications installed since the list was made can be blocked too. A fresh
             // snapshot has just listed the installed ones; a kept one is older.

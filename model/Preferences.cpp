@@ -73,14 +73,32 @@ bool Preferences::lendmode() const {
     return unstoredLendmode_ ? *unstoredLendmode_ : prefs_.boolean(keys::kLendmode);
 }
 
-bool Preferences::setLendmode(bool value) {
+bool Preferences::setLendmode(bool value, bool withSwitch) {
     if (lendmode() == value) return true;
-    const bool stored = prefs_.setBoolean(keys::kLendmode, value);
     // Not stored (a full disk): this process still goes by the new value, so that a
     // refused switch-on really leaves Lendmode off; a new start resets it anyway.
+    const bool stored = !withSwitch && prefs_.setBoolean(keys::kLendmode, value);
     unstoredLendmode_ = stored ? std::nullopt : std::optional<bool>(value);
     NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
-    return stored;
+    return stored || withSwitch;
+}
+
+void Preferences::switchLendmode(bool on, const std::function<void()>& completion) {
+    setLendmode(on, /*withSwitch=*/true);
+    if (on) {
+        applaySelectedDefinitionCompletion(completion);
+    } else {
+        restoreDefinitionSetsCompletion(completion);
+    }
+}
+
+void Preferences::storeUnstoredFlag() {
+    if (unstoredLendmode_ && prefs_.setBoolean(keys::kLendmode, *unstoredLendmode_))
+        unstoredLendmode_.reset();
+}
+
+void Preferences::addUnstoredFlag(plist::Dictionary& change) const {
+    if (unstoredLendmode_) change.insert_or_assign(keys::kLendmode, *unstoredLendmode_);
 }
 
 bool Preferences::guestSettingsApplied() const {

@@ -48,7 +48,11 @@ public:
     bool lendmode() const;
     // Stores the flag and posts "VVVN2", but only when it differs from the current one.
     // False when it could not be stored; this process then goes by the new value.
-    bool setLendmode(bool value);
+    // withSwitch: a switch-on or switch-off follows at once and stores the flag with
+    // its own change, so that each phase writes the store once.
+    bool setLendmode(bool value, bool withSwitch = false);
+    // The popover's switch: the flag, then the switch-on or the switch-off.
+    void switchLendmode(bool on, const std::function<void()>& completion);
     // Whether the guest settings are on the system ("LM010"): from just before a
     // switch-on changes anything until a switch-off has put the owner's back. The
     // switches rely on it, not on the flag, which their callers set beforehand.
@@ -200,7 +204,13 @@ private:
     UserDefaults prefs_;
     plist::Array definitionSets_;
     std::vector<std::string> appNeedRun_;
-    std::optional<bool> unstoredLendmode_;  // the flag when it could not be stored
+    // The flag this process goes by while the store does not hold it: not stored yet
+    // (it goes with the switch's change) or not storable.
+    std::optional<bool> unstoredLendmode_;
+    // The flag, for a change of the store that carries it, when it is not stored yet.
+    void addUnstoredFlag(plist::Dictionary& change) const;
+    // Stores the flag if it is not stored yet: the end of a switch that stored nothing.
+    void storeUnstoredFlag();
 };
 
 }  // namespace lendmode

@@ -179,7 +179,7 @@ void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
     const bool on = sender && sender == lendmodeButtonON;
     // The switching operations ignore ON while on and OFF while off, and refuse a
     // switch they cannot undo safely; updateUI then shows the state they left.
-    prefs->setLendmode(on);
+    prefs->setLendmode(on, /*withSwitch=*/true);
     lendmodeButtonON->setState(on);
     lendmodeButtonOFF->setState(!on);
     enabledElements(false);

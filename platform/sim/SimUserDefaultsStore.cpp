@@ -106,10 +106,10 @@ std::optional<plist::Value> SimUserDefaultsStore::read(const std::string& key) {
     }
     if (keptDropped_ && key == kept_.key) {
         // Not kept decoded: read back from the file, which is as this store left it.
-        const auto stored = plist::readFile(file_);
-        const plist::Value* value = stored ? stored->find(key) : nullptr;
+        auto stored = plist::readFile(file_);
+        plist::Value* value = stored ? stored->find(key) : nullptr;
         if (!value) return std::nullopt;
-        return *value;
+        return std::move(*value);
     }
     const plist::Value* value = cache_.find(key);
     if (!value) return std::nullopt;

@@ -124,8 +124,8 @@ TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefused) {
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
-// Each phase stores what it changes in one change of the store: the sets are written
-// once, and a flag never rewrites them.
+// Each phase of the popover's switch stores what it changes, the flag included, in
+// one change of the store: the sets are written once, and a flag never rewrites them.
 TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitInOneChangePerPhase) {
     testing_support::setApplicationDisabled(*prefs, "Slack");
     std::vector<Value> recordedAtQuit;
@@ -137,24 +137,42 @@ TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitInOneChangePerPha
     };
     const std::size_t before = fakes.store->changeCount();
     const std::size_t setsBefore = fakes.store->writeCount(keys::kDefinitionSets);
-    EXPECT_TRUE(prefs->setLendmode(true));
-    prefs->applaySelectedDefinitionCompletion(nullptr);
+    bool completed = false;
+    prefs->switchLendmode(true, [&] { completed = true; });
+    EXPECT_TRUE(completed);
     ASSERT_EQ(recordedAtQuit.size(), 2u);
     EXPECT_EQ(recordedAtQuit[0], Value(Array{"Chess", "Slack"}));
     EXPECT_EQ(recordedAtQuit[1], Value(Array{"Chess", "Slack"}));
     EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
-    EXPECT_EQ(fakes.store->changeCount() - before, 2u) << "the flag, then the record";
+    EXPECT_TRUE(stored(keys::kLendmode));
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_EQ(fakes.store->changeCount() - before, 1u) << "the record with the flag";
     EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
 
     const std::size_t beforeOff = fakes.store->changeCount();
-    off();
-    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 2u) << "the flag, then the end of the record";
+    prefs->switchLendmode(false, nullptr);
+    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 1u) << "the end of the record with the flag";
     EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+    EXPECT_FALSE(stored(keys::kLendmode));
     EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
 
+    // Ignored (off while off): the flag alone, and only when it changed.
+    const std::size_t beforeIgnored = fakes.store->changeCount();
+    prefs->switchLendmode(false, nullptr);
+    EXPECT_EQ(fakes.store->changeCount(), beforeIgnored);
+
+    // A refused switch-on leaves the flag off, in this process and in the store.
+    fakes.store->failWrites();
+    prefs->switchLendmode(true, nullptr);
+    fakes.store->allowWrites();
+    EXPECT_FALSE(prefs->lendmode());
+    EXPECT_FALSE(stored(keys::kLendmode));
+    EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+
     // Not running at all: nothing to record.
+    fakes.alerts->shown.clear();
     fakes.appleScript->next = std::vector<std::string>{"0"};
-    on();
+    prefs->switchLendmode(true, nullptr);
     EXPECT_EQ(*fakes.store->read(keys::kAppsToReopen), Value(Array{}));
 }
 
