@@ -31,10 +31,10 @@ std::string toolsDirectory() {
     return LENDMODE_TOOLS_DIR;
 }
 
-void addApplications(const std::string& root, int count) {
+void addApplications(const std::string& root, int count, int first) {
     const sim::SimMac mac(root);
     std::vector<sim::App> apps = mac.catalogue();
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
         apps.push_back(sim::App{"/Applications/Application " + std::to_string(i) + ".app", "",
                                 "com.example.app" + std::to_string(i), false});
     }

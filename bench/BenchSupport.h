@@ -21,9 +21,9 @@ private:
 
 std::string toolsDirectory();
 
-// Installs `count` more applications ("Application N") on the simulated Mac at root,
-// after those it has. Throws when the catalogue cannot be written.
-void addApplications(const std::string& root, int count);
+// Installs `count` more applications ("Application N", N from `first`) on the
+// simulated Mac at root, after those it has. Throws when the catalogue cannot be written.
+void addApplications(const std::string& root, int count, int first = 0);
 
 // Starts argv (argv[0] a path) with its output discarded and LENDMODE_SIM_ROOT set to
 // root, and waits for it. Returns the exit status (128 + signal when a signal ended it,

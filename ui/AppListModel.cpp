@@ -15,26 +15,39 @@
 
 namespace lendmode {
 
-AppListModel::AppListModel(QObject* parent) : QAbstractListModel(parent) {}
+AppListModel::AppListModel(Source source, QObject* parent)
+    : QAbstractListModel(parent), source_(std::move(source)) {
+    rows_ = static_cast<int>(std::min<std::size_t>(records().size(), INT_MAX));
+}
 
-void AppListModel::setRecords(plist::Array records) {
-    if (records.size() == records_.size()) {
-        records_ = std::move(records);
-        if (!records_.empty()) emit dataChanged(index(0), index(static_cast<int>(records_.size()) - 1));
+const plist::Array& AppListModel::records() const {
+    const plist::Array* list = source_ ? source_() : nullptr;
+    return list ? *list : lastShown_;
+}
+
+void AppListModel::reload() {
+    if (const plist::Array* list = source_ ? source_() : nullptr; list && list != seen_) {
+        seen_ = list;
+        lastShown_ = *list;
+    }
+    const int rows = static_cast<int>(std::min<std::size_t>(records().size(), INT_MAX));
+    if (rows == rows_) {
+        if (rows > 0) emit dataChanged(index(0), index(rows - 1));
         return;
     }
     beginResetModel();
-    records_ = std::move(records);
+    rows_ = rows;
     endResetModel();
 }
 
 int AppListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(std::min<std::size_t>(records_.size(), INT_MAX));
+    return parent.isValid() ? 0 : rows_;
 }
 
 QVariant AppListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount()) return {};
-    const plist::Value& record = records_[static_cast<std::size_t>(index.row())];
+    const plist::Array& list = records();
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= list.size()) return {};
+    const plist::Value& record = list[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole: return ui::recordName(record);
         // The whole name, which the row may shorten, and where the application is
@@ -97,8 +110,9 @@ QIcon AppListModel::genericApplicationIcon() {
 }
 
 void AppListModel::fillCell(CellCheck& cell, int row) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= records_.size()) return;
-    const plist::Value& record = records_[static_cast<std::size_t>(row)];
+    const plist::Array& list = records();
+    if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return;
+    const plist::Value& record = list[static_cast<std::size_t>(row)];
     cell.title1->setText(ui::recordName(record));
     cell.buttonCheck->setCheckState(ui::recordFlag(record) ? Qt::Checked : Qt::Unchecked);
     ui::setTag(cell.buttonCheck, row);

@@ -1,11 +1,14 @@
-// The rows of an application list: copies of the application records
-// [name, disabled flag, bundle path] of the list the window shows. Icons are asked of
-// the workspace only when a row is drawn, and kept per bundle path.
+// The rows of an application list: the application records [name, disabled flag,
+// bundle path] of the list the window shows, read where they live rather than copied
+// (with tens of thousands of applications a copy per change would cost a frame and
+// megabytes). Icons are asked of the workspace only when a row is drawn, and kept per
+// bundle path.
 #pragma once
 
 #include <QAbstractListModel>
 #include <QHash>
 #include <QIcon>
+#include <functional>
 
 #include "base/plist/Value.h"
 
@@ -18,12 +21,17 @@ class AppListModel : public QAbstractListModel {
 public:
     enum Role { PathRole = Qt::UserRole + 1 };
 
-    explicit AppListModel(QObject* parent = nullptr);
+    // Finds the list: asked on every use and never kept, since the settings replace
+    // it when they reload. Nothing: no list.
+    using Source = std::function<const plist::Array*()>;
+    explicit AppListModel(Source source, QObject* parent = nullptr);
 
-    const plist::Array& records() const { return records_; }
-    // Takes a new list. A list of the same length updates the rows in place, so the
+    // The list now; when it has gone (a set without an application row), the last
+    // one the window showed.
+    const plist::Array& records() const;
+    // The list has changed. One of the same length updates the rows in place, so the
     // views keep their scroll position.
-    void setRecords(plist::Array records);
+    void reload();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -38,7 +46,12 @@ public:
     static QIcon genericApplicationIcon();
 
 private:
-    plist::Array records_;
+    Source source_;
+    int rows_ = 0;  // as the views were last told
+    // A copy of the list, taken when another list replaces it (not at every change),
+    // shown only once the list itself has gone.
+    const plist::Array* seen_ = nullptr;
+    plist::Array lastShown_;
     mutable QHash<QString, QIcon> icons_;
     mutable QIcon generic_;
 };

@@ -50,7 +50,7 @@ PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_u
     ui_->footer->setContentsMargins(20, 10, 20, 12);
     ui_->headerIcon->setPixmap(ui::menuIcon(true).pixmap(32, 32));
 
-    appModel_ = new AppListModel(this);
+    appModel_ = new AppListModel([this] { return prefs ? prefs->appDisabled() : nullptr; }, this);
     appDelegate_ =
         new AppCellDelegate([this](CellCheck& cell, int row) { fillApplicationCell(cell, row); }, this);
     QAbstractButton* appBox = appDelegate_->cell().buttonCheck;
@@ -117,7 +117,7 @@ void PreferencesWC::closeEvent(QCloseEvent* event) {
 }
 
 void PreferencesWC::updateUI() {
-    if (const plist::Array* apps = prefs->appDisabled()) appModel_->setRecords(*apps);
+    appModel_->reload();
     tablePref->reloadData();
 }
 

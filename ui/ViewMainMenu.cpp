@@ -58,7 +58,7 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
             &ViewMainMenu::preferencesPressed);
     connect(new QShortcut(quitKey, this), &QShortcut::activated, this, &ViewMainMenu::quitRequested);
 
-    appModel_ = new AppListModel(this);
+    appModel_ = new AppListModel([this] { return prefs ? prefs->appDisabled() : nullptr; }, this);
     appDelegate_ =
         new AppCellDelegate([this](CellCheck& cell, int row) { fillApplicationCell(cell, row); }, this);
     tableApp->setModel(appModel_);
@@ -135,10 +135,8 @@ void ViewMainMenu::enabledElements(bool flag) {
 
 void ViewMainMenu::updateUI() {
     Preferences::runMainThreadBlock([this] {
-        if (const plist::Array* apps = prefs->appDisabled()) {
-            appModel_->setRecords(*apps);
-            tableApp->reloadData();
-        }
+        appModel_->reload();
+        tableApp->reloadData();
         const bool on = prefs->lendmode();
         lendmodeButtonON->setState(on);
         lendmodeButtonOFF->setState(!on);
