@@ -22,6 +22,7 @@ struct EncodedEntry {
     std::string bytes;                   // its objects; empty until encoded
     std::vector<std::uint64_t> offsets;  // where each of them starts in bytes
     int refSize = 0;                     // the reference width they were encoded with
+    std::uint64_t placedAt = 0;          // where bytes begin in the last list written with them
 };
 
 // A dictionary as a binary property list, the value under kept.key placed first:
@@ -33,5 +34,19 @@ struct EncodedEntry {
 // key (which may then be a placeholder), so that a large value need not be copied in.
 std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept,
                                            const Value* keptValue = nullptr);
+
+// Makes kept encode `value` by turning booleans over in place, when `value` differs
+// from what kept encodes in booleans only (an application ticked): a large value is
+// then not encoded again. False, kept unchanged, for any other difference. Relies on
+// the writer's rule that only strings are shared between places.
+bool updateBooleans(EncodedEntry& kept, const Value& value);
+// The same in two steps: where in kept.bytes the booleans to turn over are (none
+// when nothing changed; nothing at all for any other difference), then turning them.
+std::optional<std::vector<std::size_t>> booleansToTurn(const EncodedEntry& kept, const Value& value);
+void turnBooleans(EncodedEntry& kept, const std::vector<std::size_t>& positions);
+// A boolean's byte turned over: false (0x08) to true (0x09) and back.
+inline char turned(char byte) {
+    return byte == '\x08' ? '\x09' : '\x08';
+}
 
 }  // namespace plist

@@ -1,6 +1,8 @@
 #include "platform/sim/SimUserDefaultsStore.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -125,21 +127,37 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
     bool ok = false;
     (void)mac_->withLock([&] {
         if (!refresh()) return;
+        if (turnBooleansInFile(changes)) {
+            ok = true;
+            return;
+        }
         plist::Dictionary& contents = *cache_.asDictionary();
         const bool wasDropped = keptDropped_;
         bool keptChanged = false;
-        bool outgrown = false;  // a new value is larger than the kept one
+        bool outgrown = false;  // another value is now larger than the kept one
+        const plist::Value* keptNew = nullptr;
         for (const auto& [key, value] : changes) {
-            keptChanged = keptChanged || key == kept_.key;
-            outgrown = outgrown || (value && weight(*value) > keptWeight_);
+            if (key == kept_.key) {
+                keptChanged = true;
+                keptNew = value;
+            } else {
+                outgrown = outgrown || (value && weight(*value) > keptWeight_);
+            }
+        }
+        // A kept value that changed in booleans only (an application ticked) is
+        // updated in its encoding rather than encoded again.
+        std::optional<plist::EncodedEntry> patched;
+        if (keptNew && !outgrown && !kept_.bytes.empty()) {
+            plist::EncodedEntry entry = kept_;
+            if (plist::updateBooleans(entry, *keptNew)) patched = std::move(entry);
         }
 
         // The value kept encoded: the same as before while it is unchanged and still
         // the largest, else the largest after the change, taken straight from the
         // caller when it is new.
-        const bool reuse = !keptChanged && !outgrown && !kept_.bytes.empty();
-        plist::EncodedEntry kept = reuse ? kept_ : plist::EncodedEntry{};
-        const plist::Value* incoming = nullptr;
+        const bool reuse = (!keptChanged || patched) && !outgrown && !kept_.bytes.empty();
+        plist::EncodedEntry kept = patched ? std::move(*patched) : reuse ? kept_ : plist::EncodedEntry{};
+        const plist::Value* incoming = patched ? keptNew : nullptr;
         std::size_t most = keptWeight_;
         bool restoredOldKept = false;
         if (!reuse && keptDropped_ && !keptChanged) {
@@ -202,7 +220,7 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
             }
             if (!keptDropped_) {
                 kept.bytes.clear();
-                bytes = plist::serializeBinary(cache_, kept);
+                bytes = plist::serializeBinary(cache_, kept, incoming);
             }
         }
         const auto slash = file_.rfind('/');
@@ -226,6 +244,31 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         keptDropped_ = wasDropped && !restoredOldKept;
     });
     return ok;
+}
+
+bool SimUserDefaultsStore::turnBooleansInFile(const Changes& changes) {
+    if (changes.size() != 1 || changes[0].first != kept_.key || !changes[0].second || !keptDropped_)
+        return false;
+    const auto positions = plist::booleansToTurn(kept_, *changes[0].second);
+    if (!positions) return false;
+    if (!positions->empty()) {
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        bool written = true;
+        for (std::size_t at : *positions) {
+            const char byte = plist::turned(kept_.bytes[at]);
+            const auto where = static_cast<off_t>(kept_.placedAt + at);
+            written = written && ::pwrite(fd, &byte, 1, where) == 1;
+        }
+        written = written && ::fsync(fd) == 0;
+        ::close(fd);
+        // Some of them may be turned: the file is whole either way, and the caller
+        // writes it anew.
+        if (!written) return false;
+    }
+    plist::turnBooleans(kept_, *positions);
+    stamp_ = currentStamp();
+    return true;
 }
 
 void SimUserDefaultsStore::keepLargestEncoded() {

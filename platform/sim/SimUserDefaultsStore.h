@@ -11,7 +11,8 @@
 // The file is rewritten whole at every change, so the largest value (the definition
 // sets) is kept encoded and copied into each new file while it is unchanged: a flag
 // costs what a flag should. Its decoded form is not kept beside the program's own; it
-// is read back from the file when asked for.
+// is read back from the file when asked for. An application ticked in it turns one
+// byte over in the file.
 #pragma once
 
 #include <sys/types.h>
@@ -54,6 +55,11 @@ private:
     bool change(const Changes& changes);
     // The largest value is the one kept encoded; its decoded form is dropped.
     void keepLargestEncoded();
+    // A change of the kept value in booleans alone (an application ticked) is made in
+    // the file itself, one byte per boolean: each byte is either as it was or as it
+    // is now, so the file is whole whatever happens. False when the change is of
+    // another kind or could not be made so (the caller writes the file anew).
+    bool turnBooleansInFile(const Changes& changes);
 
     std::shared_ptr<const sim::SimMac> mac_;
     std::string file_;

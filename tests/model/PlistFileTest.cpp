@@ -13,6 +13,7 @@
 #include <plist/plist.h>
 #include <thread>
 
+#include "base/plist/BinaryWriter.h"
 #include "base/plist/PlistFile.h"
 #include "tests/model/data/ExpandingPlists.h"
 #include "tests/support/TestSupport.h"
@@ -281,6 +282,40 @@ TEST(PlistFile, StringsSharedAsOurWriterSharesThemReadBack) {
     const auto back = plist::parse(plist::serialize(sets, plist::Format::Binary));
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(*back, sets);
+}
+
+// A value kept encoded between files: copied while unchanged, updated in place when
+// only booleans changed, refused (to be encoded again) for any other change.
+TEST(PlistFile, AKeptValueIsCopiedOrHasItsBooleansTurnedOverInPlace) {
+    Array apps;
+    for (int i = 0; i < 300; ++i)
+        apps.emplace_back(Array{"App " + std::to_string(i), false, "/A/" + std::to_string(i)});
+    Value root(Dictionary{{"flag", true}, {"sets", Array{apps, Dictionary{{"ID", 41}, {"box", 1}}}}});
+    plist::EncodedEntry kept{"sets", {}, {}, 0};
+    const auto first = plist::serializeBinary(root, kept);
+    ASSERT_TRUE(first && !kept.bytes.empty());
+    EXPECT_EQ(plist::parse(*first), root);
+
+    Value& sets = *root.find("sets");
+    (*(*sets.asArray())[0].asArray())[7].asArray()->at(1) = true;  // a tick
+    (*(*sets.asArray())[0].asArray())[299].asArray()->at(1) = true;
+    ASSERT_TRUE(plist::updateBooleans(kept, sets));
+    *root.find("flag") = false;
+    const auto second = plist::serializeBinary(root, kept);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(plist::parse(*second), root);
+
+    const plist::EncodedEntry before = kept;
+    Value renamed = sets;
+    *(*(*renamed.asArray())[0].asArray())[3].asArray()->at(0).asString() = "App x";
+    EXPECT_FALSE(plist::updateBooleans(kept, renamed));
+    Value box = sets;
+    *(*box.asArray())[1].find("box") = 2;
+    EXPECT_FALSE(plist::updateBooleans(kept, box));
+    Value shorter = sets;
+    (*shorter.asArray())[0].asArray()->pop_back();
+    EXPECT_FALSE(plist::updateBooleans(kept, shorter));
+    EXPECT_EQ(kept.bytes, before.bytes) << "a refused update changes nothing";
 }
 
 TEST(PlistFile, WriteIntoMissingFolderFails) {
