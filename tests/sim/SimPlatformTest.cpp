@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "model/BuildInfo.h"
@@ -97,6 +99,18 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     ASSERT_TRUE(onDisk);
     EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
     EXPECT_EQ(onDisk->at("flag"), plist::Value(false));
+
+    // A tick turns its byte over in the file itself, which stays the same file.
+    struct stat before {};
+    ASSERT_EQ(::stat(store.file().c_str(), &before), 0);
+    (*sets[3].asArray())[1] = true;
+    (*sets[4].asArray())[1] = false;
+    ASSERT_TRUE(store.write("sets", sets));
+    struct stat after {};
+    ASSERT_EQ(::stat(store.file().c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(t.mac().readDomain("com.example.sets")->at("sets"), plist::Value(sets));
+    EXPECT_EQ(store.read("sets"), plist::Value(sets));
 
     // Past 256 objects the references take two bytes.
     plist::Dictionary many;
