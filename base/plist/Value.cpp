@@ -6,6 +6,11 @@
 
 namespace plist {
 
+const Dictionary& Value::DictionaryBox::empty() {
+    static const Dictionary none;
+    return none;
+}
+
 std::int64_t leadingInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

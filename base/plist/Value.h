@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,7 +60,7 @@ public:
     Value(plist::Date d) : v_(d) {}
     Value(plist::Data d) : v_(std::move(d)) {}
     Value(plist::Array a) : v_(std::move(a)) {}
-    Value(plist::Dictionary d) : v_(std::move(d)) {}
+    Value(plist::Dictionary d) : v_(DictionaryBox(std::move(d))) {}
 
     Type type() const { return static_cast<Type>(v_.index()); }
 
@@ -81,8 +82,14 @@ public:
     std::string* asString() { return std::get_if<std::string>(&v_); }
     const plist::Array* asArray() const { return std::get_if<plist::Array>(&v_); }
     plist::Array* asArray() { return std::get_if<plist::Array>(&v_); }
-    const plist::Dictionary* asDictionary() const { return std::get_if<plist::Dictionary>(&v_); }
-    plist::Dictionary* asDictionary() { return std::get_if<plist::Dictionary>(&v_); }
+    const plist::Dictionary* asDictionary() const {
+        const auto* box = std::get_if<DictionaryBox>(&v_);
+        return box ? &box->get() : nullptr;
+    }
+    plist::Dictionary* asDictionary() {
+        auto* box = std::get_if<DictionaryBox>(&v_);
+        return box ? &box->get() : nullptr;
+    }
     const plist::Data* asData() const { return std::get_if<plist::Data>(&v_); }
     const plist::Date* asDate() const { return std::get_if<plist::Date>(&v_); }
 
@@ -105,14 +112,39 @@ public:
     friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
 private:
+    // A dictionary held by pointer and copied deeply, so that every value is as narrow
+    // as a string: a map is 48 bytes wide, and an application record holds three values.
+    class DictionaryBox {
+    public:
+        explicit DictionaryBox(plist::Dictionary d) : p_(std::make_unique<plist::Dictionary>(std::move(d))) {}
+        DictionaryBox(const DictionaryBox& other) : p_(std::make_unique<plist::Dictionary>(other.get())) {}
+        DictionaryBox(DictionaryBox&&) noexcept = default;
+        DictionaryBox& operator=(const DictionaryBox& other) {
+            if (this != &other) p_ = std::make_unique<plist::Dictionary>(other.get());
+            return *this;
+        }
+        DictionaryBox& operator=(DictionaryBox&&) noexcept = default;
+        ~DictionaryBox() = default;
+        // A box moved from reads as an empty dictionary.
+        const plist::Dictionary& get() const { return p_ ? *p_ : empty(); }
+        plist::Dictionary& get() {
+            if (!p_) p_ = std::make_unique<plist::Dictionary>();
+            return *p_;
+        }
+        friend bool operator==(const DictionaryBox& a, const DictionaryBox& b) { return a.get() == b.get(); }
+
+    private:
+        static const plist::Dictionary& empty();
+        std::unique_ptr<plist::Dictionary> p_;
+    };
+
     struct Real {
         double value;
         bool single;  // 4 bytes wide; value holds the float exactly
         friend bool operator==(const Real&, const Real&) = default;
     };
 
-    std::variant<std::string, std::int64_t, Real, bool, plist::Date, plist::Data, plist::Array,
-                 plist::Dictionary>
+    std::variant<std::string, std::int64_t, Real, bool, plist::Date, plist::Data, plist::Array, DictionaryBox>
         v_;
 };
 
