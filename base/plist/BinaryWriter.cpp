@@ -79,7 +79,7 @@ private:
             const Object& o = objects_[i];
             if (o.kept) {
                 const std::uint64_t base = out_.size();
-                for (std::uint64_t off : kept->offsets) offsets.push_back(base + off);
+                for (std::uint32_t off : kept->offsets) offsets.push_back(base + off);
                 out_ += kept->bytes;
                 kept->placedAt = base;
                 continue;
@@ -91,7 +91,9 @@ private:
                 // Just encoded: kept for the next file.
                 kept->bytes.assign(out_, keptStart);
                 kept->offsets.clear();
-                for (std::size_t j = 1; j < keptEnd_; ++j) kept->offsets.push_back(offsets[j] - keptStart);
+                kept->offsets.reserve(keptEnd_ - 1);
+                for (std::size_t j = 1; j < keptEnd_; ++j)
+                    kept->offsets.push_back(static_cast<std::uint32_t>(offsets[j] - keptStart));
                 kept->refSize = refSize_;
                 kept->placedAt = keptStart;
             }

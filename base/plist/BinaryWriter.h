@@ -20,7 +20,7 @@ std::string serializeBinary(const Value& root);
 struct EncodedEntry {
     std::string key;                     // the dictionary key it is the value of
     std::string bytes;                   // its objects; empty until encoded
-    std::vector<std::uint64_t> offsets;  // where each of them starts in bytes
+    std::vector<std::uint32_t> offsets;  // where each of them starts in bytes (lists are < 4 GiB)
     int refSize = 0;                     // the reference width they were encoded with
     std::uint64_t placedAt = 0;          // where bytes begin in the last list written with them
 };
