@@ -7,6 +7,7 @@
 
 #include "platform/ActivationPolicy.h"
 #include "platform/LaunchAtLogin.h"
+#include "platform/OwnerAuthentication.h"
 #include "platform/StatusItem.h"
 #include "platform/Workspace.h"
 
@@ -20,6 +21,8 @@ struct QtPorts {
     // Whether the system uses the dark appearance, which the windows follow.
     std::function<bool()> darkAppearance;
     std::shared_ptr<LaunchAtLogin> launchAtLogin;
+    // Asks for the owner before the owner lock lets an action through.
+    std::shared_ptr<OwnerAuthentication> ownerAuthentication;
 };
 
 // The installed ports (empty pointers until installed).

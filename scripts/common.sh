@@ -17,7 +17,7 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake g++ make pkg-config libplist-dev libutfcpp-dev qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+BUILD_PACKAGES=(cmake g++ make pkg-config libplist-dev libutfcpp-dev libcrypt-dev qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
 # A virtual display with a system tray, to click and photograph the program.
 DISPLAY_PACKAGES=(xvfb trayer xdotool imagemagick)
 # The format and static-analysis checks (git lists the files they read).

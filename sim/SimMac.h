@@ -7,6 +7,8 @@
 //   system/state.plist                 running processes, restart counters, URL-scheme
 //                                      handlers, System Preferences window, automation
 //                                      permission, hardware UUID, user name
+//   system/owner-password              the owner's password as a salted hash, mode 0600
+//                                      (sim/OwnerPassword.h)
 //   run/                               launch-announcement sockets of running listeners
 //   .lock                              serialises read-modify-write of any file here
 //

@@ -240,7 +240,7 @@ bool writeFile(const std::string& path, const Value& value, Format format) {
     return writeBytes(path, bytes);
 }
 
-bool writeBytes(const std::string& path, std::string_view bytes) {
+bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode) {
     std::string tmp = path + ".XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) return false;
@@ -264,7 +264,7 @@ bool writeBytes(const std::string& path, std::string_view bytes) {
         left -= static_cast<std::size_t>(n);
     }
     // mkstemp creates 0600 files; preference files are ordinary user files.
-    ::fchmod(fd, 0644);
+    ::fchmod(fd, static_cast<mode_t>(mode));
     // The contents reach the disk before the name does, so a crash cannot leave an
     // empty or partial file under the real name.
     if (::fsync(fd) != 0) return fail();

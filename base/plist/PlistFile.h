@@ -39,6 +39,7 @@ std::optional<Array> readArrayFile(const std::string& path);
 
 // The same two for any bytes.
 std::optional<std::string> readBytes(const std::string& path);
-[[nodiscard]] bool writeBytes(const std::string& path, std::string_view bytes);
+// `mode` is the file's permission bits, set before it takes the name.
+[[nodiscard]] bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode = 0644);
 
 }  // namespace plist

@@ -12,6 +12,7 @@
 #include "platform/macos/MacAutomationConsent.h"
 #include "platform/macos/MacLaunchAtLogin.h"
 #include "platform/macos/MacLog.h"
+#include "platform/macos/MacOwnerAuthentication.h"
 #include "platform/macos/MacStatusItem.h"
 #include "platform/macos/MacUrlHandlers.h"
 #include "platform/macos/MacUserAccount.h"
@@ -48,6 +49,7 @@ Ports installPlatform() {
     ui.activationPolicy = activation;
     ui.darkAppearance = [] { return macos::systemUsesDarkAppearance(); };
     ui.launchAtLogin = std::make_shared<macos::MacLaunchAtLogin>(RealHomeDirectory());
+    ui.ownerAuthentication = std::make_shared<macos::MacOwnerAuthentication>();
     return ports;
 }
 

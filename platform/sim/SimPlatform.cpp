@@ -1,6 +1,7 @@
 // The platform of the Linux build: the simulated Mac named by LENDMODE_SIM_ROOT (or
 // the default one), with the status item in the system tray, launches announced by
-// the simulated `open`, and an activation policy that is only remembered.
+// the simulated `open`, an activation policy that is only remembered, and the
+// simulated owner's password asked for in a Qt dialog.
 #include "platform/Platform.h"
 
 #include <QCoreApplication>
@@ -8,9 +9,11 @@
 #include "platform/QtPorts.h"
 #include "platform/posix/LaunchAgent.h"
 #include "platform/qt/MessageBoxAlert.h"
+#include "platform/qt/PasswordDialog.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/RecordedActivationPolicy.h"
 #include "platform/qt/TrayStatusItem.h"
+#include "platform/sim/SimOwnerAuthentication.h"
 #include "platform/sim/SimPorts.h"
 #include "platform/sim/SimWorkspace.h"
 #include "sim/SimMac.h"
@@ -35,6 +38,8 @@ Ports installPlatform() {
     };
     ui.launchAtLogin = std::make_shared<LaunchAgentLogin>(
         ports.account->homeDirectory(), [] { return QCoreApplication::applicationFilePath().toStdString(); });
+    ui.ownerAuthentication = std::make_shared<simulated::SimOwnerAuthentication>(
+        std::make_shared<const sim::SimMac>(root), qt::askOwnerPassword);
     return ports;
 }
 

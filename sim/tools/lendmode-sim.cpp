@@ -1,19 +1,28 @@
 // lendmode-sim: inspect and adjust the simulated Mac by hand.
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/Quoting.h"
+#include "sim/OwnerPassword.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
 #include "sim/Status.h"
 
 namespace {
+
+// Exit statuses: done, failed, and a command line that makes no sense.
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
 
 void usage() {
     std::fputs(
@@ -24,17 +33,107 @@ void usage() {
         "  apps                       installed applications, * marks running ones\n"
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
         "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
+        "  password                   set the owner's password from standard input (one line;\n"
+        "                             asked twice, unseen, at a terminal)\n"
+        "  password --clear           remove the owner's password\n"
         "  reset                      throw the simulated Mac away and seed a new one\n"
         "The folder is $LENDMODE_SIM_ROOT, or ~/.local/share/lendmode/simulated-mac.\n",
         stderr);
 }
 
+// Says that a change failed, errno saying why; the exit status.
+int cannotUpdate(const sim::SimMac& mac) {
+    std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("lendmode-sim", mac, errno).c_str());
+    return kFailed;
+}
+
+// The terminal's settings while a password is typed unseen, put back by signal
+// handlers too, so that an interrupted prompt does not leave the terminal silent.
+termios savedTerminal{};
+
+void restoreTerminalAndDie(int signal) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// One line from standard input, without its line ending; nullopt at the end of input.
+std::optional<std::string> readLine() {
+    std::string line;
+    if (!std::getline(std::cin, line) && line.empty()) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// Turns echo off, then shows the prompt on standard error and reads a line. In that
+// order: what is typed once the prompt shows is never echoed, and never thrown away
+// with what was typed ahead of it.
+std::optional<std::string> readUnseen(const char* prompt) {
+    termios quiet = savedTerminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(signal, restoreTerminalAndDie);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    std::optional<std::string> line = readLine();
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(signal, SIG_DFL);
+    return line;
+}
+
+// The new password: the first line of standard input, or, at a terminal, typed twice
+// unseen. nullopt (after saying why) when there is none or the two differ.
+std::optional<std::string> newPassword() {
+    if (!::isatty(STDIN_FILENO) || ::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+        std::optional<std::string> line = readLine();
+        if (!line) std::fputs("lendmode-sim: no password on standard input; nothing changed\n", stderr);
+        return line;
+    }
+    std::optional<std::string> first = readUnseen("New owner password: ");
+    if (!first) {
+        std::fputs("lendmode-sim: no password typed; nothing changed\n", stderr);
+        return std::nullopt;
+    }
+    if (const char* problem = sim::passwordProblem(*first)) {
+        std::fprintf(stderr, "lendmode-sim: %s; nothing changed\n", problem);
+        return std::nullopt;
+    }
+    const std::optional<std::string> again = readUnseen("Again: ");
+    if (!again || *again != *first) {
+        std::fputs("lendmode-sim: the passwords do not match; nothing changed\n", stderr);
+        return std::nullopt;
+    }
+    return first;
+}
+
+int password(const sim::SimMac& mac, int argc, char** argv) {
+    const sim::OwnerPassword owner(mac);
+    const auto failed = [&mac] { return cannotUpdate(mac); };
+    if (argc == 3 && std::string_view(argv[2]) == "--clear") {
+        const bool wasSet = owner.isSet();
+        if (!owner.clear()) return failed();
+        std::puts(wasSet ? "The owner's password is removed." : "There was no owner's password to remove.");
+        return 0;
+    }
+    if (argc != 2) {
+        usage();
+        return kUsage;
+    }
+    const std::optional<std::string> text = newPassword();
+    if (!text) return kFailed;
+    if (const char* problem = sim::passwordProblem(*text)) {
+        std::fprintf(stderr, "lendmode-sim: %s; nothing changed\n", problem);
+        return kFailed;
+    }
+    if (!owner.set(*text)) return failed();
+    std::puts("The owner's password is set.");
+    return 0;
+}
+
 // The commands that need the simulated Mac; the exit status.
 int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv) {
-    const auto failed = [&mac] {
-        std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("lendmode-sim", mac, errno).c_str());
-        return 1;
-    };
+    const auto failed = [&mac] { return cannotUpdate(mac); };
     if (command == "status") {
         std::printf("Simulated Mac at %s\n\n%s", mac.root().c_str(), sim::statusTable(mac).c_str());
     } else if (command == "root") {
@@ -59,12 +158,14 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
         const std::string_view verb = argv[2];
         if (verb != "allow" && verb != "deny") {
             usage();
-            return 1;
+            return kUsage;
         }
         if (!mac.setAutomationAllowed(argc >= 4 ? argv[3] : "*", verb == "allow")) return failed();
+    } else if (command == "password") {
+        return password(mac, argc, argv);
     } else {
         usage();
-        return 1;
+        return kUsage;
     }
     return 0;
 }
@@ -90,6 +191,6 @@ int main(int argc, char** argv) {
         return run(mac, command, argc, argv);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "lendmode-sim: %s\n", e.what());
-        return 1;
+        return kFailed;
     }
 }

@@ -27,6 +27,10 @@ TEST(Platform, TheInstalledPortsReachTheSimulatedMacNamedByTheEnvironment) {
     EXPECT_EQ(prefs.runShellScript("echo $LENDMODE_SIM_ROOT"), t.root() + "\n")
         << "shells reach the same Mac";
     EXPECT_TRUE(platform::qt::qtPorts().workspace && platform::qt::qtPorts().makeStatusItem);
+    ASSERT_TRUE(platform::qt::qtPorts().ownerAuthentication);
+    EXPECT_EQ(platform::qt::qtPorts().ownerAuthentication->authenticate("turn Lendmode off"),
+              platform::OwnerAuthentication::Outcome::Unavailable)
+        << "a fresh simulated Mac has no owner's password, so nothing is asked";
     EXPECT_EQ(platform::platformStateDirectory(), t.root());
 
     Preferences::resetShared();

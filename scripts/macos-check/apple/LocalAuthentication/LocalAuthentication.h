@@ -1,0 +1,28 @@
+// LocalAuthentication as Apple declares it, for what the owner lock uses: LAContext's
+// policy evaluation (LAContext.h) and the error codes of its answers (LAError.h).
+#pragma once
+#include <Availability.h>
+#import <Foundation/Foundation.h>
+
+typedef NS_ENUM(NSInteger, LAPolicy) {
+    LAPolicyDeviceOwnerAuthentication API_AVAILABLE(macos(10.11)) = 2,
+} API_AVAILABLE(macos(10.10));
+
+typedef NS_ENUM(NSInteger, LAError) {
+    LAErrorAuthenticationFailed = -1,
+    LAErrorUserCancel = -2,
+    LAErrorUserFallback = -3,
+    LAErrorSystemCancel = -4,
+    LAErrorPasscodeNotSet = -5,
+    LAErrorAppCancel API_AVAILABLE(macos(10.11)) = -9,
+} API_AVAILABLE(macos(10.10));
+
+extern NSString* const LAErrorDomain API_AVAILABLE(macos(10.11));
+
+API_AVAILABLE(macos(10.10))
+@interface LAContext : NSObject
+- (BOOL)canEvaluatePolicy:(LAPolicy)policy error:(NSError**)error;
+- (void)evaluatePolicy:(LAPolicy)policy
+       localizedReason:(NSString*)localizedReason
+                 reply:(void (^)(BOOL success, NSError* error))reply;
+@end
