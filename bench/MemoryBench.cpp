@@ -1,10 +1,10 @@
 // Lendmode's memory beside a bare Qt program that only shows a tray icon, both started
 // the same way (on a virtual display with a tray when Xvfb and trayer are there,
-// offscreen otherwise) and measured when idle: resident (RSS) and proportional
-// (PSS) size, with the seeded Mac's 30 applications and with 10,000 more. Then the
-// growth over 100 switch cycles, after 30 that bring the heap to its working size. Targets: idle within 1.3
-// times the bare program at both sizes; growth under 1 KiB per cycle (memory is counted in pages, so no
-// growth at all cannot be told from a little).
+// offscreen otherwise) and measured when idle: resident (RSS) and proportional (PSS)
+// size, with the seeded Mac's 30 applications and with 10,000 more. Then the growth
+// over 100 switch cycles, after 30 that bring the heap to its working size. Targets:
+// idle within 1.3 times the bare program at both sizes; growth under 1 KiB per cycle
+// (memory is counted in pages, so no growth at all cannot be told from a little).
 #include <QFile>
 #include <QString>
 #include <chrono>
