@@ -247,15 +247,14 @@ void forEachIndexed(std::string_view index, const std::function<bool(App&&)>& f)
 
 }  // namespace
 
-std::optional<std::string> SimMac::currentIndex() const {
+std::optional<std::string> SimMac::currentIndex(const std::string& file) const {
     struct stat index {};
     struct stat listed {};
-    const bool current = ::stat(catalogueIndex().c_str(), &index) == 0 &&
-                         ::stat(cataloguePath().c_str(), &listed) == 0 &&
+    const bool current = ::stat(file.c_str(), &index) == 0 && ::stat(cataloguePath().c_str(), &listed) == 0 &&
                          std::tie(index.st_mtim.tv_sec, index.st_mtim.tv_nsec) >=
                              std::tie(listed.st_mtim.tv_sec, listed.st_mtim.tv_nsec);
     if (!current) return std::nullopt;
-    return plist::readBytes(catalogueIndex());
+    return plist::readBytes(file);
 }
 
 std::optional<App> SimMac::findApp(std::string_view name) const {
@@ -265,7 +264,7 @@ std::optional<App> SimMac::findApp(std::string_view name) const {
         found = std::move(app);
         return true;
     };
-    if (const auto index = currentIndex()) {
+    if (const auto index = currentIndex(catalogueIndex())) {
         forEachIndexed(*index, match);
         return found;
     }
@@ -279,34 +278,28 @@ bool SimMac::setCatalogue(const std::vector<App>& apps) const {
     plist::Array array;
     array.reserve(apps.size());
     std::string index;
+    std::string paths;
     for (const App& app : apps) {
         plist::Dictionary d{{"path", app.path}, {"bundleIdentifier", app.bundleIdentifier}};
         if (app.agent) d["agent"] = true;
         array.emplace_back(std::move(d));
         index += indexLine(app);
+        paths += app.path + '\n';
     }
     bool ok = false;
     const bool locked = withLock([&] {
         ok = makeDirectories(root_ + "/system") &&
              plist::writeFile(cataloguePath(), plist::Value(std::move(array)));
-        // The index after the catalogue, so that it is never older than what it lists.
-        if (ok) ok = plist::writeBytes(catalogueIndex(), index);
+        // The indexes after the catalogue, so that they are never older than what they list.
+        if (ok) ok = plist::writeBytes(catalogueIndex(), index) && plist::writeBytes(pathsIndex(), paths);
     });
     return locked && ok;
 }
 
 std::string SimMac::applicationPaths() const {
+    if (auto paths = currentIndex(pathsIndex())) return std::move(*paths);
     std::string paths;
-    const auto add = [&paths](App&& app) {
-        paths += app.path;
-        paths += '\n';
-        return false;
-    };
-    if (const auto index = currentIndex()) {
-        forEachIndexed(*index, add);
-        return paths;
-    }
-    for (App& app : catalogue()) add(std::move(app));
+    for (const App& app : catalogue()) paths += app.path + '\n';
     return paths;
 }
 

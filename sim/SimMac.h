@@ -4,6 +4,7 @@
 //                                      .GlobalPreferences.plist; ByHost/ for -currentHost)
 //   system/applications.plist          installed-application catalogue
 //   system/applications.index          the same as text lines, for quick lookups
+//   system/application-paths.txt       its paths alone, as mdfind prints them
 //   system/state.plist                 running processes, restart counters, URL-scheme
 //                                      handlers, System Preferences window, automation
 //                                      permission, hardware UUID, user name
@@ -140,8 +141,9 @@ private:
     std::string statePath() const { return root_ + "/system/state.plist"; }
     std::string cataloguePath() const { return root_ + "/system/applications.plist"; }
     std::string catalogueIndex() const { return root_ + "/system/applications.index"; }
-    // The catalogue's index when it is there and not older than the catalogue.
-    std::optional<std::string> currentIndex() const;
+    std::string pathsIndex() const { return root_ + "/system/application-paths.txt"; }
+    // An index of the catalogue, when it is there and not older than the catalogue.
+    std::optional<std::string> currentIndex(const std::string& file) const;
     SimState readState() const { return SimState(state()); }
     // Applies one change to the state file under the lock.
     [[nodiscard]] bool updateState(const std::function<void(SimState&)>& change) const;
