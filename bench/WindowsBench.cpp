@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
     view->preferencesPressed();
     QApplication::processEvents();
     std::vector<double> ticks;
+    ticks.reserve(21);
     for (int i = 0; i < 21; ++i) {
         ticks.push_back(showMilliseconds([&] {
             many.setAppDisable(i % 2 == 0, 100);

@@ -173,8 +173,9 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         if (!reuse) {
             most = 0;
             for (const auto& [key, value] : contents) {
+                const std::string& name = key;
                 const bool changed = std::any_of(changes.begin(), changes.end(),
-                                                 [&](const auto& c) { return c.first == key; });
+                                                 [&name](const auto& c) { return c.first == name; });
                 const std::size_t w = changed ? 0 : weight(value);
                 if (w > most) {
                     most = w;
