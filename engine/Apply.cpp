@@ -46,15 +46,22 @@ void Preferences::applayToSystem(std::uint64_t index) {
     (void)applySet(index, lendmode());
 }
 
-std::vector<std::string> Preferences::runningDisabledApplications() {
-    std::vector<std::string> running;
+std::vector<std::string> Preferences::disabledApplicationNames() {
+    std::vector<std::string> names;
     const plist::Array* apps = appDisabled();
-    if (!apps) return running;
+    if (!apps) return names;
     for (const plist::Value& record : *apps) {
         const plist::Array* fields = record.asArray();
         if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString()) continue;
         const std::string& name = *(*fields)[0].asString();
-        if (std::find(running.begin(), running.end(), name) != running.end()) continue;
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<std::string> Preferences::runningDisabledApplications() {
+    std::vector<std::string> running;
+    for (const std::string& name : disabledApplicationNames()) {
         if (plist::leadingInteger(runAppleScript(texts::isRunningScript(name))) == 1) running.push_back(name);
     }
     return running;
@@ -131,18 +138,10 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
             if (plist::leadingInteger(runAppleScript(texts::quitIfRunningScript(name))) == 1)
                 appNeedRun_.push_back(name);
         }
-    } else if (const plist::Array* apps = appDisabled()) {
-        std::vector<std::string> reopened;
-        for (const plist::Value& record : *apps) {
-            const plist::Array* fields = record.asArray();
-            if (!fields || fields->size() < 2 || !(*fields)[1].truthValue() || !(*fields)[0].isString())
-                continue;
-            const std::string& name = *(*fields)[0].asString();
-            if (std::find(appNeedRun_.begin(), appNeedRun_.end(), name) == appNeedRun_.end() ||
-                std::find(reopened.begin(), reopened.end(), name) != reopened.end())
-                continue;
-            reopened.push_back(name);
-            script += texts::relaunchPiece(name);
+    } else {
+        for (const std::string& name : disabledApplicationNames()) {
+            if (std::find(appNeedRun_.begin(), appNeedRun_.end(), name) != appNeedRun_.end())
+                script += texts::relaunchPiece(name);
         }
     }
 

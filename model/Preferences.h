@@ -151,7 +151,9 @@ public:
     // recorded them already passes them.
     ApplyResult applySet(std::uint64_t index, bool lendmodeOn,
                          const std::vector<std::string>* recordedRunning = nullptr);
-    // The disabled applications (set 0's ticked records) that are running, each once.
+    // The disabled applications (set 0's ticked records), each name once, in the list's order.
+    std::vector<std::string> disabledApplicationNames();
+    // Those of them that are running.
     std::vector<std::string> runningDisabledApplications();
     // Single settings applied at once.
     void scriptMouseInverse(bool on);

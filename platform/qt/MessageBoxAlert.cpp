@@ -6,16 +6,15 @@
 #include <QPainterPath>
 #include <QPushButton>
 
+#include "platform/qt/SymbolCanvas.h"
+
 namespace platform::qt {
 namespace {
 
 // The alert's symbol as current desktops draw it: a flat rounded shape with a white
 // mark (a warning triangle, a stop circle, an information circle), sharp at any scale.
 QPixmap alertSymbol(Alert::Style style, qreal pixelRatio) {
-    constexpr int side = 56;
-    QPixmap pixmap(QSize(side, side) * pixelRatio);
-    pixmap.setDevicePixelRatio(pixelRatio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = symbolCanvas(pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;

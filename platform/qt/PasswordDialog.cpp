@@ -9,16 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt/SymbolCanvas.h"
+
 namespace platform::qt {
 namespace {
 
 // A padlock in the flat style of the alerts' symbols: a blue rounded body with a white
 // keyhole under a grey shackle, sharp at any scale.
 QPixmap lockSymbol(qreal pixelRatio) {
-    constexpr int side = 56;
-    QPixmap pixmap(QSize(side, side) * pixelRatio);
-    pixmap.setDevicePixelRatio(pixelRatio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = symbolCanvas(pixelRatio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x8E, 0x8E, 0x93), 6, Qt::SolidLine, Qt::RoundCap));

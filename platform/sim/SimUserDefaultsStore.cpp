@@ -108,10 +108,7 @@ std::optional<plist::Value> SimUserDefaultsStore::read(const std::string& key) {
     }
     if (keptDropped_ && key == kept_.key) {
         // Not kept decoded: read back from the file, which is as this store left it.
-        auto stored = plist::readFile(file_);
-        plist::Value* value = stored ? stored->find(key) : nullptr;
-        if (!value) return std::nullopt;
-        return std::move(*value);
+        return storedValue(key);
     }
     const plist::Value* value = cache_.find(key);
     if (!value) return std::nullopt;
@@ -163,10 +160,9 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         if (!reuse && keptDropped_ && !keptChanged) {
             // A larger value takes its place: the one kept until now becomes an ordinary
             // value again, read back from the file (current: refresh() saw to it).
-            const auto stored = plist::readFile(file_);
-            const plist::Value* value = stored ? stored->find(kept_.key) : nullptr;
+            auto value = storedValue(kept_.key);
             if (!value) return;  // cannot be written without it
-            contents.insert_or_assign(kept_.key, *value);
+            contents.insert_or_assign(kept_.key, std::move(*value));
             keptDropped_ = false;
             restoredOldKept = true;
         }
@@ -212,10 +208,8 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         if (!bytes) {
             // The file now needs wider references than the kept value was encoded with.
             if (keptDropped_) {
-                const auto stored = plist::readFile(file_);  // current: refresh() saw to it
-                const plist::Value* value = stored ? stored->find(kept.key) : nullptr;
-                if (value) {
-                    contents.insert_or_assign(kept.key, *value);
+                if (auto value = storedValue(kept.key)) {  // the file is current: refresh() saw to it
+                    contents.insert_or_assign(kept.key, std::move(*value));
                     keptDropped_ = false;
                 }
             }
@@ -245,6 +239,13 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         keptDropped_ = wasDropped && !restoredOldKept;
     });
     return ok;
+}
+
+std::optional<plist::Value> SimUserDefaultsStore::storedValue(const std::string& key) const {
+    auto stored = plist::readFile(file_);
+    plist::Value* value = stored ? stored->find(key) : nullptr;
+    if (!value) return std::nullopt;
+    return std::move(*value);
 }
 
 bool SimUserDefaultsStore::turnBooleansInFile(const Changes& changes) {

@@ -53,6 +53,8 @@ private:
     using Changes = std::vector<std::pair<std::string, const plist::Value*>>;
     // Makes the changes in one write; nothing changes when the write fails.
     bool change(const Changes& changes);
+    // A key's value as the file holds it, for the value not kept decoded.
+    std::optional<plist::Value> storedValue(const std::string& key) const;
     // The largest value is the one kept encoded; its decoded form is dropped.
     void keepLargestEncoded();
     // A change of the kept value in booleans alone (an application ticked) is made in
