@@ -11,6 +11,7 @@
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
+#include "ui/OwnerLock.h"
 #include "ui/Resources.h"
 #include "ui/ViewMainMenu.h"
 
@@ -165,6 +166,7 @@ void AppDelegate::statusBarButtonPressed() {
 }
 
 void AppDelegate::quitButtonPressed() {
+    if (prefs && !OwnerLock::shared().allows(lock::kQuit)) return;
     if (prefs && prefs->lendmode()) {
         prefs->restoreDefinitionSetsCompletion(services_.terminate);
     } else {

@@ -52,6 +52,23 @@ inline constexpr const char* kNotQuitText =
     "Lendmode could not save the list of applications to reopen (the disk may be full), so it did not quit: "
     "%@.";
 
+// The owner lock. "%@" is a number of seconds.
+inline constexpr const char* kOwnerLockWait = "Too many wrong passwords";
+inline constexpr const char* kOwnerLockWaitText =
+    "Lendmode stays as it is. It asks for the owner's password again in %@ seconds.";
+inline constexpr const char* kOwnerLockUnavailable = "Lendmode cannot check the owner's password";
+inline constexpr const char* kOwnerLockUnavailableText =
+    "No way to check the owner's password is set up on this computer, so Lendmode stays as it is.";
+inline constexpr const char* kOwnerLockNotSet = "The owner lock was not set";
+inline constexpr const char* kOwnerLockNotSetText =
+    "Lendmode could not check the owner's password, so it did not set a lock nobody could open. Set a "
+    "password for this account, then try again.";
+inline constexpr const char* kOwnerLockStays = "The owner lock stays on while Lendmode is on";
+inline constexpr const char* kOwnerLockStaysText = "Turn Lendmode off first, then switch the lock off.";
+inline constexpr const char* kOwnerLockNotStored = "Lendmode could not save the owner lock";
+inline constexpr const char* kOwnerLockNotStoredText =
+    "The disk may be full, or Lendmode's settings folder read-only, so the lock setting is unchanged.";
+
 // "%@" is where the damaged file now is.
 inline constexpr const char* kDamagedStoreMessage = "Lendmode's settings file was damaged";
 inline constexpr const char* kDamagedStoreText =

@@ -21,6 +21,8 @@ inline constexpr const char* kGuestSettingsApplied = "LM010";  // boolean
 // The owner's https handler (a bundle identifier, "" for none) at the switch-on, so
 // that a switch-off can put it back when it differs from the http one.
 inline constexpr const char* kOwnerHttpsHandler = "LM011";  // string
+// The owner lock: while Lendmode is on, what would end guest mode asks the owner first.
+inline constexpr const char* kOwnerLockRequired = "LM012";  // boolean
 // Per-build marker key: "28-" + short version + "(" + build number + ")".
 inline constexpr const char* kVersionKeyFormat = "28-%@(%@)";
 }  // namespace keys

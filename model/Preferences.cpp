@@ -69,6 +69,14 @@ bool Preferences::setLaunchOnStartup(bool value) {
     return prefs_.setBoolean(keys::kLaunchOnStartup, value);
 }
 
+bool Preferences::ownerLockRequired() const {
+    return prefs_.boolean(keys::kOwnerLockRequired);
+}
+
+bool Preferences::setOwnerLockRequired(bool value) {
+    return prefs_.setBoolean(keys::kOwnerLockRequired, value);
+}
+
 bool Preferences::lendmode() const {
     return unstoredLendmode_ ? *unstoredLendmode_ : prefs_.boolean(keys::kLendmode);
 }

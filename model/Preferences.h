@@ -44,6 +44,10 @@ public:
 
     bool launchOnStartup() const;
     bool setLaunchOnStartup(bool value);
+    // Whether the owner lock is set (off unless the owner sets it). The lock's rules
+    // live in the interface (ui/OwnerLock); this only stores the choice.
+    bool ownerLockRequired() const;
+    bool setOwnerLockRequired(bool value);
 
     bool lendmode() const;
     // Stores the flag and posts "VVVN2", but only when it differs from the current one.

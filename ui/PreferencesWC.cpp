@@ -23,6 +23,7 @@
 #include "ui/CellPrefChekbox.h"
 #include "ui/DoubleSlider.h"
 #include "ui/ImageView.h"
+#include "ui/OwnerLock.h"
 #include "ui/Resources.h"
 #include "ui/RowTableView.h"
 #include "ui/RowValues.h"
@@ -43,6 +44,9 @@ PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_u
     ui_->setupUi(this);
     prefs = &Preferences::sharedPreferences();
     tablePref = ui_->tablePref;
+    ownerLockBox = ui_->ownerLockBox;
+    ownerLockBox->setContentsMargins(20, 10, 20, 0);
+    connect(ownerLockBox, &QAbstractButton::clicked, this, &PreferencesWC::ownerLockBoxPressed);
 
     ui::makeTitle(ui_->headerTitle, 1.3, QFont::DemiBold);
     ui::makeSecondary(ui_->headerSubtitle);
@@ -99,12 +103,16 @@ void PreferencesWC::showWindow(QObject*) {
         observing_ = true;
         NotificationCenter::defaultCenter().addObserver(this, notifications::kRowValueChanged,
                                                         [this] { updateUI(); });
+        // A window left open when the lock engages would let the borrower past it.
+        NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged, [this] {
+            if (OwnerLock::shared().engaged()) close();
+        });
     }
     updateUI();
 }
 
 void PreferencesWC::windowWillClose() {
-    NotificationCenter::defaultCenter().removeObserver(this, notifications::kRowValueChanged);
+    NotificationCenter::defaultCenter().removeObserver(this);
     observing_ = false;
     if (const auto& policy = platform::qt::qtPorts().activationPolicy) {
         policy->setActivationPolicy(platform::qt::ActivationPolicy::Policy::Accessory);
@@ -119,6 +127,12 @@ void PreferencesWC::closeEvent(QCloseEvent* event) {
 void PreferencesWC::updateUI() {
     appModel_->reload();
     tablePref->reloadData();
+    ownerLockBox->setChecked(prefs->ownerLockRequired());
+}
+
+void PreferencesWC::ownerLockBoxPressed() {
+    OwnerLock::shared().setRequired(!prefs->ownerLockRequired());
+    updateUI();
 }
 
 void PreferencesWC::fitToContent(QRect available) {
@@ -267,6 +281,7 @@ void PreferencesWC::segmentChanged(SegmentedControl* sender) {
 
 void PreferencesWC::segmentButton(QAbstractButton* sender) {
     if (!sender) return;
+    if (!OwnerLock::shared().allows(lock::kChangeSet)) return updateUI();
     const std::uint64_t set = ui::tagOf(sender) == 1 ? 0 : 1;
     prefs->setCurrentSet(set);
     prefs->setObject(plist::Value(set), rowkeys::kSegmentSelected, rows::kWhenLendmodeIsOn);
@@ -287,6 +302,7 @@ void PreferencesWC::boxPressed(QAbstractButton* sender) {
 
 void PreferencesWC::appDisabledButtonPressed(QAbstractButton* sender) {
     if (!sender || ui::tagOf(sender) < 0) return;
+    if (!OwnerLock::shared().allows(lock::kChangeBlocked)) return updateUI();
     prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
 }
 

@@ -18,6 +18,7 @@
 #include "base/plist/Value.h"
 
 class QAbstractButton;
+class QCheckBox;
 
 namespace Ui {
 class PreferencesWC;
@@ -60,6 +61,9 @@ public:
 
     // The row table (outlet).
     RowTableView* tablePref = nullptr;
+    // Whether the owner lock is set; a click asks for the opposite, as the popover's
+    // menu item does.
+    QCheckBox* ownerLockBox = nullptr;
 
 public slots:
     void segmentChanged(lendmode::SegmentedControl* sender);
@@ -67,6 +71,7 @@ public slots:
     void sliderValueChanged(lendmode::DoubleSlider* sender);
     void boxPressed(QAbstractButton* sender);
     void appDisabledButtonPressed(QAbstractButton* sender);
+    void ownerLockBoxPressed();
 
     // Sizes the window to its rows within the screen's available area (`available`;
     // empty: the screen the window is on). When the rows are taller than the room, the

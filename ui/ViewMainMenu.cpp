@@ -17,6 +17,7 @@
 #include "ui/ButtonYellow.h"
 #include "ui/CellCheck.h"
 #include "ui/ImageView.h"
+#include "ui/OwnerLock.h"
 #include "ui/PreferencesWC.h"
 #include "ui/Resources.h"
 #include "ui/RowValues.h"
@@ -40,6 +41,7 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     preferencesButton = ui_->preferencesButton;
     quitButton = ui_->quitButton;
     launchAtLoginButton = ui_->launchAtLoginButton;
+    ownerLockButton = ui_->ownerLockButton;
 
     ui::makeTitle(ui_->headerTitle, 1.2, QFont::DemiBold);
     ui::makeSecondary(ui_->statusLabel);
@@ -47,9 +49,10 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     ui::makeCaption(ui_->appsCaption);
     const QKeySequence preferencesKey(Qt::CTRL | Qt::Key_Comma);
     const QKeySequence quitKey(Qt::CTRL | Qt::Key_Q);
-    // The menu's items keep a check column, for Start at Login's mark.
+    // The menu's items keep a check column, for Start at Login's and the lock's marks.
     launchAtLoginButton->setCheckable(true);
-    for (ButtonHover* item : {launchAtLoginButton, preferencesButton, quitButton}) {
+    ownerLockButton->setCheckable(true);
+    for (ButtonHover* item : {launchAtLoginButton, ownerLockButton, preferencesButton, quitButton}) {
         item->setReservesCheckColumn(true);
     }
     preferencesButton->setShortcutText(preferencesKey.toString(QKeySequence::NativeText));
@@ -87,6 +90,10 @@ void ViewMainMenu::connectActions() {
     connect(quitButton, &QAbstractButton::clicked, this, &ViewMainMenu::quitRequested);
     connect(launchAtLoginButton, &QAbstractButton::clicked, this, [this] {
         emit launchOnStartupClicked(prefs->launchOnStartup() ? Qt::Checked : Qt::Unchecked);
+        updateUI();
+    });
+    connect(ownerLockButton, &QAbstractButton::clicked, this, [this] {
+        OwnerLock::shared().setRequired(!prefs->ownerLockRequired());
         updateUI();
     });
     QAbstractButton* appBox = appDelegate_->cell().buttonCheck;
@@ -158,6 +165,7 @@ void ViewMainMenu::updateUI() {
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
         launchAtLoginButton->setChecked(prefs->launchOnStartup());
+        ownerLockButton->setChecked(prefs->ownerLockRequired());
     });
 }
 
@@ -175,6 +183,7 @@ void ViewMainMenu::fillApplicationCell(CellCheck& cell, int row) {
 
 void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
     const bool on = sender && sender == lendmodeButtonON;
+    if (!on && !OwnerLock::shared().allows(lock::kTurnOff)) return updateUI();
     // The switching operations ignore ON while on and OFF while off, and refuse a
     // switch they cannot undo safely; updateUI then shows the state they left.
     prefs->setLendmode(on, /*withSwitch=*/true);
@@ -199,18 +208,21 @@ void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
 }
 
 void ViewMainMenu::invertScrollBoxPressed(QAbstractButton* sender) {
+    if (!OwnerLock::shared().allows(lock::kChangeQuickSettings)) return updateUI();
     const bool value = ui::isOn(sender);
     prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kDefaultScroll);
     if (prefs->lendmode()) prefs->scriptMouseInverse(value);
 }
 
 void ViewMainMenu::hotCornersBoxPressed(QAbstractButton* sender) {
+    if (!OwnerLock::shared().allows(lock::kChangeQuickSettings)) return updateUI();
     const bool value = ui::isOn(sender);
     prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kHotCornersOff);
     if (prefs->lendmode()) prefs->scriptHotCornersOFF(value);
 }
 
 void ViewMainMenu::dockVisibilityBoxPressed(QAbstractButton* sender) {
+    if (!OwnerLock::shared().allows(lock::kChangeQuickSettings)) return updateUI();
     const bool value = ui::isOn(sender);
     prefs->setObject(plist::Value(value), rowkeys::kBox, rows::kDockVisible);
     if (prefs->lendmode()) prefs->scriptDockVisable(value);
@@ -218,6 +230,7 @@ void ViewMainMenu::dockVisibilityBoxPressed(QAbstractButton* sender) {
 
 void ViewMainMenu::dockLocationSegmentControlPressed(SegmentedControl* sender) {
     if (!sender || sender->selectedSegment() < 0) return;
+    if (!OwnerLock::shared().allows(lock::kChangeQuickSettings)) return updateUI();
     const auto edge = static_cast<std::uint64_t>(sender->selectedSegment());
     prefs->setObject(plist::Value(edge), rowkeys::kSegmentSelected, rows::kDockLocation);
     if (prefs->lendmode()) prefs->scriptDockPosition(edge);
@@ -231,10 +244,12 @@ void ViewMainMenu::boxPressed(QAbstractButton* sender) {
 
 void ViewMainMenu::appDisabledButtonPressed(QAbstractButton* sender) {
     if (!sender || ui::tagOf(sender) < 0) return;
+    if (!OwnerLock::shared().allows(lock::kChangeBlocked)) return updateUI();
     prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
 }
 
 void ViewMainMenu::preferencesPressed() {
+    if (!OwnerLock::shared().allows(lock::kOpenPreferences)) return;
     if (!preferencesWC_) preferencesWC_ = std::make_unique<PreferencesWC>();
     preferencesWC_->showWindow(this);
     preferencesWC_->raise();

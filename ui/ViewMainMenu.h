@@ -75,6 +75,9 @@ public:
     // Shows with a check mark whether Lendmode starts at login; a click asks for the
     // opposite (the state it reports is the one shown when clicked).
     ButtonHover* launchAtLoginButton = nullptr;
+    // Shows with a check mark whether the owner lock is set; a click asks for the
+    // opposite (setting it asks the owner; it stays set while the lock is engaged).
+    ButtonHover* ownerLockButton = nullptr;
     ButtonHover* quitButton = nullptr;
 
 public slots:

@@ -13,9 +13,11 @@
 #include "platform/posix/RealHomeDirectory.h"
 #include "tests/support/Applications.h"
 #include "tests/support/CapturedLog.h"
+#include "tests/support/FakeOwnerAuthentication.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/QtFakes.h"
 #include "tests/support/TestSupport.h"
+#include "ui/OwnerLock.h"
 
 using lendmode::AppDelegate;
 using lendmode::Preferences;
@@ -23,6 +25,7 @@ using plist::Array;
 using plist::Dictionary;
 using plist::Value;
 namespace keys = lendmode::keys;
+using Outcome = platform::OwnerAuthentication::Outcome;
 
 namespace {
 
@@ -345,6 +348,28 @@ TEST_F(Shell, QuitWhileOffEndsAtOnceAndWhileOnRestoresFirst) {
     EXPECT_EQ(terminations, 2);
     ASSERT_FALSE(fakes.shell->commands.empty());
     EXPECT_NE(fakes.shell->commands.back().find("killall Dock"), std::string::npos) << "set 1 was applied";
+}
+
+TEST_F(Shell, WithTheOwnerLockEngagedQuitAsksButTheSessionsEndStillRestores) {
+    auto owner = std::make_shared<testing_support::FakeOwnerAuthentication>();
+    platform::qt::qtPorts().ownerAuthentication = owner;
+    AppDelegate& app = start();
+    ASSERT_TRUE(app.prefs->setOwnerLockRequired(true));
+    app.prefs->setLendmode(true);
+    app.prefs->applaySelectedDefinitionCompletion(nullptr);
+    fakes.shell->commands.clear();
+
+    owner->answers = {Outcome::Cancelled};
+    app.quitButtonPressed();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(fakes.shell->commands.empty());
+    EXPECT_EQ(owner->reasons, std::vector<std::string>{lendmode::lock::kQuit});
+
+    // The system ending the session is not the borrower: nobody is asked.
+    app.terminateRestoringOwnerSettings();
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(owner->reasons.size(), 1u);
+    EXPECT_FALSE(fakes.shell->commands.empty()) << "the owner's settings went back";
 }
 
 struct LaunchAtLogin : Shell {

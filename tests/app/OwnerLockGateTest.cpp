@@ -1,4 +1,4 @@
-#include "app/OwnerLockGate.h"
+#include "ui/OwnerLockGate.h"
 
 #include <gtest/gtest.h>
 
