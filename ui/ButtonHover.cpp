@@ -77,6 +77,16 @@ QSize ButtonHover::sizeHint() const {
     return {w, std::max(26, fm.height() + 10)};
 }
 
+int ButtonHover::heightForWidth(int width) const {
+    // A long title wraps, as in a narrow menu, rather than being cut off.
+    const QFontMetrics fm(font());
+    int titleWidth = width - 2 * kSideMargin;
+    if (reservesCheckColumn_) titleWidth -= checkColumnWidth(fm);
+    if (!shortcutText_.isEmpty()) titleWidth -= fm.horizontalAdvance(shortcutText_) + 24;
+    const QRect bounds = fm.boundingRect(QRect(0, 0, std::max(titleWidth, 1), 0), Qt::TextWordWrap, text());
+    return std::max(26, bounds.height() + 10);
+}
+
 void ButtonHover::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -93,7 +103,7 @@ void ButtonHover::paintEvent(QPaintEvent* event) {
     if (reservesCheckColumn_ && isCheckable() && isChecked()) {
         p.drawText(content, Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("✓"));
     }
-    p.drawText(titleRect(), Qt::AlignVCenter | Qt::AlignLeft, text());
+    p.drawText(titleRect(), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text());
     if (!shortcutText_.isEmpty()) {
         QColor hint = highlighted_ ? tint : palette().color(QPalette::PlaceholderText);
         p.setPen(hint);

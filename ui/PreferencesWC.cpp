@@ -45,7 +45,6 @@ PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_u
     prefs = &Preferences::sharedPreferences();
     tablePref = ui_->tablePref;
     ownerLockBox = ui_->ownerLockBox;
-    ownerLockBox->setContentsMargins(20, 10, 20, 0);
     connect(ownerLockBox, &QAbstractButton::clicked, this, &PreferencesWC::ownerLockBoxPressed);
 
     ui::makeTitle(ui_->headerTitle, 1.3, QFont::DemiBold);
