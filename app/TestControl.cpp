@@ -83,15 +83,21 @@ TestControl::TestControl(AppDelegate& delegate) : delegate_(delegate) {
             if (delegate_.popoverMain) printGeometry("POPOVER", delegate_.popoverMain);
         });
     });
-    // The preferences window: reported each time it comes up.
+    // The preferences window and the owner's password dialog: reported each time one
+    // comes up.
     auto* watch = new QTimer(&delegate_);
     QObject::connect(watch, &QTimer::timeout, &delegate_, [this] {
         QWidget* window = nullptr;
+        QWidget* password = nullptr;
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->isVisible() && top->objectName() == QStringLiteral("PreferencesWC")) window = top;
+            if (!top->isVisible()) continue;
+            if (top->objectName() == QStringLiteral("PreferencesWC")) window = top;
+            if (top->findChild<QWidget*>(QStringLiteral("passwordField"))) password = top;
         }
         if (window && !preferencesShown_) printGeometry("PREFERENCES", window);
         preferencesShown_ = window != nullptr;
+        if (password && password != passwordShown_) printGeometry("PASSWORD", password);
+        passwordShown_ = password;
     });
     watch->start(250);
     signalNotifier_ =

@@ -4,6 +4,8 @@
 // reported on standard output.
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 #include "app/AppDelegate.h"
@@ -24,6 +26,7 @@ public:
 private:
     AppDelegate& delegate_;
     bool preferencesShown_ = false;
+    QPointer<QWidget> passwordShown_;
     std::unique_ptr<SignalNotifier> signalNotifier_;
 };
 

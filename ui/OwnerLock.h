@@ -24,7 +24,7 @@ inline constexpr const char* kChangeBlocked = "change the blocked applications";
 inline constexpr const char* kChangeQuickSettings = "change the guest settings";
 inline constexpr const char* kChangeSet = "change the set in use";
 inline constexpr const char* kOpenPreferences = "open Lendmode's preferences";
-inline constexpr const char* kSetLock = "require the owner's password to turn Lendmode off";
+inline constexpr const char* kSetLock = "set the owner lock";
 }  // namespace lock
 
 class OwnerLock {

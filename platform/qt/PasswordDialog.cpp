@@ -38,7 +38,7 @@ QPixmap lockSymbol(qreal pixelRatio) {
 
 }  // namespace
 
-PasswordDialog::PasswordDialog(const QString& reason, QWidget* parent) : QDialog(parent) {
+PasswordDialog::PasswordDialog(const QString& reason, bool again, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Lendmode"));
     setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -48,7 +48,8 @@ PasswordDialog::PasswordDialog(const QString& reason, QWidget* parent) : QDialog
     symbol->setAlignment(Qt::AlignTop);
 
     // The headline in bold and a little larger, as in the alerts.
-    auto* headline = new QLabel(QStringLiteral("Lendmode is locked"));
+    auto* headline = new QLabel(again ? QStringLiteral("Wrong password. Try again.")
+                                      : QStringLiteral("Lendmode needs the owner's password"));
     headline->setObjectName(QStringLiteral("headline"));
     QFont bold = headline->font();
     bold.setBold(true);
@@ -100,8 +101,8 @@ QString PasswordDialog::password() const {
     return field_->text();
 }
 
-std::optional<std::string> askOwnerPassword(const std::string& reason) {
-    PasswordDialog dialog(QString::fromStdString(reason));
+std::optional<std::string> askOwnerPassword(const std::string& reason, bool again) {
+    PasswordDialog dialog(QString::fromStdString(reason), again);
     dialog.raise();
     dialog.activateWindow();
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;

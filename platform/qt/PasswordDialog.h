@@ -15,7 +15,8 @@ namespace platform::qt {
 class PasswordDialog : public QDialog {
 public:
     // reason: what the password is for, as a phrase that follows "to" ("turn Lendmode off").
-    explicit PasswordDialog(const QString& reason, QWidget* parent = nullptr);
+    // again: the last answer was wrong, and the headline says so.
+    explicit PasswordDialog(const QString& reason, bool again = false, QWidget* parent = nullptr);
     QString password() const;
 
 private:
@@ -24,6 +25,6 @@ private:
 
 // Shows the dialog application-modal and returns the typed password, or nullopt when
 // the owner cancels.
-std::optional<std::string> askOwnerPassword(const std::string& reason);
+std::optional<std::string> askOwnerPassword(const std::string& reason, bool again = false);
 
 }  // namespace platform::qt

@@ -15,8 +15,9 @@ namespace platform::simulated {
 
 class SimOwnerAuthentication : public OwnerAuthentication {
 public:
-    // Asks for the password, saying what for; nullopt when the owner cancels.
-    using Prompt = std::function<std::optional<std::string>(const std::string& reason)>;
+    // Asks for the password, saying what for, and that the last answer was wrong
+    // when `again`; nullopt when the owner cancels.
+    using Prompt = std::function<std::optional<std::string>(const std::string& reason, bool again)>;
 
     SimOwnerAuthentication(std::shared_ptr<const sim::SimMac> mac, Prompt prompt)
         : mac_(std::move(mac)), prompt_(std::move(prompt)) {}
@@ -28,6 +29,7 @@ public:
 private:
     std::shared_ptr<const sim::SimMac> mac_;
     Prompt prompt_;
+    bool lastDenied_ = false;  // the next question says the last answer was wrong
 };
 
 }  // namespace platform::simulated

@@ -203,6 +203,64 @@ TEST_F(EndToEnd, PreferencesWindowInDarkAndLightAppearance) {
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
+TEST_F(EndToEnd, WithTheOwnerLockOffAsksForTheOwnersPasswordAndAWrongOneChangesNothing) {
+    ASSERT_EQ(
+        testing_support::runShell(t.root(), "printf 'sesame\\n' | '" + testing_support::toolsDirectory() +
+                                                "/lendmode-sim' password")
+            .exitStatus,
+        0);
+    AppProcess app(t.root(), display->name());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+    const auto typePassword = [&](const std::string& password) {
+        display->run("xdotool type --delay 20 " + password);
+        display->key("Return");
+    };
+
+    // Setting the lock asks for the password first.
+    Layout popover = openPopover(app);
+    ASSERT_TRUE(popover.widgets.count("ownerLockButton"));
+    clickCentre(*display, popover.widgets.at("ownerLockButton"));
+    Layout dialog = readLayout(app, "PASSWORD");
+    ASSERT_GT(dialog.window.width, 0);
+    display->screenshot(artifacts + "/password-set-lock.png", dialog.window);
+    typePassword("sesame");
+    const auto lockStored = [&] {
+        for (int i = 0; i < 50; ++i) {
+            if (testing_support::runShell(t.root(), "defaults read com.lendmode.Lendmode LM012").out == "1\n")
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    };
+    ASSERT_TRUE(lockStored());
+
+    popover = openPopover(app);
+    clickCentre(*display, popover.widgets.at("lendmodeButtonON"));
+    ASSERT_EQ(app.waitForLine("LENDMODE"), "LENDMODE YES");
+
+    // OFF: a wrong password is asked again; a cancel leaves Lendmode on.
+    popover = openPopover(app);
+    clickCentre(*display, popover.widgets.at("lendmodeButtonOFF"));
+    ASSERT_GT(readLayout(app, "PASSWORD").window.width, 0);
+    typePassword("guess");
+    dialog = readLayout(app, "PASSWORD");
+    ASSERT_TRUE(dialog.widgets.count("cancelButton"));
+    display->screenshot(artifacts + "/password-turn-off.png", dialog.window);
+    clickCentre(*display, dialog.widgets.at("cancelButton"));
+    EXPECT_EQ(app.waitForLine("LENDMODE", std::chrono::seconds(1)), "") << "still on";
+    EXPECT_EQ(testing_support::runShell(t.root(), "defaults read com.apple.dock orientation").out, "bottom\n")
+        << "the guest's Dock stays";
+
+    // The owner's password puts the owner's settings back.
+    popover = openPopover(app);
+    clickCentre(*display, popover.widgets.at("lendmodeButtonOFF"));
+    ASSERT_GT(readLayout(app, "PASSWORD").window.width, 0);
+    typePassword("sesame");
+    ASSERT_EQ(app.waitForLine("LENDMODE"), "LENDMODE NO");
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
 namespace {
 
 struct SmallScreen : EndToEnd {

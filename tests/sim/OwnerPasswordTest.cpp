@@ -149,10 +149,13 @@ TEST(SimOwnerAuthentication, AsksThroughThePromptAndChecksTheHash) {
     auto mac = std::make_shared<const sim::SimMac>(t.root());
     std::optional<std::string> typed;
     std::vector<std::string> reasons;
-    platform::simulated::SimOwnerAuthentication authentication(mac, [&](const std::string& reason) {
-        reasons.push_back(reason);
-        return typed;
-    });
+    std::vector<bool> agains;
+    platform::simulated::SimOwnerAuthentication authentication(mac,
+                                                               [&](const std::string& reason, bool again) {
+                                                                   reasons.push_back(reason);
+                                                                   agains.push_back(again);
+                                                                   return typed;
+                                                               });
     EXPECT_EQ(authentication.authenticate("turn Lendmode off"), Outcome::Unavailable);
     EXPECT_TRUE(reasons.empty()) << "nothing to ask for without a password";
 
@@ -164,4 +167,6 @@ TEST(SimOwnerAuthentication, AsksThroughThePromptAndChecksTheHash) {
     EXPECT_EQ(authentication.authenticate("quit"), Outcome::Denied);
     typed = std::nullopt;
     EXPECT_EQ(authentication.authenticate("quit"), Outcome::Cancelled);
+    EXPECT_EQ(agains, (std::vector<bool>{false, false, true}))
+        << "only the question after a wrong answer says so";
 }

@@ -40,6 +40,14 @@ TEST(PasswordDialog, HidesWhatIsTypedAndSaysWhatFor) {
     EXPECT_FALSE(ok->isEnabled()) << "nothing typed, nothing to check";
     QTest::keyClicks(field, QStringLiteral("x"));
     EXPECT_TRUE(ok->isEnabled());
+
+    // After a wrong answer the headline says so.
+    const auto headlineOf = [](bool again) {
+        platform::qt::PasswordDialog d(QStringLiteral("quit Lendmode"), again);
+        return d.findChild<QLabel*>(QStringLiteral("headline"))->text();
+    };
+    EXPECT_NE(headlineOf(true), headlineOf(false));
+    EXPECT_TRUE(headlineOf(true).contains(QStringLiteral("Wrong password")));
 }
 
 TEST(PasswordDialog, OkGivesTheTypedTextAndCancelGivesNothing) {
