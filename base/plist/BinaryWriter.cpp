@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace plist {
@@ -431,7 +432,7 @@ std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept
     const Dictionary* d = root.asDictionary();
     const auto entry = d ? d->find(kept.key) : Dictionary::const_iterator{};
     if (!d || entry == d->end()) {
-        kept = EncodedEntry{};
+        (void)std::exchange(kept, EncodedEntry{});  // its buffers freed, not kept for reuse
         return serializeBinary(root);
     }
     return Writer().write(*d, root, kept, keptValue ? *keptValue : entry->second);

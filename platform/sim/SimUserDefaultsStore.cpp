@@ -89,9 +89,10 @@ bool SimUserDefaultsStore::refresh() {
         parsed.reset();
     }
     cache_ = parsed ? std::move(*parsed) : plist::Value(plist::Dictionary{});
-    kept_ = plist::EncodedEntry{};
+    (void)std::exchange(kept_, plist::EncodedEntry{});  // its buffers freed, not kept for reuse
     keptWeight_ = 0;
     keptDropped_ = false;
+    keptLength_ = 0;
     stamp_ = currentStamp();
     return readable_;
 }
@@ -123,7 +124,11 @@ std::optional<std::string> SimUserDefaultsStore::takeMovedAsideDamagedStore() {
 bool SimUserDefaultsStore::change(const Changes& changes) {
     bool ok = false;
     (void)mac_->withLock([&] {
-        if (!refresh()) return;
+        if (!refresh() || !loadKeptBytes()) return;
+        const struct Release {
+            SimUserDefaultsStore& store;
+            ~Release() { store.releaseKeptBytes(); }
+        } release{*this};
         if (turnBooleansInFile(changes)) {
             ok = true;
             return;
@@ -239,6 +244,31 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         keptDropped_ = wasDropped && !restoredOldKept;
     });
     return ok;
+}
+
+bool SimUserDefaultsStore::loadKeptBytes() {
+    if (keptLength_ == 0) return true;
+    std::string bytes(keptLength_, '\0');
+    const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    std::size_t done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(kept_.placedAt + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0) ::close(fd);
+    if (done != bytes.size()) return false;
+    kept_.bytes = std::move(bytes);
+    keptLength_ = 0;
+    return true;
+}
+
+void SimUserDefaultsStore::releaseKeptBytes() {
+    if (kept_.bytes.empty()) return;
+    keptLength_ = kept_.bytes.size();
+    std::string().swap(kept_.bytes);  // freed: an assignment would keep the buffer
 }
 
 std::optional<plist::Value> SimUserDefaultsStore::storedValue(const std::string& key) const {

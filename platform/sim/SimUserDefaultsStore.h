@@ -10,9 +10,9 @@
 //
 // The file is rewritten whole at every change, so the largest value (the definition
 // sets) is kept encoded and copied into each new file while it is unchanged: a flag
-// costs what a flag should. Its decoded form is not kept beside the program's own; it
-// is read back from the file when asked for. An application ticked in it turns one
-// byte over in the file.
+// costs what a flag should. Neither its decoded form (the program keeps its own) nor,
+// between changes, its encoding is held in memory: both are read back from the file
+// when needed. An application ticked in it turns one byte over in the file.
 #pragma once
 
 #include <sys/types.h>
@@ -57,6 +57,10 @@ private:
     std::optional<plist::Value> storedValue(const std::string& key) const;
     // The largest value is the one kept encoded; its decoded form is dropped.
     void keepLargestEncoded();
+    // Between changes the kept value's bytes are only in the file (they are read back
+    // for the next change), so that an idle program does not hold them twice.
+    bool loadKeptBytes();
+    void releaseKeptBytes();
     // A change of the kept value in booleans alone (an application ticked) is made in
     // the file itself, one byte per boolean: each byte is either as it was or as it
     // is now, so the file is whole whatever happens. False when the change is of
@@ -72,6 +76,7 @@ private:
     plist::EncodedEntry kept_;    // the largest value, encoded as it is in the file
     std::size_t keptWeight_ = 0;  // how many values it holds
     bool keptDropped_ = false;    // cache_ holds a placeholder for it
+    std::size_t keptLength_ = 0;  // its bytes' length while they are only in the file
 };
 
 }  // namespace platform::simulated
