@@ -3,19 +3,40 @@
 // listens on a local socket; a later start finds the lock taken, asks the running one
 // to show its popover, and leaves without touching anything.
 //
+// The same socket carries the command line's requests (app/CommandLine.h): one
+// request line, answered by "accepted" at once, then "out TEXT" and "err TEXT" lines
+// for the command's standard output and error, and last "exit CODE", after which the
+// running one closes the connection. A "show" request gets no answer.
+//
 // The commands Lendmode starts inherit the lock, so that after a kill they keep it
 // until they are done: a start that finds the lock taken and nobody listening waits
 // for them before it puts the owner's settings back, lest they land after it.
 #pragma once
 
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QObject>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace lendmode {
+
+// What a command asked of the running one answers.
+struct CommandReply {
+    // The exit codes: done; refused or failed; bad usage (or no Lendmode running).
+    static constexpr int kDone = 0;
+    static constexpr int kRefused = 1;
+    static constexpr int kUsage = 2;
+
+    int exitCode = kDone;
+    std::vector<std::string> out;  // lines for standard output
+    std::vector<std::string> err;  // lines for standard error
+    bool operator==(const CommandReply&) const = default;
+};
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -31,16 +52,27 @@ public:
     // From a second start: asks the running one to show itself. False when it
     // could not be reached.
     bool askRunningToShow();
-    // In the running one: calls `show` each time a later start asks.
-    void listen(std::function<void()> show);
+    // From the command line: sends the request line (without its line feed) and
+    // waits for the answer, without limit once the running one has accepted it (the
+    // owner may be asked first). Nothing when no Lendmode listens.
+    std::optional<CommandReply> askRunning(const std::string& request);
+
+    // In the running one: calls `show` each time a later start asks, and `commands`
+    // with every other request line. A command may run a nested event loop (a
+    // question to the owner); its connection stays open until it has answered.
+    using CommandHandler = std::function<CommandReply(const std::string& request)>;
+    void listen(std::function<void()> show, CommandHandler commands = {});
 
 private:
     QString serverName() const;
+    void readRequest(QLocalSocket* client);
 
     std::string directory_;
     std::string error_;
     int lockFd_ = -1;
     std::unique_ptr<QLocalServer> server_;
+    std::function<void()> show_;
+    CommandHandler commands_;
 };
 
 }  // namespace lendmode

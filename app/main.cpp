@@ -1,16 +1,21 @@
-// The program's entry: a status-bar agent with no window of its own.
+// The program's entry: a status-bar agent with no window of its own, or, given a
+// command (`lendmode status`), a client of the running one.
 #include <QApplication>
 #include <QTimer>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
+#include "app/RemoteCommands.h"
 #include "app/SignalNotifier.h"
 #include "app/SingleInstance.h"
 #include "model/Preferences.h"
 #include "platform/Platform.h"
+#include "ui/OwnerLock.h"
 #include "ui/Resources.h"
 
 #ifdef LENDMODE_TEST_CONTROL
@@ -18,6 +23,10 @@
 #endif
 
 int main(int argc, char** argv) {
+    // A command is decided before any application object: its client needs no display.
+    if (lendmode::cli::isCommand(argc, argv)) {
+        return lendmode::cli::run(argc, argv, platform::platformStateDirectory());
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lendmode"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -66,16 +75,37 @@ int main(int argc, char** argv) {
     lendmode::TestControl control(delegate);
 #endif
 
+    // The command line's requests and lendmode:// links, once the settings are up.
+    std::optional<lendmode::RemoteCommands> remote;
+    const auto commands = [&]() -> lendmode::RemoteCommands* {
+        if (!remote && delegate.prefs)
+            remote.emplace(
+                *delegate.prefs, []() -> lendmode::OwnerLock& { return lendmode::OwnerLock::shared(); },
+                [] { return QApplication::activeModalWidget() != nullptr; });
+        return remote ? &*remote : nullptr;
+    };
+    lendmode::LinkEvents links;
+    QApplication::instance()->installEventFilter(&links);
+
     // A later start asks for the popover, once the start-up is done.
-    instance.listen([&] {
-        if (delegate.prefs && (!delegate.popoverMain || !delegate.popoverMain->isShown())) {
-            delegate.statusBarButtonPressed();
-        }
-    });
+    instance.listen(
+        [&] {
+            if (delegate.prefs && (!delegate.popoverMain || !delegate.popoverMain->isShown())) {
+                delegate.statusBarButtonPressed();
+            }
+        },
+        [&](const std::string& request) {
+            if (lendmode::RemoteCommands* remoteCommands = commands()) return remoteCommands->handle(request);
+            return lendmode::CommandReply{
+                lendmode::CommandReply::kRefused, {}, {"Lendmode is still starting; try again in a moment."}};
+        });
 
     delegate.applicationWillFinishLaunching();
     QTimer::singleShot(0, &delegate, [&] {
         delegate.applicationDidFinishLaunching();
+        links.start([&](const std::string& url) {
+            if (lendmode::RemoteCommands* remoteCommands = commands()) remoteCommands->followLink(url);
+        });
 #ifdef LENDMODE_TEST_CONTROL
         control.ready();
 #endif

@@ -1,6 +1,7 @@
 // Switching Lendmode on and off: the owner snapshot, the record a restore after a
 // crash needs, and the two applies. Both switches keep to one rule: one that cannot
 // be undone safely is refused before it changes anything.
+#include <memory>
 #include <utility>
 
 #include "base/Log.h"
@@ -12,6 +13,30 @@
 #include "model/SetValidation.h"
 
 namespace lendmode {
+
+// Keeps each alert and answers it with its first button.
+class Preferences::CollectedAlerts::Gatherer : public platform::AlertPresenter {
+public:
+    std::vector<platform::Alert> alerts;
+    int runModal(const platform::Alert& alert) override {
+        alerts.push_back(alert);
+        return 0;
+    }
+};
+
+Preferences::CollectedAlerts::CollectedAlerts(Preferences& prefs)
+    : prefs_(prefs), gatherer_(std::make_shared<Gatherer>()), shown_(std::move(prefs.ports_.alerts)) {
+    prefs_.ports_.alerts = gatherer_;
+}
+
+Preferences::CollectedAlerts::~CollectedAlerts() {
+    prefs_.ports_.alerts = std::move(shown_);
+}
+
+const std::vector<platform::Alert>& Preferences::CollectedAlerts::alerts() const {
+    return gatherer_->alerts;
+}
+
 std::optional<std::string> Preferences::refusedAutomationTarget() const {
     if (!ports_.automation) return std::nullopt;
     for (const char* target : texts::kAutomatedApplications) {

@@ -181,6 +181,26 @@ public:
     // events are refused.
     void restoreDefinitionSetsCompletion(const Completion& completion);
 
+    // ---- Alerts gathered instead of shown (engine/Switching.cpp) ----
+    // While one lives, the alerts this object would show (a refused switch, a script
+    // that stopped) are kept in it instead, each answered with its first button; the
+    // log keeps them as ever. A switch asked from the command line must not wait for
+    // a click. Scopes nest: the innermost gathers.
+    class CollectedAlerts {
+    public:
+        explicit CollectedAlerts(Preferences& prefs);
+        ~CollectedAlerts();
+        CollectedAlerts(const CollectedAlerts&) = delete;
+        CollectedAlerts& operator=(const CollectedAlerts&) = delete;
+        const std::vector<platform::Alert>& alerts() const;
+
+    private:
+        class Gatherer;
+        Preferences& prefs_;
+        std::shared_ptr<Gatherer> gatherer_;
+        std::shared_ptr<platform::AlertPresenter> shown_;  // the presenter put back at the end
+    };
+
     // ---- Command runners (engine/CommandRunners.cpp) ----
     // Runs the text with /bin/sh -c and returns its standard output, read to the end;
     // nothing for an empty text, output that is not UTF-8, or a shell that cannot start.

@@ -1,11 +1,12 @@
 // The program as a user meets it: on a virtual display with a system tray, the status
 // item is clicked, Lendmode switched on and off with the popover's switch, a disabled
-// application launched and blocked. Screenshots of what the user sees are kept in the
+// application launched and blocked, the owner lock asked for its password. Screenshots of what the user sees are kept in the
 // artifacts folder (LENDMODE_ARTIFACTS, or <build>/artifacts/e2e).
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -203,7 +204,7 @@ TEST_F(EndToEnd, PreferencesWindowInDarkAndLightAppearance) {
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
-TEST_F(EndToEnd, WithTheOwnerLockOffAsksForTheOwnersPasswordAndAWrongOneChangesNothing) {
+TEST_F(EndToEnd, WithTheOwnerLockOffAsksForThePasswordInThePopoverAndFromTheCommandLine) {
     ASSERT_EQ(
         testing_support::runShell(t.root(), "printf 'sesame\\n' | '" + testing_support::toolsDirectory() +
                                                 "/lendmode-sim' password")
@@ -251,12 +252,19 @@ TEST_F(EndToEnd, WithTheOwnerLockOffAsksForTheOwnersPasswordAndAWrongOneChangesN
     EXPECT_EQ(testing_support::runShell(t.root(), "defaults read com.apple.dock orientation").out, "bottom\n")
         << "the guest's Dock stays";
 
-    // The owner's password puts the owner's settings back.
-    popover = openPopover(app);
-    clickCentre(*display, popover.widgets.at("lendmodeButtonOFF"));
-    ASSERT_GT(readLayout(app, "PASSWORD").window.width, 0);
+    // From the command line too the owner is asked, in Lendmode's own window, and the
+    // command waits for the answer; the right one puts the owner's settings back.
+    auto off = std::async(std::launch::async, [&] {
+        return testing_support::runTool(t.root(), {"lendmode", "off"});
+    });
+    dialog = readLayout(app, "PASSWORD");
+    ASSERT_GT(dialog.window.width, 0);
+    display->screenshot(artifacts + "/password-command-line-off.png", dialog.window);
     typePassword("sesame");
     ASSERT_EQ(app.waitForLine("LENDMODE"), "LENDMODE NO");
+    const testing_support::ToolRun answered = off.get();
+    EXPECT_EQ(answered.exitStatus, 0) << answered.err;
+    EXPECT_EQ(answered.out, "Lendmode is off.\n");
     app.signal(SIGTERM);
     EXPECT_EQ(app.waitForExit(), 0);
 }

@@ -1,0 +1,200 @@
+#include "app/RemoteCommands.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFileOpenEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <utility>
+
+#include "base/Log.h"
+#include "base/Strings.h"
+#include "model/AlertTexts.h"
+#include "model/Preferences.h"
+#include "ui/OwnerLock.h"
+
+namespace lendmode {
+namespace {
+
+constexpr const char* kLinks = "lendmode://on, lendmode://off or lendmode://toggle";
+constexpr const char* kLinkRefused = "Lendmode could not follow the link";
+
+CommandReply done(std::string line) {
+    return CommandReply{CommandReply::kDone, {std::move(line)}, {}};
+}
+
+CommandReply refused(std::string why) {
+    return CommandReply{CommandReply::kRefused, {}, {std::move(why)}};
+}
+
+std::string oneLine(const platform::Alert& alert) {
+    if (alert.informativeText.empty()) return alert.messageText;
+    return alert.messageText + ": " + alert.informativeText;
+}
+
+}  // namespace
+
+std::optional<cli::Command> commandFromUrl(const std::string& url, std::string& why) {
+    const QUrl link(QString::fromStdString(url), QUrl::StrictMode);
+    if (!link.isValid() || link.scheme() != QLatin1String(LinkEvents::kScheme)) {
+        why = "not a Lendmode link: " + url + " (use " + kLinks + ")";
+        return std::nullopt;
+    }
+    const QString action = link.host();
+    const bool bare = (link.path().isEmpty() || link.path() == QLatin1String("/")) && !link.hasQuery() &&
+                      !link.hasFragment() && link.userInfo().isEmpty() && link.port() == -1;
+    if (bare && action == QLatin1String("on")) return cli::Command::On;
+    if (bare && action == QLatin1String("off")) return cli::Command::Off;
+    if (bare && action == QLatin1String("toggle")) return cli::Command::Toggle;
+    why = "unknown Lendmode link: " + url + " (use " + kLinks + ")";
+    return std::nullopt;
+}
+
+RemoteCommands::RemoteCommands(Preferences& prefs, std::function<OwnerLock&()> lock,
+                               std::function<bool()> windowWaits)
+    : prefs_(prefs), lock_(std::move(lock)), windowWaits_(std::move(windowWaits)) {}
+
+CommandReply RemoteCommands::handle(const std::string& requestLine) {
+    const auto request = cli::parseRequestLine(requestLine);
+    if (!request)
+        return CommandReply{CommandReply::kUsage, {}, {"Lendmode does not know the command: " + requestLine}};
+    return run(*request);
+}
+
+CommandReply RemoteCommands::run(const cli::Request& request) {
+    switch (request.command) {
+        case cli::Command::On: return switchTo(true);
+        case cli::Command::Off: return switchTo(false);
+        case cli::Command::Toggle: return switchTo(!prefs_.lendmode());
+        case cli::Command::Status: return status(request.json);
+        case cli::Command::OpenUrl: return openUrl(request.url);
+    }
+    return refused("Lendmode does not know the command.");
+}
+
+CommandReply RemoteCommands::openUrl(const std::string& url) {
+    std::string why;
+    const auto command = commandFromUrl(url, why);
+    if (!command) {
+        log::error(why);
+        return refused(why);
+    }
+    return run(cli::Request{*command});
+}
+
+void RemoteCommands::followLink(const std::string& url) {
+    const CommandReply reply = openUrl(url);
+    if (reply.exitCode == CommandReply::kDone) return;
+    // Nobody reads a terminal when a link was clicked: the reason goes in an alert.
+    const auto& alerts = prefs_.ports().alerts;
+    if (!alerts) return;
+    platform::Alert alert;
+    alert.messageText = kLinkRefused;
+    alert.informativeText = joined(reply.err, " ");
+    alert.buttons = {alerts::kOK};
+    alerts->runModal(alert);
+}
+
+CommandReply RemoteCommands::switchTo(bool on) {
+    if (switching_) return refused("Lendmode is busy with another switch; try again when it is done.");
+    // A switch whose alert is up has not finished yet.
+    if (windowWaits_ && windowWaits_())
+        return refused("Lendmode is waiting for an answer in its window; try again once it is given.");
+    if (prefs_.lendmode() == on) return done(on ? "Lendmode is already on." : "Lendmode is already off.");
+    switching_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } finished{switching_};
+
+    if (!on) {
+        // The owner answers in Lendmode's own window; the command waits for it.
+        OwnerLock& lock = lock_();
+        const OwnerLockGate::Result answer = lock.ask(lock::kTurnOff);
+        if (answer != OwnerLockGate::Result::Granted) return refused(lock.refusalText(answer));
+        // The question let other events in: the popover may have switched meanwhile.
+        if (!prefs_.lendmode()) return done("Lendmode is already off.");
+    }
+
+    CommandReply reply;
+    {
+        Preferences::CollectedAlerts collected(prefs_);
+        prefs_.switchLendmode(on, nullptr);
+        for (const platform::Alert& alert : collected.alerts()) reply.err.push_back(oneLine(alert));
+    }
+    if (prefs_.lendmode() == on) {
+        reply.out.emplace_back(on ? "Lendmode is on." : "Lendmode is off.");
+        return reply;
+    }
+    reply.exitCode = CommandReply::kRefused;
+    if (reply.err.empty())
+        reply.err.emplace_back(on ? "Lendmode could not switch on." : "Lendmode could not switch off.");
+    return reply;
+}
+
+CommandReply RemoteCommands::status(bool json) {
+    const bool on = prefs_.lendmode();
+    std::uint64_t set = prefs_.currentSet();
+    if (set >= prefs_.definitionSets().size()) set = 0;  // as a switch-on does
+    const std::vector<std::string> blocked = prefs_.disabledApplicationNames();
+    const bool lock = prefs_.ownerLockRequired();
+
+    if (json) {
+        QJsonArray names;
+        for (const std::string& name : blocked) names.append(QString::fromStdString(name));
+        const QJsonObject object{
+            {QStringLiteral("lendmode"), on ? QStringLiteral("on") : QStringLiteral("off")},
+            {QStringLiteral("set"), static_cast<qint64>(set)},
+            {QStringLiteral("blocked"), names},
+            {QStringLiteral("ownerLock"), lock}};
+        return done(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
+    }
+    CommandReply reply;
+    reply.out = {
+        on ? "Lendmode is on." : "Lendmode is off.",
+        "Set in use: " + std::to_string(set) +
+            (set == 0 ? ", Lendmode's settings" : ", the owner's own settings"),
+        "Blocked applications: " + (blocked.empty() ? std::string("none") : joined(blocked, ", ")),
+        std::string("Owner lock: ") + (lock ? "set" : "not set"),
+    };
+    return reply;
+}
+
+LinkEvents::LinkEvents(QObject* parent) : QObject(parent) {
+    QDesktopServices::setUrlHandler(QString::fromLatin1(kScheme), this, "openUrl");
+}
+
+LinkEvents::~LinkEvents() {
+    QDesktopServices::unsetUrlHandler(QString::fromLatin1(kScheme));
+}
+
+void LinkEvents::start(std::function<void(const std::string&)> follow) {
+    follow_ = std::move(follow);
+    for (const std::string& url : std::exchange(waiting_, {})) openUrl(QUrl(QString::fromStdString(url)));
+}
+
+bool LinkEvents::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FileOpen) {
+        const QUrl url = static_cast<QFileOpenEvent*>(event)->url();
+        if (url.scheme() == QLatin1String(kScheme)) {
+            openUrl(url);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void LinkEvents::openUrl(const QUrl& url) {
+    const std::string text = url.toString().toStdString();
+    if (!follow_) {
+        waiting_.push_back(text);
+        return;
+    }
+    // Followed from the event loop, not inside the system's delivery: a switch takes
+    // a while, and the owner may be asked first.
+    QTimer::singleShot(0, this, [this, text] { follow_(text); });
+}
+
+}  // namespace lendmode
