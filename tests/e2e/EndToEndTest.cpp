@@ -1,7 +1,8 @@
 // The program as a user meets it: on a virtual display with a system tray, the status
 // item is clicked, Lendmode switched on and off with the popover's switch, a disabled
-// application launched and blocked, the owner lock asked for its password. Screenshots of what the user sees are kept in the
-// artifacts folder (LENDMODE_ARTIFACTS, or <build>/artifacts/e2e).
+// application launched and blocked, the owner lock's password asked for. Screenshots
+// of what the user sees are kept in the artifacts folder (LENDMODE_ARTIFACTS, or
+// <build>/artifacts/e2e).
 #include <gtest/gtest.h>
 
 #include <chrono>
