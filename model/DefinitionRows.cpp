@@ -107,12 +107,14 @@ plist::Array Preferences::settingsDefault() {
         {k::kSegmentSelected, 2},
         {k::kSegmentID, id(rows::kDarkMode)},
     });
-    set.emplace_back(Dictionary{
+    Dictionary apps{
         {k::kID, id(rows::kDisabledApps)},
         {k::kIdCell, cells::kAppListCell},
         {k::kTitle1, "Apps disabled in guest mode:"},
-        {k::kDisabledApp, appListOnSystem()},
-    });
+    };
+    // Moved in: a braced list would copy every record.
+    apps.emplace(k::kDisabledApp, appListOnSystem());
+    set.emplace_back(std::move(apps));
     return set;
 }
 

@@ -34,11 +34,22 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
             found.push_back({bundleDisplayName(line), line});
         }
     }
-    // By character code, capitals before small letters; equal names in any order.
-    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.name < b.name; });
+    // By character code, capitals before small letters; equal names in any order. A
+    // merge sort: the query's order is often nearly sorted already, and numbered names
+    // drove the quicksort into its slow fallback.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Found& a, const Found& b) { return a.name < b.name; });
     plist::Array records;
     records.reserve(found.size());
-    for (Found& f : found) records.emplace_back(plist::Array{std::move(f.name), false, std::string(f.path)});
+    for (Found& f : found) {
+        // Built in place: a braced list would copy the texts.
+        plist::Array record;
+        record.reserve(3);
+        record.emplace_back(std::move(f.name));
+        record.emplace_back(false);
+        record.emplace_back(std::string(f.path));
+        records.emplace_back(std::move(record));
+    }
     return records;
 }
 
