@@ -68,13 +68,14 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     // snapshot, the owner's https handler ("" for none), the running applications
     // about to be quit, and the fact that the guest settings are going on.
     const std::vector<std::string> running = runningDisabledApplications();
-    // The sets are lent to the record and taken back after the write, not copied.
     plist::Dictionary record{
-        {keys::kDefinitionSets, plist::Value(std::move(definitionSets_))},
         {keys::kOwnerHttpsHandler, ports_.urlHandlers->defaultHandler("https").value_or("")},
         {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
         {keys::kGuestSettingsApplied, true},
     };
+    // The sets are lent to the record and taken back after the write, not copied (as
+    // an entry of the braced list above would be).
+    record.emplace(keys::kDefinitionSets, plist::Value(std::move(definitionSets_)));
     addUnstoredFlag(record);
     const bool stored = prefs_.setObjects(record);
     definitionSets_ = std::move(*record[keys::kDefinitionSets].asArray());
@@ -146,7 +147,7 @@ bool Preferences::restoreOwnerSettingsLeftOn() {
     }
     // Set 0 tells which applications are still disabled, and so may be reopened.
     plist::Value lendmodeSet = isUsableDefinitionSet((*sets)[0]) ? (*sets)[0] : plist::Value(plist::Array{});
-    definitionSets_ = plist::Array{std::move(lendmodeSet), (*sets)[1]};
+    definitionSets_ = twoSets(std::move(lendmodeSet), (*sets)[1]);
     appNeedRun_.clear();
     if (const auto names = prefs_.object(keys::kAppsToReopen); names && names->isArray()) {
         for (const plist::Value& name : *names->asArray()) {

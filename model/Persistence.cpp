@@ -35,7 +35,7 @@ void Preferences::loadDefinitionSets() {
         // the defaults serve this run and the stored value is left for the next load.
         if (isUsableDefinitionSet(storedSets->front())) {
             plist::Array lendmodeSet = std::move(*storedSets->front().asArray());  // not needed again
-            definitionSets_ = plist::Array{std::move(lendmodeSet), ownerSnapshot()};
+            definitionSets_ = twoSets(std::move(lendmodeSet), ownerSnapshot());
             // Applications installed since the list was made can be blocked too. A fresh
             // snapshot has just listed the installed ones; a kept one is older.
             if (plist::Array* listed = appDisabled()) {
@@ -45,15 +45,23 @@ void Preferences::loadDefinitionSets() {
             }
             (void)write_definitionSets();  // unchanged choices: a failure loses nothing
         } else {
-            definitionSets_ = plist::Array{settingsDefault(), ownerSnapshot()};
+            definitionSets_ = twoSets(settingsDefault(), ownerSnapshot());
         }
         return;
     }
 
     if (!stored) setCurrentSet(0);
-    definitionSets_ = plist::Array{settingsDefault(), ownerSnapshot()};
+    definitionSets_ = twoSets(settingsDefault(), ownerSnapshot());
     // The version key only once the sets it vouches for are stored.
     if (write_definitionSets()) (void)prefs_.setBoolean(version, true);
+}
+
+plist::Array Preferences::twoSets(plist::Value lendmodeSet, plist::Value ownerSnapshot) {
+    plist::Array sets;
+    sets.reserve(2);
+    sets.push_back(std::move(lendmodeSet));
+    sets.push_back(std::move(ownerSnapshot));
+    return sets;
 }
 
 bool Preferences::write_definitionSets() {

@@ -214,6 +214,9 @@ public:
 
 private:
     void loadDefinitionSets();
+    // The two sets as definitionSets holds them, moved in (a braced list would copy
+    // every application record).
+    static plist::Array twoSets(plist::Value lendmodeSet, plist::Value ownerSnapshot);
     // Puts the owner's settings back after an earlier process ended with the guest
     // settings on the system; see init. False when it was refused and Lendmode
     // stays on.
