@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -92,7 +93,7 @@ bool SimUserDefaultsStore::refresh() {
     (void)std::exchange(kept_, plist::EncodedEntry{});  // its buffers freed, not kept for reuse
     keptWeight_ = 0;
     keptDropped_ = false;
-    keptLength_ = 0;
+    keptLength_ = keptCount_ = 0;
     stamp_ = currentStamp();
     return readable_;
 }
@@ -246,29 +247,63 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
     return ok;
 }
 
-bool SimUserDefaultsStore::loadKeptBytes() {
-    if (keptLength_ == 0) return true;
-    std::string bytes(keptLength_, '\0');
-    const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+namespace {
+
+// Reads `length` bytes at `at`; false when the file has fewer.
+bool readAt(int fd, char* into, std::size_t length, std::uint64_t at) {
     std::size_t done = 0;
-    while (fd >= 0 && done < bytes.size()) {
-        const ssize_t n =
-            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(kept_.placedAt + done));
+    while (done < length) {
+        const ssize_t n = ::pread(fd, into + done, length - done, static_cast<off_t>(at + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
-    if (fd >= 0) ::close(fd);
-    if (done != bytes.size()) return false;
+    return true;
+}
+
+std::uint64_t bigEndian(const char* bytes, std::size_t width) {
+    std::uint64_t n = 0;
+    for (std::size_t i = 0; i < width; ++i) n = n << 8 | static_cast<std::uint8_t>(bytes[i]);
+    return n;
+}
+
+}  // namespace
+
+bool SimUserDefaultsStore::loadKeptBytes() {
+    if (keptLength_ == 0) return true;
+    const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // The kept objects are objects 1 to n of the file: their bytes where they were
+    // placed, and their offsets from the file's offset table (as the trailer gives it).
+    std::string bytes(keptLength_, '\0');
+    std::array<char, 32> trailer{};
+    bool ok = readAt(fd, bytes.data(), bytes.size(), kept_.placedAt) &&
+              readAt(fd, trailer.data(), trailer.size(), static_cast<std::uint64_t>(stamp_.size) - 32);
+    const std::size_t width = static_cast<std::uint8_t>(trailer[6]);
+    const std::uint64_t table = bigEndian(trailer.data() + 24, 8);
+    std::string entries(keptCount_ * width, '\0');
+    ok = ok && width >= 1 && width <= 8 && readAt(fd, entries.data(), entries.size(), table + width);
+    ::close(fd);
+    if (!ok) return false;
+    std::vector<std::uint32_t> offsets(keptCount_);
+    for (std::size_t i = 0; i < keptCount_; ++i) {
+        const std::uint64_t at = bigEndian(entries.data() + i * width, width);
+        if (at < kept_.placedAt || at - kept_.placedAt >= bytes.size()) return false;
+        offsets[i] = static_cast<std::uint32_t>(at - kept_.placedAt);
+    }
     kept_.bytes = std::move(bytes);
-    keptLength_ = 0;
+    kept_.offsets = std::move(offsets);
+    keptLength_ = keptCount_ = 0;
     return true;
 }
 
 void SimUserDefaultsStore::releaseKeptBytes() {
     if (kept_.bytes.empty()) return;
     keptLength_ = kept_.bytes.size();
-    std::string().swap(kept_.bytes);  // freed: an assignment would keep the buffer
+    keptCount_ = kept_.offsets.size();
+    // Freed: an assignment would keep the buffers.
+    std::string().swap(kept_.bytes);
+    std::vector<std::uint32_t>().swap(kept_.offsets);
 }
 
 std::optional<plist::Value> SimUserDefaultsStore::storedValue(const std::string& key) const {

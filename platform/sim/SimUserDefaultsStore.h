@@ -77,6 +77,7 @@ private:
     std::size_t keptWeight_ = 0;  // how many values it holds
     bool keptDropped_ = false;    // cache_ holds a placeholder for it
     std::size_t keptLength_ = 0;  // its bytes' length while they are only in the file
+    std::size_t keptCount_ = 0;   // and how many objects they hold
 };
 
 }  // namespace platform::simulated
