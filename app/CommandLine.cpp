@@ -1,6 +1,5 @@
 #include "app/CommandLine.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -130,8 +129,7 @@ int run(int argc, char** argv, const std::string& stateDirectory) {
         return CommandReply::kUsage;
     }
 
-    // No display and no window system: only the local socket.
-    QCoreApplication app(argc, argv);
+    // No display, no window system and no event loop: only the local socket.
     SingleInstance instance(stateDirectory);
     const std::optional<CommandReply> reply = instance.askRunning(requestLine(*arguments.request));
     if (!reply) {

@@ -1,20 +1,25 @@
 #include "app/SingleInstance.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
-#include <QLocalSocket>
-#include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <QVariant>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "base/Log.h"
 
@@ -22,44 +27,55 @@ namespace lendmode {
 namespace {
 
 constexpr const char* kLockFile = "/lendmode.lock";
-constexpr const char* kShowRequest = "show\n";
+constexpr const char* kSocketFile = "/lendmode.sock";
+constexpr std::string_view kShowRequest = "show";
 constexpr int kConnectTimeoutMs = 2000;
 // A running Lendmode accepts a request as soon as its event loop runs (a switch of
 // its own may hold it for a while); one that never does takes no commands (an older
 // version only shows its popover).
 constexpr int kAcceptTimeoutMs = 30000;
 // A request is one short line; anything longer is not ours.
-constexpr qint64 kMaxRequestBytes = 8192;
+constexpr std::size_t kMaxRequestBytes = 8192;
+// A client that sends no request, or takes no answer, for this long is dropped.
+constexpr int kClientTimeoutMs = 10000;
+// More clients at once than any use needs: later ones are turned away.
+constexpr std::size_t kMaxClients = 64;
+// Out of descriptors, accepting waits this long before it tries again.
+constexpr int kAcceptRetryMs = 1000;
 
 constexpr std::string_view kAccepted = "accepted";
 constexpr std::string_view kOut = "out ";
 constexpr std::string_view kErr = "err ";
 constexpr std::string_view kExit = "exit ";
-// Set on a connection while its command runs, so that its going does not delete it.
-constexpr const char* kRunningProperty = "lendmodeCommandRunning";
 
-void appendLines(QByteArray& data, std::string_view tag, const std::vector<std::string>& texts) {
+// A peer that has gone must not end the program with SIGPIPE.
+#ifdef MSG_NOSIGNAL
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#else
+constexpr int kSendFlags = 0;
+#endif
+
+void appendLines(std::string& data, std::string_view tag, const std::vector<std::string>& texts) {
     for (const std::string& text : texts) {
         std::size_t start = 0;
         for (;;) {
             const std::size_t end = text.find('\n', start);
-            data.append(tag.data(), static_cast<qsizetype>(tag.size()));
-            data.append(text.data() + start,
-                        static_cast<qsizetype>((end == std::string::npos ? text.size() : end) - start));
-            data.append('\n');
+            data.append(tag);
+            data.append(text, start, (end == std::string::npos ? text.size() : end) - start);
+            data.push_back('\n');
             if (end == std::string::npos) break;
             start = end + 1;
         }
     }
 }
 
-QByteArray encoded(const CommandReply& reply) {
-    QByteArray data;
+std::string encoded(const CommandReply& reply) {
+    std::string data;
     appendLines(data, kOut, reply.out);
     appendLines(data, kErr, reply.err);
-    data.append(kExit.data(), static_cast<qsizetype>(kExit.size()));
-    data.append(QByteArray::number(reply.exitCode));
-    data.append('\n');
+    data.append(kExit);
+    data.append(std::to_string(reply.exitCode));
+    data.push_back('\n');
     return data;
 }
 
@@ -67,22 +83,194 @@ CommandReply failed(const std::string& why) {
     return CommandReply{CommandReply::kRefused, {}, {why}};
 }
 
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view kSpace = " \t\r\n\v\f";
+    const std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+// Closes the descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// A stream socket set up for the channel: closed on exec (the commands Lendmode starts
+// must not keep the channel open after it), nonblocking, and without SIGPIPE where
+// the system sets that per socket (macOS; Linux takes MSG_NOSIGNAL per send).
+bool prepareSocket(int fd) {
+    if (fd < 0 || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+#ifdef SO_NOSIGPIPE
+    const int on = 1;
+    if (::setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on) != 0) return false;
+#endif
+    return true;
+}
+
+int newSocket() {
+    Descriptor fd(::socket(AF_UNIX, SOCK_STREAM, 0));
+    return prepareSocket(fd.get()) ? fd.release() : -1;
+}
+
+// The socket address of a path; nothing when the path does not fit in one.
+std::optional<sockaddr_un> addressOf(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return std::nullopt;
+    std::memcpy(static_cast<void*>(address.sun_path), path.c_str(), path.size() + 1);
+    return address;
+}
+
+const sockaddr* genericAddress(const sockaddr_un& address) {
+    return reinterpret_cast<const sockaddr*>(&address);  // NOLINT: the sockets API takes it so
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until `deadline`, for poll; -1 (no limit) without one.
+int remainingMs(std::optional<Clock::time_point> deadline) {
+    if (!deadline) return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+std::optional<Clock::time_point> deadlineIn(int timeoutMs) {
+    if (timeoutMs < 0) return std::nullopt;
+    return Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+// Whether `fd` became ready for `events` (or failed, which the next call reports)
+// before the deadline.
+bool waitFor(int fd, short events, std::optional<Clock::time_point> deadline) {
+    for (;;) {
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, remainingMs(deadline));
+        if (ready > 0) return true;
+        if (ready == 0 || errno != EINTR) return false;
+    }
+}
+
+// A connection to the socket at `path`; -1 when nothing listens there. Only a socket
+// of this user's own is tried: in /tmp anybody could have put one at that name.
+int connectTo(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || info.st_uid != ::getuid()) return -1;
+    const std::optional<sockaddr_un> address = addressOf(path);
+    Descriptor fd(address ? newSocket() : -1);
+    if (fd.get() < 0) return -1;
+    const auto deadline = deadlineIn(kConnectTimeoutMs);
+    for (;;) {
+        if (::connect(fd.get(), genericAddress(*address), sizeof *address) == 0 || errno == EISCONN)
+            return fd.release();
+        if (errno == EINPROGRESS || errno == EALREADY || errno == EINTR) break;
+        // Linux: the server's backlog is full; it may take us in a moment.
+        if (errno != EAGAIN || Clock::now() >= *deadline) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (!waitFor(fd.get(), POLLOUT, deadline) ||
+        ::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
+        return -1;
+    return fd.release();
+}
+
+// Writes all of `data` before the deadline.
+bool sendAll(int fd, std::string_view data, std::optional<Clock::time_point> deadline) {
+    while (!data.empty()) {
+        const ssize_t sent = ::send(fd, data.data(), data.size(), kSendFlags);
+        if (sent > 0) {
+            data.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        const bool full = sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (!full || !waitFor(fd, POLLOUT, deadline)) return false;
+    }
+    return true;
+}
+
+// The next line from `fd` (without its line feed), waiting at most `timeoutMs` for
+// each piece of it (-1: without limit); nothing at the end of the connection, on an
+// error or when the wait runs out.
+std::optional<std::string> nextLine(int fd, std::string& buffer, int timeoutMs) {
+    for (;;) {
+        const std::size_t end = buffer.find('\n');
+        if (end != std::string::npos) {
+            std::string line = buffer.substr(0, end);
+            buffer.erase(0, end + 1);
+            return line;
+        }
+        std::array<char, 4096> chunk{};
+        const ssize_t got = ::recv(fd, chunk.data(), chunk.size(), 0);
+        if (got > 0) {
+            buffer.append(chunk.data(), static_cast<std::size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        const bool empty = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+        if (!empty || !waitFor(fd, POLLIN, deadlineIn(timeoutMs))) return std::nullopt;
+    }
+}
+
 }  // namespace
+
+// One client of the running one.
+struct SingleInstance::Connection {
+    int fd = -1;
+    QSocketNotifier* reader = nullptr;  // children of the SingleInstance
+    QSocketNotifier* writer = nullptr;
+    std::string input;           // the request line as it comes in
+    std::string output;          // what the socket has not taken yet
+    bool requested = false;      // the request has come; anything after it is ignored
+    bool closeWhenSent = false;  // the answer is complete
+
+    Connection() = default;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() { close(); }
+
+    void close() {
+        // The notifiers stop before the descriptor closes, and are deleted later: one
+        // of them may be sending the signal that runs now.
+        for (QSocketNotifier* notifier : {std::exchange(reader, nullptr), std::exchange(writer, nullptr)}) {
+            if (!notifier) continue;
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+        if (fd >= 0) ::close(std::exchange(fd, -1));
+    }
+};
 
 SingleInstance::SingleInstance(std::string stateDirectory, QObject* parent)
     : QObject(parent), directory_(std::move(stateDirectory)) {}
 
 SingleInstance::~SingleInstance() {
-    server_.reset();
+    stopListening();
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-QString SingleInstance::serverName() const {
-    // A short name (socket paths are limited), the same for every process of this
+std::string SingleInstance::socketPath() const {
+    std::string path = directory_ + kSocketFile;
+    if (addressOf(path)) return path;
+    // Too long for a socket address: a short name, the same for every process of this
     // user and state folder.
     const QByteArray hash =
         QCryptographicHash::hash(QByteArray::fromStdString(directory_), QCryptographicHash::Sha1);
-    return QStringLiteral("lendmode-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash.toHex().left(16)));
+    return "/tmp/lendmode-" + std::to_string(::getuid()) + "-" + hash.toHex().left(16).toStdString();
 }
 
 bool SingleInstance::acquire(std::chrono::milliseconds wait) {
@@ -111,49 +299,36 @@ bool SingleInstance::acquire(std::chrono::milliseconds wait) {
 }
 
 bool SingleInstance::askRunningToShow() {
-    QLocalSocket socket;
-    socket.connectToServer(serverName());
-    if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-    socket.write(kShowRequest);
-    const bool sent = socket.waitForBytesWritten(kConnectTimeoutMs);
-    socket.disconnectFromServer();
-    return sent;
+    const Descriptor socket(connectTo(socketPath()));
+    return socket.get() >= 0 &&
+           sendAll(socket.get(), std::string(kShowRequest) + "\n", deadlineIn(kConnectTimeoutMs));
 }
 
 std::optional<CommandReply> SingleInstance::askRunning(const std::string& request) {
-    QLocalSocket socket;
-    socket.connectToServer(serverName());
-    if (!socket.waitForConnected(kConnectTimeoutMs)) return std::nullopt;
-    socket.write(QByteArray::fromStdString(request + "\n"));
-    if (!socket.waitForBytesWritten(kConnectTimeoutMs)) return failed("Lendmode did not take the command.");
+    const Descriptor socket(connectTo(socketPath()));
+    if (socket.get() < 0) return std::nullopt;
+    if (!sendAll(socket.get(), request + "\n", deadlineIn(kConnectTimeoutMs)))
+        return failed("Lendmode did not take the command.");
 
     CommandReply reply;
     bool accepted = false;
-    for (;;) {
-        while (socket.canReadLine()) {
-            QByteArray raw = socket.readLine();
-            raw.chop(1);
-            const std::string line = raw.toStdString();
-            if (!accepted) {
-                accepted = line == kAccepted;
-                if (!accepted) return failed("Lendmode answered something unexpected: " + line);
-            } else if (line.starts_with(kOut)) {
-                reply.out.push_back(line.substr(kOut.size()));
-            } else if (line.starts_with(kErr)) {
-                reply.err.push_back(line.substr(kErr.size()));
-            } else if (line.starts_with(kExit)) {
-                const std::string_view code = std::string_view(line).substr(kExit.size());
-                const auto [end, ec] =
-                    std::from_chars(code.data(), code.data() + code.size(), reply.exitCode);
-                if (ec == std::errc() && end == code.data() + code.size()) return reply;
-                return failed("Lendmode answered something unexpected: " + line);
-            }
+    std::string buffer;
+    // Once accepted, the command may wait for the owner as long as the owner takes.
+    while (const std::optional<std::string> line =
+               nextLine(socket.get(), buffer, accepted ? -1 : kAcceptTimeoutMs)) {
+        if (!accepted) {
+            accepted = *line == kAccepted;
+            if (!accepted) return failed("Lendmode answered something unexpected: " + *line);
+        } else if (line->starts_with(kOut)) {
+            reply.out.push_back(line->substr(kOut.size()));
+        } else if (line->starts_with(kErr)) {
+            reply.err.push_back(line->substr(kErr.size()));
+        } else if (line->starts_with(kExit)) {
+            const std::string_view code = std::string_view(*line).substr(kExit.size());
+            const auto [end, ec] = std::from_chars(code.data(), code.data() + code.size(), reply.exitCode);
+            if (ec == std::errc() && end == code.data() + code.size()) return reply;
+            return failed("Lendmode answered something unexpected: " + *line);
         }
-        if (socket.state() != QLocalSocket::ConnectedState) break;
-        // Once accepted, the command may wait for the owner as long as the owner takes.
-        if (!socket.waitForReadyRead(accepted ? -1 : kAcceptTimeoutMs) &&
-            socket.state() == QLocalSocket::ConnectedState)
-            break;
     }
     if (!accepted) {
         return failed(
@@ -163,63 +338,173 @@ std::optional<CommandReply> SingleInstance::askRunning(const std::string& reques
     return failed("Lendmode ended before it answered.");
 }
 
-void SingleInstance::listen(std::function<void()> show, CommandHandler commands) {
+bool SingleInstance::listen(std::function<void()> show, CommandHandler commands) {
     show_ = std::move(show);
     commands_ = std::move(commands);
-    server_ = std::make_unique<QLocalServer>();
-    // We hold the lock, so a socket left by a process that died is stale.
-    QLocalServer::removeServer(serverName());
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(serverName())) {
-        log::error("cannot listen on " + serverName().toStdString() + ": " +
-                   server_->errorString().toStdString());
-        return;
+    stopListening();
+    const std::string path = socketPath();
+    const std::optional<sockaddr_un> address = addressOf(path);
+    Descriptor fd(address ? newSocket() : -1);
+    // We hold the lock, so a socket file left by a process that died is stale.
+    if (fd.get() >= 0) ::unlink(path.c_str());
+    // Only the user may connect: the file is made the user's alone before listen(),
+    // and nobody can connect before that.
+    const bool bound = fd.get() >= 0 && ::bind(fd.get(), genericAddress(*address), sizeof *address) == 0;
+    if (!bound || ::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd.get(), SOMAXCONN) != 0) {
+        log::error("cannot listen on " + path + ": " + std::strerror(errno));
+        if (bound) ::unlink(path.c_str());
+        return false;
     }
-    connect(server_.get(), &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            connect(client, &QLocalSocket::readyRead, client, [this, client] { readRequest(client); });
-            connect(client, &QLocalSocket::disconnected, client, [client] {
-                if (!client->property(kRunningProperty).toBool()) client->deleteLater();
-            });
-        }
-    });
+    serverFd_ = fd.release();
+    listeningPath_ = path;
+    acceptNotifier_ = std::make_unique<QSocketNotifier>(serverFd_, QSocketNotifier::Read);
+    connect(acceptNotifier_.get(), &QSocketNotifier::activated, this, [this] { acceptClients(); });
+    return true;
 }
 
-void SingleInstance::readRequest(QLocalSocket* client) {
-    if (client->property(kRunningProperty).isValid()) return;  // one request a connection
-    if (!client->canReadLine()) {
-        if (client->bytesAvailable() > kMaxRequestBytes) client->abort();
+void SingleInstance::stopListening() {
+    for (const ConnectionPtr& client : clients_) client->close();
+    clients_.clear();
+    if (serverFd_ < 0) return;
+    acceptNotifier_.reset();
+    ::close(std::exchange(serverFd_, -1));
+    ::unlink(listeningPath_.c_str());
+}
+
+void SingleInstance::acceptClients() {
+    for (;;) {
+        const int fd = ::accept(serverFd_, nullptr, nullptr);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors, most likely: the waiting client would wake the
+                // notifier again at once, so it rests a while.
+                log::error(std::string("cannot accept a client: ") + std::strerror(errno));
+                acceptNotifier_->setEnabled(false);
+                QTimer::singleShot(kAcceptRetryMs, this, [this] {
+                    if (acceptNotifier_) acceptNotifier_->setEnabled(true);
+                });
+            }
+            return;
+        }
+        if (!prepareSocket(fd) || clients_.size() >= kMaxClients) {
+            ::close(fd);
+            continue;
+        }
+        auto client = std::make_shared<Connection>();
+        client->fd = fd;
+        client->reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        const std::weak_ptr<Connection> weak = client;
+        connect(client->reader, &QSocketNotifier::activated, this, [this, weak] {
+            if (const ConnectionPtr alive = weak.lock()) readFrom(alive);
+        });
+        clients_.push_back(client);
+        // A client that never sends its request goes (what came meanwhile is read first).
+        QTimer::singleShot(kClientTimeoutMs, this, [this, weak] {
+            const ConnectionPtr alive = weak.lock();
+            if (alive && alive->reader && !alive->requested) readFrom(alive);
+            if (alive && !alive->requested) drop(alive);
+        });
+    }
+}
+
+void SingleInstance::readFrom(const ConnectionPtr& client) {
+    for (;;) {
+        std::array<char, 1024> chunk{};
+        const ssize_t got = ::recv(client->fd, chunk.data(), chunk.size(), 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (got < 0 || (got == 0 && !client->requested)) {
+            drop(client);
+            return;
+        }
+        if (got == 0) {
+            // The client is done sending; its answer may still reach it.
+            client->reader->setEnabled(false);
+            return;
+        }
+        if (client->requested) continue;  // one request a connection
+        client->input.append(chunk.data(), static_cast<std::size_t>(got));
+        const std::size_t end = client->input.find('\n');
+        if (end == std::string::npos && client->input.size() > kMaxRequestBytes) {
+            drop(client);
+            return;
+        }
+        if (end == std::string::npos) continue;
+        const std::string request(trimmed(std::string_view(client->input).substr(0, end)));
+        client->requested = true;
+        client->input.clear();
+        if (request == kShowRequest || !commands_) {
+            // Nothing to answer.
+            drop(client);
+            if (request == kShowRequest && show_) show_();
+            return;
+        }
+        send(client, std::string(kAccepted) + "\n");
+        if (client->fd < 0) return;
+        // Run from the event loop rather than inside the notifier's signal: the command
+        // may run a nested loop, in which this client may go and others come.
+        QTimer::singleShot(0, this, [this, weak = std::weak_ptr<Connection>(client), request] {
+            runCommand(weak, request);
+        });
+    }
+}
+
+void SingleInstance::runCommand(const std::weak_ptr<Connection>& client, const std::string& request) {
+    CommandReply reply;
+    try {
+        reply = commands_(request);
+    } catch (const std::exception& error) {
+        log::error(std::string("command failed: ") + error.what());
+        reply = failed(std::string("Lendmode failed: ") + error.what());
+    }
+    const ConnectionPtr alive = client.lock();
+    if (!alive) return;
+    alive->closeWhenSent = true;
+    send(alive, encoded(reply));
+}
+
+void SingleInstance::send(const ConnectionPtr& client, std::string_view data) {
+    client->output.append(data);
+    flush(client);
+}
+
+void SingleInstance::flush(const ConnectionPtr& client) {
+    while (!client->output.empty()) {
+        const ssize_t sent = ::send(client->fd, client->output.data(), client->output.size(), kSendFlags);
+        if (sent > 0) {
+            client->output.erase(0, static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // The client is not reading: the rest waits for room, a while.
+            const std::weak_ptr<Connection> weak = client;
+            if (!client->writer) {
+                client->writer = new QSocketNotifier(client->fd, QSocketNotifier::Write, this);
+                connect(client->writer, &QSocketNotifier::activated, this, [this, weak] {
+                    if (const ConnectionPtr alive = weak.lock()) flush(alive);
+                });
+            } else if (client->writer->isEnabled()) {
+                return;
+            }
+            client->writer->setEnabled(true);
+            QTimer::singleShot(kClientTimeoutMs, this, [this, weak] {
+                const ConnectionPtr alive = weak.lock();
+                if (alive && !alive->output.empty()) drop(alive);
+            });
+            return;
+        }
+        drop(client);  // gone
         return;
     }
-    const std::string request = client->readLine().trimmed().toStdString();
-    const bool command = request != "show" && commands_;
-    client->setProperty(kRunningProperty, command);
-    if (!command) {
-        if (request == "show" && show_) show_();
-        return;
-    }
-    client->write(kAccepted.data(), static_cast<qint64>(kAccepted.size()));
-    client->write("\n");
-    client->flush();
-    // Run from the event loop rather than inside the socket's own signal: the command
-    // may run a nested loop, in which the client may go.
-    QTimer::singleShot(0, this, [this, client = QPointer<QLocalSocket>(client), request] {
-        CommandReply reply;
-        try {
-            reply = commands_(request);
-        } catch (const std::exception& error) {
-            log::error(std::string("command failed: ") + error.what());
-            reply = failed(std::string("Lendmode failed: ") + error.what());
-        }
-        if (!client) return;
-        client->setProperty(kRunningProperty, false);
-        if (client->state() == QLocalSocket::ConnectedState) {
-            client->write(encoded(reply));
-            client->flush();
-            client->disconnectFromServer();
-        }
-        if (client->state() == QLocalSocket::UnconnectedState) client->deleteLater();
-    });
+    if (client->writer) client->writer->setEnabled(false);
+    if (client->closeWhenSent) drop(client);
+}
+
+void SingleInstance::drop(const ConnectionPtr& client) {
+    client->close();
+    std::erase(clients_, client);
 }
 
 }  // namespace lendmode

@@ -8,20 +8,26 @@
 // for the command's standard output and error, and last "exit CODE", after which the
 // running one closes the connection. A "show" request gets no answer.
 //
+// The socket is a file only its user may connect to: `lendmode.sock` in the state folder, or,
+// when that path is too long for a socket address, a name made from the folder's hash
+// in /tmp. Its reads and writes never block the running one: a client that stops
+// reading or goes away mid-request costs nothing but its own connection.
+//
 // The commands Lendmode starts inherit the lock, so that after a kill they keep it
 // until they are done: a start that finds the lock taken and nobody listening waits
 // for them before it puts the owner's settings back, lest they land after it.
 #pragma once
 
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QObject>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+class QSocketNotifier;
 
 namespace lendmode {
 
@@ -60,17 +66,32 @@ public:
     // In the running one: calls `show` each time a later start asks, and `commands`
     // with every other request line. A command may run a nested event loop (a
     // question to the owner); its connection stays open until it has answered.
+    // False when it cannot listen (logged).
     using CommandHandler = std::function<CommandReply(const std::string& request)>;
-    void listen(std::function<void()> show, CommandHandler commands = {});
+    bool listen(std::function<void()> show, CommandHandler commands = {});
+
+    // The socket's file, the same for every process of this user and state folder.
+    std::string socketPath() const;
 
 private:
-    QString serverName() const;
-    void readRequest(QLocalSocket* client);
+    struct Connection;
+    using ConnectionPtr = std::shared_ptr<Connection>;
+
+    void acceptClients();
+    void readFrom(const ConnectionPtr& client);
+    void runCommand(const std::weak_ptr<Connection>& client, const std::string& request);
+    void send(const ConnectionPtr& client, std::string_view data);
+    void flush(const ConnectionPtr& client);
+    void drop(const ConnectionPtr& client);
+    void stopListening();
 
     std::string directory_;
     std::string error_;
     int lockFd_ = -1;
-    std::unique_ptr<QLocalServer> server_;
+    int serverFd_ = -1;
+    std::string listeningPath_;
+    std::unique_ptr<QSocketNotifier> acceptNotifier_;
+    std::vector<ConnectionPtr> clients_;
     std::function<void()> show_;
     CommandHandler commands_;
 };

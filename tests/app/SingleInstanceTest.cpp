@@ -1,15 +1,35 @@
 // One Lendmode at a time: a second start while one runs changes nothing, asks the
-// running one to show its popover, and leaves.
-#include <gtest/gtest.h>
+// running one to show its popover, and leaves. The channel between them, in this
+// process: nested commands, clients that misbehave, stale sockets, long folders.
+#include "app/SingleInstance.h"
 
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <array>
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <future>
 
 #include "model/BuildInfo.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/TestSupport.h"
 
+using lendmode::CommandReply;
+using lendmode::SingleInstance;
 using testing_support::AppProcess;
+using testing_support::TempDir;
 using testing_support::TempMac;
+using namespace std::chrono_literals;
 
 TEST(SingleInstance, ASecondStartChangesNothingAndAsksTheFirstToShowItself) {
     TempMac t;
@@ -36,4 +56,177 @@ TEST(SingleInstance, ASecondStartChangesNothingAndAsksTheFirstToShowItself) {
     // Once the first has gone, a new start is the one.
     AppProcess third(t.root());
     EXPECT_EQ(third.waitForLine("READY"), "READY");
+}
+
+namespace lendmode {
+void PrintTo(const CommandReply& reply, std::ostream* out) {
+    *out << "exit " << reply.exitCode;
+    for (const auto& line : reply.out) *out << " | out " << line;
+    for (const auto& line : reply.err) *out << " | err " << line;
+}
+}  // namespace lendmode
+
+namespace {
+
+// Runs the event loop until `done` holds, at most `limit`; whether it holds.
+bool serveUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || std::chrono::steady_clock::now() > deadline) loop.quit();
+    });
+    poll.start(5);
+    if (!done()) loop.exec();
+    return done();
+}
+
+template <typename T>
+bool ready(const std::future<T>& future) {
+    return future.valid() && future.wait_for(0s) == std::future_status::ready;
+}
+
+// A client of the test's own on a plain blocking socket; or, with `bindOnly`, what a
+// killed Lendmode leaves: a socket file nobody listens on.
+struct RawClient {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    explicit RawClient(const std::string& path, bool bindOnly = false) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(static_cast<char*>(address.sun_path), path.c_str(), sizeof address.sun_path - 1);
+        const auto* generic = reinterpret_cast<const sockaddr*>(&address);  // NOLINT: the sockets API
+        EXPECT_EQ(bindOnly ? ::bind(fd, generic, sizeof address) : ::connect(fd, generic, sizeof address), 0);
+    }
+    ~RawClient() { close(); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+    void send(const std::string& text) const { ::send(fd, text.data(), text.size(), MSG_NOSIGNAL); }
+    // One read's worth, or everything until the other end closes.
+    std::string read(bool toEnd = false) const {
+        std::string text;
+        std::array<char, 4096> chunk{};
+        for (ssize_t got = 0; (got = ::recv(fd, chunk.data(), chunk.size(), 0)) > 0;) {
+            text.append(chunk.data(), static_cast<std::size_t>(got));
+            if (!toEnd) break;
+        }
+        return text;
+    }
+    void close() { ::close(std::exchange(fd, -1)); }
+};
+
+std::size_t openDescriptors() {
+    const auto entries = std::filesystem::directory_iterator("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+std::future<std::optional<CommandReply>> ask(const std::string& folder, const std::string& request) {
+    return std::async(std::launch::async,
+                      [folder, request] { return SingleInstance(folder).askRunning(request); });
+}
+
+CommandReply did(const std::string& request) {
+    return CommandReply{CommandReply::kDone, {"did " + request}, {}};
+}
+
+// A running one listening in a fresh state folder; its commands answer "did REQUEST"
+// unless the test says otherwise.
+struct Channel : ::testing::Test {
+    TempDir dir;
+    SingleInstance running{dir.path()};
+    std::function<CommandReply(const std::string&)> handler = did;
+
+    void SetUp() override {
+        ASSERT_TRUE(running.acquire());
+        ASSERT_TRUE(running.listen([] {}, [this](const std::string& request) { return handler(request); }));
+        ASSERT_EQ(running.socketPath(), dir.path() + "/lendmode.sock");
+    }
+    std::optional<CommandReply> answer(std::future<std::optional<CommandReply>> asked) const {
+        EXPECT_TRUE(serveUntil([&] { return ready(asked); })) << "no answer";
+        return asked.get();
+    }
+};
+
+}  // namespace
+
+TEST_F(Channel, ACommandWaitingInANestedLoopLetsOthersInAndEachIsAnsweredWhenItsHandlerReturns) {
+    std::future<std::optional<CommandReply>> first;
+    std::future<std::optional<CommandReply>> second;
+    bool secondAnsweredFirst = false;
+    handler = [&](const std::string& request) {
+        if (request != "first") return CommandReply{CommandReply::kRefused, {"a\nb"}, {"why"}};
+        // As while the owner types a password.
+        second = ask(dir.path(), "second");
+        secondAnsweredFirst = serveUntil([&] { return ready(second); }) && !ready(first);
+        return did(request);
+    };
+    first = ask(dir.path(), "first");
+    EXPECT_TRUE(serveUntil([&] { return ready(first); }));
+    EXPECT_EQ(first.get(), did("first"));
+    EXPECT_TRUE(secondAnsweredFirst);
+    EXPECT_EQ(second.get(), (CommandReply{CommandReply::kRefused, {"a", "b"}, {"why"}}));
+}
+
+TEST_F(Channel, ClientsThatStopReadingOrLeaveEarlyHoldUpNobodyAndLeaveNothingBehind) {
+    const std::size_t before = openDescriptors();
+    RawClient neverReads(running.socketPath());
+    RawClient leavesMidCommand(running.socketPath());
+    handler = [&](const std::string& request) {
+        // Far more than the socket takes, for a client that never reads it.
+        if (request == "big")
+            return CommandReply{
+                CommandReply::kDone, std::vector<std::string>(50000, std::string(100, 'x')), {}};
+        if (request == "leave") {
+            EXPECT_EQ(leavesMidCommand.read(), "accepted\n");
+            leavesMidCommand.close();
+            serveUntil([] { return false; }, 50ms);
+        }
+        return did(request);
+    };
+    neverReads.send("big\n");
+    leavesMidCommand.send("leave\n");
+    {
+        RawClient halfRequest(running.socketPath());
+        halfRequest.send("sta");
+        RawClient leavesAtOnce(running.socketPath());
+        RawClient endlessLine(running.socketPath());
+        endlessLine.send(std::string(10000, 'x'));
+        auto dropped = std::async(std::launch::async, [&] { return endlessLine.read(true); });
+        EXPECT_TRUE(serveUntil([&] { return ready(dropped); }));
+        EXPECT_EQ(dropped.get(), "");
+    }
+    // Answering the client that left must not end this process (SIGPIPE).
+    EXPECT_EQ(answer(ask(dir.path(), "status")), did("status"));
+    EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before + 2; }))
+        << openDescriptors() << " open: only both ends of the client that never reads should be";
+    neverReads.close();
+    EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before; }));
+}
+
+TEST(SingleInstanceSocket, AFolderTooDeepForASocketAddressUsesTmpWhereOnlyTheLockHolderReplacesAStaleSocket) {
+    TempDir base;
+    const std::string deep = base.path() + "/" + std::string(60, 'a') + "/" + std::string(60, 'b');
+    auto running = std::make_unique<SingleInstance>(deep);
+    const std::string path = running->socketPath();
+    EXPECT_EQ(path.rfind("/tmp/lendmode-" + std::to_string(::getuid()) + "-", 0), 0u) << path;
+    EXPECT_LT(path.size(), 104u) << "fits a socket address on macOS too";
+    EXPECT_NE(SingleInstance(deep + "c").socketPath(), path) << "one name per state folder";
+
+    { RawClient stale(path, true); }
+    SingleInstance later(deep);
+    EXPECT_EQ(later.askRunning("status"), std::nullopt) << "not running";
+    EXPECT_FALSE(later.askRunningToShow());
+
+    ASSERT_TRUE(running->acquire());
+    int shows = 0;
+    ASSERT_TRUE(running->listen([&] { ++shows; }));
+    struct stat info {};
+    ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "for its user only";
+    auto shown = std::async(std::launch::async, [&later] { return later.askRunningToShow(); });
+    EXPECT_TRUE(serveUntil([&] { return shows == 1; }));
+    EXPECT_TRUE(shown.get());
+
+    running.reset();
+    EXPECT_FALSE(std::filesystem::exists(path)) << "removed when the running one ends";
 }
