@@ -22,7 +22,12 @@ SignalNotifier::SignalNotifier(std::initializer_list<int> signalNumbers, std::fu
                                QObject* parent)
     : QObject(parent), handler_(std::move(handler)) {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    // pipe2 is Linux's: the flags are set one by one, as macOS needs.
+    if (::pipe(fds) != 0) return;
+    for (const int fd : fds) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
     readEnd_ = fds[0];
     writeEnd_ = fds[1];
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
