@@ -10,9 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include <plist/plist.h>
 
@@ -205,12 +203,30 @@ std::string serialize(const Value& value, Format format) {
 }
 
 std::optional<std::string> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(buffer).str();
+    // Straight into a buffer of the file's size (a stream copied everything twice),
+    // and on to the end, as a file may grow while it is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    std::string bytes(ok && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+    std::size_t done = 0;
+    char more[4096];
+    while (ok) {
+        // Past the size it had: a small read finds the end (or what was added).
+        const bool full = done == bytes.size();
+        const ssize_t n =
+            full ? ::read(fd, more, sizeof more) : ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        if (full) bytes.append(more, static_cast<std::size_t>(n));
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
+    bytes.resize(done);  // a file that shrank meanwhile
+    return bytes;
 }
 
 std::optional<Value> readFile(const std::string& path) {

@@ -9,8 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 #include "base/plist/PlistFile.h"
@@ -24,12 +22,9 @@ FileState readBytes(const std::string& path, std::string& bytes) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
     if (!S_ISREG(st.st_mode)) return FileState::Unreadable;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return FileState::Unreadable;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return FileState::Unreadable;
-    bytes = buffer.str();
+    auto read = plist::readBytes(path);
+    if (!read) return FileState::Unreadable;
+    bytes = std::move(*read);
     return FileState::Read;
 }
 
