@@ -265,7 +265,17 @@ std::optional<App> SimMac::findApp(std::string_view name) const {
         return true;
     };
     if (const auto index = currentIndex(catalogueIndex())) {
-        forEachIndexed(*index, match);
+        // Only the lines that hold "/NAME" can name it: the rest are not looked at.
+        const std::string needle = "/" + std::string(name);
+        for (std::size_t at = index->find(needle); at != std::string::npos;
+             at = index->find(needle, at + 1)) {
+            const std::size_t start = index->rfind('\n', at);
+            const std::size_t from = start == std::string::npos ? 0 : start + 1;
+            const std::size_t end = std::min(index->find('\n', at), index->size());
+            forEachIndexed(std::string_view(*index).substr(from, end - from), match);
+            if (found) return found;
+            at = end;
+        }
         return found;
     }
     for (App& app : catalogue()) {

@@ -86,6 +86,13 @@ TEST(SimMacSeed, TheApplicationPathsAndLookupsFollowTheCatalogueEvenWhenItIsWrit
     EXPECT_EQ(found->bundleIdentifier, "com.a");
     EXPECT_TRUE(found->agent);
     EXPECT_FALSE(t.mac().findApp("C"));
+    // A name met first as a folder, or as the start of another name, is not that app.
+    ASSERT_TRUE(t.mac().setCatalogue({{"/Applications/Foo.localized/Bar.app", "Bar", "com.bar"},
+                                      {"/Applications/FooBar.app", "FooBar", "com.foobar"},
+                                      {"/Applications/Tools/Foo", "Foo", "com.foo"}}));
+    EXPECT_EQ(t.mac().findApp("Foo").value_or(sim::App{}).bundleIdentifier, "com.foo");
+    EXPECT_EQ(t.mac().findApp("Bar").value_or(sim::App{}).bundleIdentifier, "com.bar");
+    EXPECT_EQ(t.mac().findApp("FooBar").value_or(sim::App{}).bundleIdentifier, "com.foobar");
     // Someone replaces the catalogue without the index: the index is older, so unused.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(
