@@ -5,6 +5,8 @@
 
 #include <csignal>
 
+#include "platform/posix/Spawn.h"
+
 namespace lendmode {
 namespace {
 
@@ -22,12 +24,9 @@ SignalNotifier::SignalNotifier(std::initializer_list<int> signalNumbers, std::fu
                                QObject* parent)
     : QObject(parent), handler_(std::move(handler)) {
     int fds[2];
-    // pipe2 is Linux's: the flags are set one by one, as macOS needs.
-    if (::pipe(fds) != 0) return;
-    for (const int fd : fds) {
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
+    if (!posix::openPipe(fds)) return;
+    // The read end drains without blocking; the handler's write never blocks.
+    for (const int fd : fds) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     readEnd_ = fds[0];
     writeEnd_ = fds[1];
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);

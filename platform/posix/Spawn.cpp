@@ -101,8 +101,8 @@ int collectExitSoon(pid_t pid) {
     }
 }
 
-// A pipe whose ends are closed in the shell's children (but for the ends dup'ed onto
-// their output). pipe2 would do it in one step, but macOS has no pipe2.
+}  // namespace
+
 bool openPipe(int (&fds)[2]) {
     if (::pipe(fds) != 0) return false;
     for (const int fd : fds) {
@@ -114,8 +114,6 @@ bool openPipe(int (&fds)[2]) {
     }
     return true;
 }
-
-}  // namespace
 
 ShellRun runShell(const std::string& text, const EnvironmentOverrides& environment, bool waitForExit,
                   const char* shell, StandardError standardError) {

@@ -8,6 +8,11 @@
 
 namespace posix {
 
+// A pipe whose two ends are closed in the children this process starts (pipe2 would
+// do it in one step, but macOS has no pipe2). False, with nothing left open, when it
+// cannot be made.
+bool openPipe(int (&fds)[2]);
+
 // Variables to set in the child's environment on top of this process's own.
 using EnvironmentOverrides = std::map<std::string, std::string>;
 
