@@ -3,6 +3,7 @@
 #include <utf8.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace lendmode {
 namespace {
@@ -20,7 +21,27 @@ bool decode(std::string_view text, std::size_t& at, std::uint32_t& cp) {
 }  // namespace
 
 bool isValidUtf8(std::string_view bytes) {
-    return utf8::is_valid(bytes.begin(), bytes.end());
+    // ASCII eight bytes at a time (command output is nearly all ASCII); the decoder
+    // judges each sequence that is not.
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        if (i + 8 <= bytes.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+        } else if (const std::size_t n = sequenceLength(bytes, i); n > 0) {
+            i += n;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 char32_t nextCodePoint(std::string_view text, std::size_t& i) {
