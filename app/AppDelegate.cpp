@@ -91,7 +91,8 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     if (!prefs || !prefs->lendmode()) return;
     const QVariant path = userInfo.value(QStringLiteral("NSApplicationPath"));
     if (!path.canConvert<QString>() || path.toString().isEmpty()) return;
-    const std::string name = bundleDisplayName(path.toString().toStdString());
+    const std::string bundlePath = path.toString().toStdString();
+    const std::string name(bundleDisplayName(bundlePath));
 
     const plist::Array* list = prefs->appDisabled();
     if (!list) return;

@@ -7,12 +7,13 @@
 
 namespace lendmode {
 
-inline std::string bundleDisplayName(std::string_view bundlePath) {
+// A view into the path given.
+inline std::string_view bundleDisplayName(std::string_view bundlePath) {
     const auto slash = bundlePath.rfind('/');
     std::string_view name = slash == std::string_view::npos ? bundlePath : bundlePath.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0) name = name.substr(0, dot);
-    return std::string(name);
+    return name;
 }
 
 }  // namespace lendmode

@@ -20,8 +20,7 @@ plist::Array Preferences::appListOnSystem() {
 
 plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
     struct Found {
-        std::string name;
-        std::string_view path;
+        std::string_view name, path;
     };
     std::vector<Found> found;
     std::size_t start = 0;
@@ -36,16 +35,18 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
     }
     // By character code, capitals before small letters; equal names in any order. A
     // merge sort: the query's order is often nearly sorted already, and numbered names
-    // drove the quicksort into its slow fallback.
-    std::stable_sort(found.begin(), found.end(),
-                     [](const Found& a, const Found& b) { return a.name < b.name; });
+    // drove the quicksort into its slow fallback. Views are sorted; the texts are
+    // made once, in their final place.
+    const auto byName = [](const Found& a, const Found& b) { return a.name < b.name; };
+    if (!std::is_sorted(found.begin(), found.end(), byName))
+        std::stable_sort(found.begin(), found.end(), byName);
     plist::Array records;
     records.reserve(found.size());
-    for (Found& f : found) {
+    for (const Found& f : found) {
         // Built in place: a braced list would copy the texts.
         plist::Array record;
         record.reserve(3);
-        record.emplace_back(std::move(f.name));
+        record.emplace_back(std::string(f.name));
         record.emplace_back(false);
         record.emplace_back(std::string(f.path));
         records.emplace_back(std::move(record));
