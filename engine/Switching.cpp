@@ -125,11 +125,11 @@ bool Preferences::putOwnerSettingsBack() {
         ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
         ports_.urlHandlers->setDefaultHandler("https", *https->asString());
     }
-    plist::Dictionary back{{keys::kGuestSettingsApplied, false}};
-    addUnstoredFlag(back);
-    if (prefs_.setObjects(back)) {
-        unstoredLendmode_.reset();
-    } else {
+    // A flag alone, so that its byte is turned over in the file rather than the file
+    // written anew. The Lendmode flag follows on its own (the caller stores it): at
+    // the next start the flag is made from this one, so a crash between the two
+    // leaves nothing wrong.
+    if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {
         // Harmless: the next start applies the owner's snapshot once more.
         log::error("could not record that the owner's settings are back");
     }

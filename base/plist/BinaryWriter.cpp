@@ -55,7 +55,14 @@ public:
         objects_[0].refCount = children.size();
         refs_.insert(refs_.end(), children.begin(), children.end());
         if (!kept.bytes.empty() && bytesFor(count() - 1) != kept.refSize) return std::nullopt;
-        return finish(&kept);
+        std::string bytes = finish(&kept);
+        kept.booleansAt.clear();
+        std::size_t i = root.size();
+        for (const auto& [key, item] : root) {
+            if (item.isBoolean() && key != kept.key) kept.booleansAt.emplace_back(key, placed_[children[i]]);
+            ++i;
+        }
+        return bytes;
     }
 
 private:
@@ -72,6 +79,10 @@ private:
 
     std::string finish(EncodedEntry* kept) {
         refSize_ = bytesFor(count() == 0 ? 0 : count() - 1);
+        // Room for the kept bytes and the offset table at once: growing by doubling
+        // would copy a large list several times.
+        out_.reserve(8 + (kept ? kept->bytes.size() : 0) + objects_.size() * 16 + refs_.size() * 8 +
+                     count() * 8 + 32);
         out_ = "bplist00";
         std::vector<std::uint64_t> offsets;
         offsets.reserve(count());
@@ -101,7 +112,13 @@ private:
         }
         const std::uint64_t tableOffset = out_.size();
         const int offsetSize = bytesFor(tableOffset);
-        for (std::uint64_t off : offsets) be(off, offsetSize);
+        const std::size_t tableStart = out_.size();
+        out_.resize(tableStart + offsets.size() * static_cast<std::size_t>(offsetSize));
+        char* entry = out_.data() + tableStart;
+        for (std::uint64_t off : offsets) {
+            for (int i = offsetSize - 1; i >= 0; --i) *entry++ = static_cast<char>((off >> (8 * i)) & 0xFF);
+        }
+        placed_ = std::move(offsets);
         out_.append(6, '\0');
         out_ += static_cast<char>(offsetSize);
         out_ += static_cast<char>(refSize_);
@@ -265,6 +282,7 @@ private:
     std::uint64_t shift_ = 0;  // kept objects beyond the first
     std::size_t keptEnd_ = 0;  // one past the last object of a value being encoded for keeping
     std::string out_;
+    std::vector<std::uint64_t> placed_;  // where each object was placed, by id
 };
 
 // Walks a kept encoding beside the value it should encode, noting the booleans that

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/plist/Value.h"
@@ -23,6 +24,9 @@ struct EncodedEntry {
     std::vector<std::uint32_t> offsets;  // where each of them starts in bytes (lists are < 4 GiB)
     int refSize = 0;                     // the reference width they were encoded with
     std::uint64_t placedAt = 0;          // where bytes begin in the last list written with them
+    // The dictionary's other values that are booleans, each with where its one byte
+    // lies in the last list written (only strings are shared, so it is its own).
+    std::vector<std::pair<std::string, std::uint64_t>> booleansAt;
 };
 
 // A dictionary as a binary property list, the value under kept.key placed first:

@@ -120,7 +120,12 @@ std::optional<std::string> SimUserDefaultsStore::takeMovedAsideDamagedStore() {
 bool SimUserDefaultsStore::change(const Changes& changes) {
     bool ok = false;
     (void)mac_->withLock([&] {
-        if (!refresh() || !loadKeptBytes()) return;
+        if (!refresh()) return;
+        if (turnRootBooleanInFile(changes)) {
+            ok = true;
+            return;
+        }
+        if (!loadKeptBytes()) return;
         const struct Release {
             SimUserDefaultsStore& store;
             ~Release() { store.releaseKeptBytes(); }
@@ -144,17 +149,17 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
         }
         // A kept value that changed in booleans only (an application ticked) is
         // updated in its encoding rather than encoded again.
-        std::optional<plist::EncodedEntry> patched;
-        if (keptNew && !outgrown && !kept_.bytes.empty()) {
-            plist::EncodedEntry entry = kept_;
-            if (plist::updateBooleans(entry, *keptNew)) patched = std::move(entry);
-        }
+        std::optional<std::vector<std::size_t>> flips;
+        if (keptNew && !outgrown && !kept_.bytes.empty()) flips = plist::booleansToTurn(kept_, *keptNew);
+        const bool patched = flips.has_value();
 
         // The value kept encoded: the same as before while it is unchanged and still
         // the largest, else the largest after the change, taken straight from the
         // caller when it is new.
         const bool reuse = (!keptChanged || patched) && !outgrown && !kept_.bytes.empty();
-        plist::EncodedEntry kept = patched ? std::move(*patched) : reuse ? kept_ : plist::EncodedEntry{};
+        // Taken rather than copied: the bytes were read for this change alone.
+        plist::EncodedEntry kept = reuse ? std::move(kept_) : plist::EncodedEntry{};
+        if (patched) plist::turnBooleans(kept, *flips);
         const plist::Value* incoming = patched ? keptNew : nullptr;
         std::size_t most = keptWeight_;
         bool restoredOldKept = false;
@@ -229,6 +234,9 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
             ok = true;
             return;
         }
+        // The kept encoding was taken, and may have been changed or encoded anew: the
+        // file, as it was, is read again at the next use.
+        if (reuse) stamp_ = Stamp{};
         // Put back what was there, the last change undone first.
         for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
             if (it->second) {
@@ -330,6 +338,27 @@ bool SimUserDefaultsStore::turnBooleansInFile(const Changes& changes) {
     }
     plist::turnBooleans(kept_, *positions);
     stamp_ = currentStamp();
+    return true;
+}
+
+bool SimUserDefaultsStore::turnRootBooleanInFile(const Changes& changes) {
+    if (changes.size() != 1 || !changes[0].second || !changes[0].second->isBoolean()) return false;
+    const auto& [key, value] = changes[0];
+    const auto place = std::find_if(kept_.booleansAt.begin(), kept_.booleansAt.end(),
+                                    [&key](const auto& at) { return at.first == key; });
+    plist::Value* current = cache_.find(key);
+    if (place == kept_.booleansAt.end() || !current || !current->isBoolean()) return false;
+    if (current->boolean() != value->boolean()) {
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const char byte = value->boolean() ? '\x09' : '\x08';
+        const bool written =
+            ::pwrite(fd, &byte, 1, static_cast<off_t>(place->second)) == 1 && ::fsync(fd) == 0;
+        ::close(fd);
+        if (!written) return false;  // the byte is as it was or as it is now: the caller writes anew
+        stamp_ = currentStamp();
+    }
+    *current = *value;
     return true;
 }
 

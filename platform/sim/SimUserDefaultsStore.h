@@ -9,10 +9,10 @@
 // moved aside (<file>.damaged-<time>) before the store starts again from nothing.
 //
 // The file is rewritten whole at every change, so the largest value (the definition
-// sets) is kept encoded and copied into each new file while it is unchanged: a flag
-// costs what a flag should. Neither its decoded form (the program keeps its own) nor,
-// between changes, its encoding is held in memory: both are read back from the file
-// when needed. An application ticked in it turns one byte over in the file.
+// sets) is kept encoded and copied into each new file while it is unchanged. A flag
+// costs what a flag should: its byte is turned over in the file. Neither its decoded form (the program keeps
+// its own) nor, between changes, its encoding is held in memory: both are read back from the file when
+// needed. An application ticked in it turns one byte over in the file.
 #pragma once
 
 #include <sys/types.h>
@@ -66,6 +66,8 @@ private:
     // is now, so the file is whole whatever happens. False when the change is of
     // another kind or could not be made so (the caller writes the file anew).
     bool turnBooleansInFile(const Changes& changes);
+    // The same for a change of one of the file's own booleans (a flag): its one byte.
+    bool turnRootBooleanInFile(const Changes& changes);
 
     std::shared_ptr<const sim::SimMac> mac_;
     std::string file_;

@@ -151,7 +151,7 @@ TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitInOneChangePerPha
 
     const std::size_t beforeOff = fakes.store->changeCount();
     prefs->switchLendmode(false, nullptr);
-    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 1u) << "the end of the record with the flag";
+    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 2u) << "two flags, each alone";
     EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
     EXPECT_FALSE(stored(keys::kLendmode));
     EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);

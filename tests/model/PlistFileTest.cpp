@@ -291,7 +291,7 @@ TEST(PlistFile, AKeptValueIsCopiedOrHasItsBooleansTurnedOverInPlace) {
     for (int i = 0; i < 300; ++i)
         apps.emplace_back(Array{"App " + std::to_string(i), false, "/A/" + std::to_string(i)});
     Value root(Dictionary{{"flag", true}, {"sets", Array{apps, Dictionary{{"ID", 41}, {"box", 1}}}}});
-    plist::EncodedEntry kept{"sets", {}, {}, 0};
+    plist::EncodedEntry kept{"sets", {}, {}, 0, 0, {}};
     const auto first = plist::serializeBinary(root, kept);
     ASSERT_TRUE(first && !kept.bytes.empty());
     EXPECT_EQ(plist::parse(*first), root);

@@ -142,6 +142,46 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     EXPECT_EQ(store.read("larger"), plist::Value(larger));
 }
 
+// A flag's change turns its one byte over in the file, which stays the same file; once
+// another process has rewritten the file, the byte is looked for anew.
+TEST(SimUserDefaults, AFlagIsTurnedOverInTheFileItself) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.flags");
+    const plist::Array sets(20, plist::Value(plist::Array{"App", false, "/Applications/App.app"}));
+    ASSERT_TRUE(store.writeAll({{"sets", sets}, {"on", true}, {"other", false}, {"name", "x"}}));
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(store.file().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto first = inode();
+    // One write at a time: a file written anew may be given the inode freed before.
+    ASSERT_TRUE(store.write("on", false));
+    EXPECT_EQ(inode(), first);
+    ASSERT_TRUE(store.write("other", true));
+    EXPECT_EQ(inode(), first);
+    auto onDisk = t.mac().readDomain("com.example.flags");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", sets}, {"on", false}, {"other", true}, {"name", "x"}}));
+    EXPECT_EQ(store.read("on"), plist::Value(false));
+
+    // A value that is not a flag, or a flag that was something else, writes the file anew.
+    ASSERT_TRUE(store.write("name", true));
+    EXPECT_NE(inode(), first);
+
+    t.mac().updateDomain("com.example.flags", false, [](plist::Dictionary& d) {
+        d["a first key"] = plist::Array{"moves", "everything", "on"};
+        return true;
+    });
+    ASSERT_TRUE(store.write("on", true));
+    onDisk = t.mac().readDomain("com.example.flags");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->at("on"), plist::Value(true));
+    EXPECT_EQ(onDisk->at("other"), plist::Value(true));
+    EXPECT_EQ(onDisk->at("name"), plist::Value(true));
+    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
+    EXPECT_EQ(onDisk->count("a first key"), 1u);
+}
+
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
     TempMac t;
     platform::simulated::SimUrlHandlers handlers(share(t));
