@@ -172,7 +172,8 @@ bool SimMac::changeDomainFile(const std::string& file,
     // folder that does not exist is a failed write, as on macOS.
     const std::string folder = file.substr(0, file.rfind('/'));
     if (folder.rfind(preferencesDirectory(), 0) == 0) makeDirectories(folder);
-    return plist::writeFile(file, plist::Value(std::move(contents)));
+    return plist::writeFile(file, plist::Value(std::move(contents)), plist::Format::Binary,
+                            plist::Durability::AtomicOnly);
 }
 
 // ---- State file ----

@@ -271,7 +271,8 @@ bool StateSession::commit() {
     bool ok = true;
     if (changed_) {
         ok = makeDirectories(mac_.root() + "/system") &&
-             plist::writeFile(mac_.statePath(), plist::Value(state_->release()));
+             plist::writeFile(mac_.statePath(), plist::Value(state_->release()), plist::Format::Binary,
+                              plist::Durability::AtomicOnly);
     }
     const int error = errno;
     std::vector<plist::Dictionary> announcements = std::move(announcements_);

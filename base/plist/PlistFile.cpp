@@ -247,16 +247,17 @@ std::optional<Array> readArrayFile(const std::string& path) {
     return std::move(*value->asArray());
 }
 
-bool writeFile(const std::string& path, const Value& value, Format format) {
+bool writeFile(const std::string& path, const Value& value, Format format, Durability durability) {
     const std::string bytes = serialize(value, format);
     if (bytes.empty()) {
         errno = EINVAL;
         return false;
     }
-    return writeBytes(path, bytes);
+    return writeBytes(path, bytes, 0644, durability);
 }
 
-bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode) {
+bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode, Durability durability) {
+    const bool durable = durability == Durability::Durable;
     std::string tmp = path + ".XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) return false;
@@ -283,10 +284,11 @@ bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode) 
     ::fchmod(fd, static_cast<mode_t>(mode));
     // The contents reach the disk before the name does, so a crash cannot leave an
     // empty or partial file under the real name.
-    if (::fsync(fd) != 0) return fail();
+    if (durable && ::fsync(fd) != 0) return fail();
     const int closed = ::close(fd);
     fd = -1;
     if (closed != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) return fail();
+    if (!durable) return true;
 
     // The rename itself is durable once the folder's entry is on disk.
     const auto slash = path.rfind('/');

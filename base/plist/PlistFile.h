@@ -31,15 +31,22 @@ std::optional<Value> readFile(const std::string& path);
 std::optional<Dictionary> readDictionaryFile(const std::string& path);
 std::optional<Array> readArrayFile(const std::string& path);
 
-// Writes atomically and durably: a temporary file in the same folder, flushed to disk,
-// then a rename and a flush of the folder, so a reader (or the next start after a
-// crash) sees either the old file or the new one and never half of one. False on
-// failure, with errno saying why; the temporary file is gone by then.
-[[nodiscard]] bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary);
+// Every write is atomic: a temporary file in the same folder, then a rename, so that a
+// reader sees either the old file or the new one and never half of one. A durable
+// write also flushes the file to disk before the rename and the folder after it, so
+// that the next start after a crash or a power cut finds the new file: the owner's
+// data is written so. The simulated Mac's own settings and state are not: macOS's
+// tools hand their writes to a daemon and return without waiting for the disk.
+enum class Durability { Durable, AtomicOnly };
+
+// False on failure, with errno saying why; the temporary file is gone by then.
+[[nodiscard]] bool writeFile(const std::string& path, const Value& value, Format format = Format::Binary,
+                             Durability durability = Durability::Durable);
 
 // The same two for any bytes.
 std::optional<std::string> readBytes(const std::string& path);
 // `mode` is the file's permission bits, set before it takes the name.
-[[nodiscard]] bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode = 0644);
+[[nodiscard]] bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode = 0644,
+                              Durability durability = Durability::Durable);
 
 }  // namespace plist

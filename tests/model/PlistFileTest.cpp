@@ -170,7 +170,11 @@ TEST(PlistFile, WritesAreAtomicAndLeaveNoTemporaryFiles) {
 
     std::atomic<bool> stop{false};
     std::thread writer([&] {
-        for (int i = 0; i < 200; ++i) EXPECT_TRUE(plist::writeFile(path, i % 2 ? small : large));
+        // Durable or not, every write is atomic.
+        for (int i = 0; i < 200; ++i) {
+            const auto durability = i % 3 == 0 ? plist::Durability::AtomicOnly : plist::Durability::Durable;
+            EXPECT_TRUE(plist::writeFile(path, i % 2 ? small : large, plist::Format::Binary, durability));
+        }
         stop = true;
     });
     int reads = 0;
