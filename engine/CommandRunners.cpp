@@ -7,9 +7,21 @@ namespace lendmode {
 
 std::optional<std::string> Preferences::runShellScript(const std::string& command) {
     if (command.empty()) return std::nullopt;
-    auto output = ports_.shell->run(command);
+    auto ahead = ranAhead_.extract(command);
+    auto output = ahead ? std::move(ahead.mapped()) : ports_.shell->run(command);
     if (!output || !isValidUtf8(*output)) return std::nullopt;
     return output;
+}
+
+Preferences::RanAhead::RanAhead(Preferences& prefs, const std::vector<std::string>& commands)
+    : prefs_(prefs) {
+    auto outputs = prefs_.ports_.shell->runAll(commands);
+    for (std::size_t i = 0; i < commands.size() && i < outputs.size(); ++i)
+        prefs_.ranAhead_.insert_or_assign(commands[i], std::move(outputs[i]));
+}
+
+Preferences::RanAhead::~RanAhead() {
+    prefs_.ranAhead_.clear();  // an output nobody took is not kept for a later call
 }
 
 std::string Preferences::runAppleScript(const std::string& source) {

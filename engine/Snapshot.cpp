@@ -36,6 +36,12 @@ plist::Dictionary Preferences::hotCornersOLD() {
 
 plist::Array Preferences::settingsUser() {
     namespace k = rowkeys;
+    // Each command below reads one setting and none depends on another: they run at
+    // once, in the order they are read.
+    const RanAhead reads(
+        *this, {kApplicationQuery, commands::kReadDoNotDisturb, commands::kReadHotCorners,
+                commands::kReadScrollDirection, commands::kReadDockAutohide, commands::kReadDockOrientation,
+                commands::kReadInterfaceStyle, commands::kReadInterfaceStyleAutomatic});
     // A copy of the default set that shares nothing with it; Value copies are deep.
     plist::Array snapshot = settingsDefault();
     for (plist::Value& rowValue : snapshot) {

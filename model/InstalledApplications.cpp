@@ -7,15 +7,8 @@
 #include "model/Preferences.h"
 
 namespace lendmode {
-namespace {
-
-constexpr std::string_view kApplicationQuery =
-    "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
-
-}  // namespace
-
 plist::Array Preferences::appListOnSystem() {
-    return applicationRecords(runShellScript(std::string(kApplicationQuery)).value_or(""));
+    return applicationRecords(runShellScript(kApplicationQuery).value_or(""));
 }
 
 plist::Array Preferences::applicationRecords(std::string_view queryOutput) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,6 +94,9 @@ public:
     // Records [name, NO, path] of every application bundle in /Applications or
     // /System/Applications, sorted by name (character codes, capitals first).
     plist::Array appListOnSystem();
+    // The query it runs.
+    static constexpr const char* kApplicationQuery =
+        "mdfind \"kMDItemContentType == 'com.apple.application-bundle'\"";
     // The same from a query's output, one path per line.
     static plist::Array applicationRecords(std::string_view queryOutput);
     // A listed set of records brought up to date with the installed ones: every listed
@@ -205,6 +209,18 @@ public:
     // Runs the text with /bin/sh -c and returns its standard output, read to the end;
     // nothing for an empty text, output that is not UTF-8, or a shell that cannot start.
     std::optional<std::string> runShellScript(const std::string& command);
+    // While it lives, the texts given have run, at once (they must not depend on one
+    // another), and runShellScript takes each output once instead of running its text.
+    class RanAhead {
+    public:
+        RanAhead(Preferences& prefs, const std::vector<std::string>& commands);
+        ~RanAhead();
+        RanAhead(const RanAhead&) = delete;
+        RanAhead& operator=(const RanAhead&) = delete;
+
+    private:
+        Preferences& prefs_;
+    };
     // Compiles and runs the AppleScript text; the result's item texts joined with "\n",
     // the empty string on any failure.
     std::string runAppleScript(const std::string& source);
@@ -236,6 +252,7 @@ private:
     // The flag this process goes by while the store does not hold it: not stored yet
     // (it goes with the switch's change) or not storable.
     std::optional<bool> unstoredLendmode_;
+    std::map<std::string, std::optional<std::string>> ranAhead_;  // see RanAhead
     // The flag, for a change of the store that carries it, when it is not stored yet.
     void addUnstoredFlag(plist::Dictionary& change) const;
     // Stores the flag if it is not stored yet: the end of a switch that stored nothing.

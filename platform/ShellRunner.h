@@ -1,8 +1,9 @@
-// Port: runs one command text with /bin/sh -c and collects its standard output.
+// Port: runs command texts with /bin/sh -c and collects their standard output.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -12,6 +13,14 @@ public:
     // The bytes the command wrote to standard output, read until every writer has
     // closed it; nullopt when the shell could not be started.
     virtual std::optional<std::string> run(const std::string& commandText) = 0;
+    // Commands that do not depend on one another, run at once where the runner can;
+    // the outputs in the order of the texts. Here, one after another.
+    virtual std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& commandTexts) {
+        std::vector<std::optional<std::string>> outputs;
+        outputs.reserve(commandTexts.size());
+        for (const std::string& text : commandTexts) outputs.push_back(run(text));
+        return outputs;
+    }
 };
 
 }  // namespace platform

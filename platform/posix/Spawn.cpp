@@ -66,23 +66,57 @@ bool readSome(int fd, std::string& into) {
     }
 }
 
-// Reads standard output to its end and, when err is open, standard error alongside
-// it (one pipe left full would stop the writer of the other).
-void readOutputs(int out, int err, ShellRun& result) {
-    bool errOpen = err >= 0;
+// A started shell and the read ends of its pipes (-1 once closed).
+struct Running {
+    pid_t pid = 0;
+    int out = -1, err = -1;
+};
+
+// Reads each shell's standard output to its end and, when its err is open, its
+// standard error alongside (one pipe left full would stop the writer of the other).
+// Several shells are read at once, each as its output comes.
+void readOutputs(std::vector<Running>& shells, std::vector<ShellRun>& results) {
+    std::vector<pollfd> fds;
+    std::vector<std::pair<std::size_t, bool>> owners;  // the shell, and whether it is its err
     for (;;) {
-        pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
-        if (::poll(fds, errOpen ? 2 : 1, -1) < 0) {
+        fds.clear();
+        owners.clear();
+        for (std::size_t i = 0; i < shells.size(); ++i) {
+            if (shells[i].out < 0) continue;
+            fds.push_back({shells[i].out, POLLIN, 0});
+            owners.emplace_back(i, false);
+            if (shells[i].err >= 0) {
+                fds.push_back({shells[i].err, POLLIN, 0});
+                owners.emplace_back(i, true);
+            }
+        }
+        if (fds.empty()) break;
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (errOpen && fds[1].revents != 0 && !readSome(err, result.errors)) errOpen = false;
-        if (fds[0].revents != 0 && !readSome(out, result.output)) break;
-    }
-    // What standard error already holds; a writer that never stops is not waited for.
-    for (int reads = 0; errOpen && reads < 16; ++reads) {
-        pollfd fd{err, POLLIN, 0};
-        if (::poll(&fd, 1, 0) <= 0 || !readSome(err, result.errors)) break;
+        for (std::size_t f = 0; f < fds.size(); ++f) {
+            if (fds[f].revents == 0) continue;
+            const auto [i, isErr] = owners[f];
+            Running& shell = shells[i];
+            if (isErr) {
+                if (shell.err >= 0 && !readSome(shell.err, results[i].errors)) {
+                    ::close(shell.err);
+                    shell.err = -1;
+                }
+            } else if (!readSome(shell.out, results[i].output)) {
+                ::close(shell.out);
+                shell.out = -1;
+                // What standard error already holds; a writer that never stops is not
+                // waited for.
+                for (int reads = 0; shell.err >= 0 && reads < 16; ++reads) {
+                    pollfd fd{shell.err, POLLIN, 0};
+                    if (::poll(&fd, 1, 0) <= 0 || !readSome(shell.err, results[i].errors)) break;
+                }
+                if (shell.err >= 0) ::close(shell.err);
+                shell.err = -1;
+            }
+        }
     }
 }
 
@@ -117,21 +151,15 @@ bool openPipe(int (&fds)[2]) {
 
 ShellRun runShell(const std::string& text, const EnvironmentOverrides& environment, bool waitForExit,
                   const char* shell, StandardError standardError) {
-    reapPending();
-    ShellRun result;
-    int outPipe[2];
-    if (!openPipe(outPipe)) return result;
-    int errPipe[2] = {-1, -1};
-    if (standardError == StandardError::Capture && !openPipe(errPipe)) {
-        ::close(outPipe[0]);
-        ::close(outPipe[1]);
-        return result;
-    }
+    return std::move(runShells({text}, environment, waitForExit, shell, standardError).front());
+}
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    if (errPipe[1] >= 0) posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
+                                const EnvironmentOverrides& environment, bool waitForExit, const char* shell,
+                                StandardError standardError) {
+    reapPending();
+    std::vector<ShellRun> results(texts.size());
+    std::vector<Running> shells(texts.size());
 
     std::vector<std::string> envStrings = mergedEnvironment(environment);
     std::vector<char*> envp;
@@ -139,35 +167,54 @@ ShellRun runShell(const std::string& text, const EnvironmentOverrides& environme
     for (std::string& s : envStrings) envp.push_back(s.data());
     envp.push_back(nullptr);
 
-    std::string shellPath = shell, dashC = "-c", command = text;
-    char* argv[] = {shellPath.data(), dashC.data(), command.data(), nullptr};
-
-    pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, shell, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(outPipe[1]);
-    if (errPipe[1] >= 0) ::close(errPipe[1]);
-    if (rc == 0) {
-        result.started = true;
-        readOutputs(outPipe[0], errPipe[0], result);
-    }
-    ::close(outPipe[0]);
-    if (errPipe[0] >= 0) ::close(errPipe[0]);
-    if (rc != 0) return result;
-
-    if (waitForExit) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        int outPipe[2];
+        if (!openPipe(outPipe)) continue;
+        int errPipe[2] = {-1, -1};
+        if (standardError == StandardError::Capture && !openPipe(errPipe)) {
+            ::close(outPipe[0]);
+            ::close(outPipe[1]);
+            continue;
         }
-        result.exitStatus = exitStatusOf(status);
-    } else {
-        result.exitStatus = collectExitSoon(pid);
-        if (result.exitStatus < 0) {
-            std::lock_guard lock(pendingMutex);
-            pending.push_back(pid);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+        if (errPipe[1] >= 0) posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+
+        std::string shellPath = shell, dashC = "-c", command = texts[i];
+        char* argv[] = {shellPath.data(), dashC.data(), command.data(), nullptr};
+        pid_t pid = 0;
+        const int rc = ::posix_spawn(&pid, shell, &actions, nullptr, argv, envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(outPipe[1]);
+        if (errPipe[1] >= 0) ::close(errPipe[1]);
+        if (rc != 0) {
+            ::close(outPipe[0]);
+            if (errPipe[0] >= 0) ::close(errPipe[0]);
+            continue;
+        }
+        results[i].started = true;
+        shells[i] = Running{pid, outPipe[0], errPipe[0]};
+    }
+    readOutputs(shells, results);
+
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (!results[i].started) continue;
+        const pid_t pid = shells[i].pid;
+        if (waitForExit) {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            results[i].exitStatus = exitStatusOf(status);
+        } else {
+            results[i].exitStatus = collectExitSoon(pid);
+            if (results[i].exitStatus < 0) {
+                std::lock_guard lock(pendingMutex);
+                pending.push_back(pid);
+            }
         }
     }
-    return result;
+    return results;
 }
 
 }  // namespace posix

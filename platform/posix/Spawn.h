@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace posix {
 
@@ -38,5 +39,12 @@ enum class StandardError {
 // running then is reaped later, so the call never waits long beyond the output.
 ShellRun runShell(const std::string& text, const EnvironmentOverrides& environment, bool waitForExit,
                   const char* shell = "/bin/sh", StandardError standardError = StandardError::Inherit);
+
+// The same for several texts at once: every shell is started, then all are read
+// together. The results are in the order of the texts.
+std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
+                                const EnvironmentOverrides& environment, bool waitForExit,
+                                const char* shell = "/bin/sh",
+                                StandardError standardError = StandardError::Inherit);
 
 }  // namespace posix

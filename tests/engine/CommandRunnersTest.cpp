@@ -51,6 +51,24 @@ TEST_F(Runners, ShellOutputIsReturnedExactlyAsPrinted) {
     EXPECT_EQ(p.runShellScript("printf '  spaced  \\n\\n'"), "  spaced  \n\n");
 }
 
+// Texts handed over together run at once: the first waits for a file that only the
+// second makes (giving up after five seconds, so that a runner that ran them one
+// after another fails rather than hangs). Outputs come back in the texts' order.
+TEST_F(Runners, TextsHandedOverTogetherRunAtOnce) {
+    TempMac t;
+    const std::string flag = t.root() + "/made-by-the-second";
+    platform::PosixShellRunner runner;
+    const auto outputs =
+        runner.runAll({"for i in $(seq 500); do [ -e '" + flag + "' ] && break; sleep 0.01; done; [ -e '" +
+                           flag + "' ] && echo met || echo alone",
+                       "touch '" + flag + "'; echo second; echo complaint >&2", "printf 'caf\\303\\251'"});
+    EXPECT_EQ(outputs, (std::vector<std::optional<std::string>>{"met\n", "second\n", "café"}));
+
+    platform::PosixShellRunner noShell({}, "/no/such/shell");
+    EXPECT_EQ(noShell.runAll({"echo a", "echo b"}),
+              (std::vector<std::optional<std::string>>{std::nullopt, std::nullopt}));
+}
+
 TEST_F(Runners, EmptyTextStartsNothing) {
     Preferences& p = prefs();
     EXPECT_FALSE(p.runShellScript("").has_value());

@@ -39,11 +39,26 @@ struct Snapshot : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQuery) {
+// The texts read one setting each: they are handed over together, to run at once, and
+// each runs once.
+TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
+    const std::vector<std::string> texts{testing_support::kApplicationQuery,
+                                         kDnd,
+                                         kCorners,
+                                         kScroll,
+                                         kAutohide,
+                                         kOrientation,
+                                         kStyle,
+                                         kAutomatic};
     prefs->settingsUser();
-    EXPECT_EQ(fakes.shell->commands,
-              (std::vector<std::string>{testing_support::kApplicationQuery, kDnd, kCorners, kScroll,
-                                        kAutohide, kOrientation, kStyle, kAutomatic}));
+    EXPECT_EQ(fakes.shell->commands, texts);
+    EXPECT_EQ(fakes.shell->batches, std::vector<std::vector<std::string>>{texts});
+
+    // Their outputs serve that snapshot alone: a later read runs its text again.
+    fakes.shell->commands.clear();
+    fakes.shell->answers[kAutohide] = "1";
+    EXPECT_EQ(prefs->runShellScript(kAutohide), "1");
+    EXPECT_EQ(fakes.shell->commands, std::vector<std::string>{kAutohide});
 }
 
 TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {

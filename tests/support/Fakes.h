@@ -27,10 +27,15 @@ public:
     // The installed applications, one bundle path per line, as the query prints them.
     void installApplications(const std::string& paths) { answers[kApplicationQuery] = paths; }
     std::vector<std::string> commands;
+    std::vector<std::vector<std::string>> batches;  // the texts handed over to run at once
     std::optional<std::string> run(const std::string& text) override {
         commands.push_back(text);
         auto it = answers.find(text);
         return it == answers.end() ? std::string() : it->second;
+    }
+    std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& texts) override {
+        batches.push_back(texts);
+        return ShellRunner::runAll(texts);
     }
 };
 
