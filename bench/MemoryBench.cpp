@@ -4,8 +4,9 @@
 // size, with the seeded Mac's 30 applications and with 10,000 more. Then the growth
 // over three blocks of 50 switch cycles, after 30 that bring the heap near its
 // working size. Targets:
-// idle within 1.3 times the bare program at both sizes; growth under 1 KiB per cycle
-// (memory is counted in pages, so no growth at all cannot be told from a little).
+// idle resident memory within 1.3 times the bare program's at both sizes; growth under
+// 1 KiB per cycle (memory is counted in pages, so no growth at all cannot be told from
+// a little).
 #include <QFile>
 #include <QString>
 #include <chrono>
@@ -88,8 +89,13 @@ void reportIdle(const char* size, const Memory& lendmode, const Memory& bare) {
                 lendmode.rssKb, lendmode.pssKb, bare.rssKb, bare.pssKb);
     bench::reportTarget(std::string("idle RSS / bare tray program, ") + size,
                         static_cast<double>(lendmode.rssKb) / static_cast<double>(bare.rssKb), 1.3, "x");
-    bench::reportTarget(std::string("idle PSS / bare tray program, ") + size,
-                        static_cast<double>(lendmode.pssKb) / static_cast<double>(bare.pssKb), 1.3, "x");
+    // PSS shares each library page among the processes that map it at that moment, so
+    // both figures shrink by what the system shares with them, and their ratio moves
+    // with what else runs: shown, not a target.
+    std::printf(
+        "  idle PSS / bare tray program, %s: %.3f x (beyond the bare program: RSS %ld KiB, PSS %ld KiB)\n",
+        size, static_cast<double>(lendmode.pssKb) / static_cast<double>(bare.pssKb),
+        lendmode.rssKb - bare.rssKb, lendmode.pssKb - bare.pssKb);
 }
 
 int runBenchmark() {
