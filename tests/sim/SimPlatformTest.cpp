@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -180,6 +183,39 @@ TEST(SimUserDefaults, AFlagIsTurnedOverInTheFileItself) {
     EXPECT_EQ(onDisk->at("name"), plist::Value(true));
     EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
     EXPECT_EQ(onDisk->count("a first key"), 1u);
+}
+
+// A file that cannot be written anew (here: past the size this process may write)
+// leaves the store as it was, the sets kept encoded included; it goes on from there.
+TEST(SimUserDefaults, AFailedWriteLeavesTheStoreAsItWas) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.full");
+    plist::Array sets;
+    for (int i = 0; i < 200; ++i) sets.emplace_back(plist::Array{"App " + std::to_string(i), false, "/p"});
+    ASSERT_TRUE(store.writeAll({{"sets", sets}, {"flag", true}}));
+    ASSERT_TRUE(store.write("flag", false));  // the sets are now kept encoded, not decoded
+
+    // A tick beside another value: the kept encoding is taken for the new file and
+    // its byte turned there.
+    plist::Array ticked = sets;
+    (*ticked[5].asArray())[1] = true;
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 512;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = store.writeAll({{"sets", ticked}, {"other", 1}});
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
+    EXPECT_FALSE(written);
+
+    EXPECT_EQ(store.read("sets"), plist::Value(sets));
+    EXPECT_FALSE(store.read("other").has_value());
+    ASSERT_TRUE(store.write("flag", true));
+    ASSERT_TRUE(store.writeAll({{"sets", ticked}, {"other", 1}}));
+    const auto onDisk = t.mac().readDomain("com.example.full");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", ticked}, {"flag", true}, {"other", 1}}));
 }
 
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
