@@ -1,6 +1,8 @@
 // The owner snapshot: the owner's current system settings read into a definition set.
 #include "engine/HotCornerText.h"
 
+#include <utility>
+
 #include "engine/CommandTexts.h"
 #include "engine/DefaultBrowser.h"
 #include "model/Keys.h"
@@ -34,6 +36,15 @@ plist::Dictionary Preferences::hotCornersOLD() {
     return corners;
 }
 
+plist::Array Preferences::snapshotApplications() {
+    const auto output = runShellScript(kApplicationQuery);
+    plist::Array* inPlace = definitionSets_.size() > 1 && definitionSets_[1].isArray()
+                                ? applicationList(*definitionSets_[1].asArray())
+                                : nullptr;
+    if (output && inPlace && listsTheSameApplications(*inPlace, *output)) return std::exchange(*inPlace, {});
+    return applicationRecords(output.value_or(""));
+}
+
 plist::Array Preferences::settingsUser() {
     namespace k = rowkeys;
     // Each command below reads one setting and none depends on another: they run at
@@ -43,7 +54,7 @@ plist::Array Preferences::settingsUser() {
                 commands::kReadScrollDirection, commands::kReadDockAutohide, commands::kReadDockOrientation,
                 commands::kReadInterfaceStyle, commands::kReadInterfaceStyleAutomatic});
     // A copy of the default set that shares nothing with it; Value copies are deep.
-    plist::Array snapshot = settingsDefault();
+    plist::Array snapshot = settingsDefault(snapshotApplications());
     for (plist::Value& rowValue : snapshot) {
         plist::Dictionary* row = rowValue.asDictionary();
         if (!row) continue;

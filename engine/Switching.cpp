@@ -81,6 +81,12 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     definitionSets_ = std::move(*record[keys::kDefinitionSets].asArray());
     if (stored) unstoredLendmode_.reset();
     if (!stored) {
+        // The snapshot may have taken over the application list of the one it was to
+        // replace: the list goes back with it.
+        plist::Array* taken =
+            definitionSets_[1].isArray() ? applicationList(*definitionSets_[1].asArray()) : nullptr;
+        plist::Array* left = previous.isArray() ? applicationList(*previous.asArray()) : nullptr;
+        if (taken && left && left->empty()) std::swap(*taken, *left);
         definitionSets_[1] = std::move(previous);
         return refuse(alerts::kCannotSwitchOnStorageText);
     }

@@ -22,6 +22,10 @@ plist::Dictionary Preferences::zerroHotCorners() const {
 }
 
 plist::Array Preferences::settingsDefault() {
+    return settingsDefault(appListOnSystem());
+}
+
+plist::Array Preferences::settingsDefault(plist::Array applications) {
     namespace k = rowkeys;
     // Looked up once, before any row is built.
     const auto browser = defaultBrowserName();
@@ -113,7 +117,7 @@ plist::Array Preferences::settingsDefault() {
         {k::kTitle1, "Apps disabled in guest mode:"},
     };
     // Moved in: a braced list would copy every record.
-    apps.emplace(k::kDisabledApp, appListOnSystem());
+    apps.emplace(k::kDisabledApp, std::move(applications));
     set.emplace_back(std::move(apps));
     return set;
 }

@@ -1,7 +1,9 @@
 // The installed applications, as records of [display name, disabled flag, bundle path].
 #include <algorithm>
+#include <functional>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "base/BundleName.h"
 #include "model/Preferences.h"
@@ -45,6 +47,48 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
         records.emplace_back(std::move(record));
     }
     return records;
+}
+
+bool Preferences::listsTheSameApplications(const plist::Array& records, std::string_view queryOutput) {
+    // The query's application paths in an open-addressed table: one allocation, where
+    // a hash set would make one per path.
+    std::size_t size = 16;
+    while (size < 2 * records.size()) size *= 2;
+    const std::size_t mask = size - 1;
+    std::vector<std::string_view> table(size);  // an empty view is a free slot: no path is empty
+    std::vector<char> matched(size, 0);
+    const std::hash<std::string_view> hash;
+    const auto slotOf = [&](std::string_view path) {
+        std::size_t i = hash(path) & mask;
+        while (!table[i].empty() && table[i] != path) i = (i + 1) & mask;
+        return i;
+    };
+    std::size_t listed = 0, start = 0;
+    while (start < queryOutput.size()) {
+        auto end = queryOutput.find('\n', start);
+        if (end == std::string_view::npos) end = queryOutput.size();
+        const std::string_view line = queryOutput.substr(start, end - start);
+        start = end + 1;
+        if (!line.starts_with("/Applications/") && !line.starts_with("/System/Applications/")) continue;
+        if (++listed > records.size()) return false;
+        const std::size_t i = slotOf(line);
+        if (!table[i].empty()) return false;  // listed twice
+        table[i] = line;
+    }
+    if (listed != records.size()) return false;
+    // Each record one of those paths, a different one, as applicationRecords makes it.
+    return std::all_of(records.begin(), records.end(), [&](const plist::Value& record) {
+        const plist::Array* fields = record.asArray();
+        if (!fields || fields->size() != 3) return false;
+        const std::string* name = (*fields)[0].asString();
+        const std::string* path = (*fields)[2].asString();
+        if (!name || !path || path->empty() || !(*fields)[1].isBoolean() || (*fields)[1].boolean())
+            return false;
+        const std::size_t i = slotOf(*path);
+        if (table[i].empty() || matched[i]) return false;
+        matched[i] = 1;
+        return *name == bundleDisplayName(*path);
+    });
 }
 
 namespace {

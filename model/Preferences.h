@@ -87,6 +87,8 @@ public:
     // A new default set: nine rows, 31, 3, 5, 8, 4, 9, 32, 33, 41. Looks up the default
     // browser and lists the installed applications.
     plist::Array settingsDefault();
+    // The same with the application list given.
+    plist::Array settingsDefault(plist::Array applications);
     // A new hot-corner dictionary with every one of the eight keys at "0".
     plist::Dictionary zerroHotCorners() const;
 
@@ -106,12 +108,20 @@ public:
     // known by its bundle path, or by its name when it has none. An empty installed
     // list changes nothing: the query may have failed.
     static plist::Array mergedApplicationRecords(const plist::Array& listed, const plist::Array& installed);
+    // True when the records are what applicationRecords makes of the query's output:
+    // the same applications, none ticked.
+    static bool listsTheSameApplications(const plist::Array& records, std::string_view queryOutput);
 
     // ---- Owner snapshot (engine/Snapshot.cpp) ----
     // A new set: the default set with the owner's current settings read in.
     plist::Array settingsUser();
     // The Dock's eight hot-corner values, "0" for those not set.
     plist::Dictionary hotCornersOLD();
+    // The installed applications for a new snapshot. When the query lists the very
+    // applications the snapshot in place lists, that list is taken over (and that
+    // snapshot left without one) rather than made again: with thousands of
+    // applications it is most of a snapshot's own work.
+    plist::Array snapshotApplications();
 
     // ---- Persistence (model/Persistence.cpp) ----
     // Loads set 0 from "LM007" (rebuilt from the defaults on a new build or when the

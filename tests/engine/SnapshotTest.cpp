@@ -61,6 +61,29 @@ TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
     EXPECT_EQ(fakes.shell->commands, std::vector<std::string>{kAutohide});
 }
 
+// Nothing installed or removed since the snapshot in place was taken: its application
+// records are taken over, not made again. Anything else makes a new list and leaves
+// that snapshot's alone.
+TEST_F(Snapshot, TakesOverTheApplicationListInPlaceWhileTheSameApplicationsAreInstalled) {
+    fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Slack.app\n");
+    prefs->readCurrentDefinitionSets();
+    Array* inPlace = Preferences::applicationList(*prefs->definitionSets()[1].asArray());
+    ASSERT_TRUE(inPlace && inPlace->size() == 2);
+    const Value* firstRecord = inPlace->data();
+    Array snapshot = prefs->settingsUser();
+    Array* taken = Preferences::applicationList(snapshot);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->data(), firstRecord) << "the same records";
+    EXPECT_TRUE(inPlace->empty());
+
+    prefs->definitionSets()[1] = std::move(snapshot);
+    fakes.shell->installApplications(
+        "/Applications/Chess.app\n/Applications/Slack.app\n/Applications/Zoom.app\n");
+    snapshot = prefs->settingsUser();
+    EXPECT_EQ(Preferences::applicationList(snapshot)->size(), 3u);
+    EXPECT_EQ(Preferences::applicationList(*prefs->definitionSets()[1].asArray())->size(), 2u);
+}
+
 TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {
     fakes.urlHandlers->defaults.clear();
     const Array set = prefs->settingsUser();

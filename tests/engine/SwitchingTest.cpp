@@ -103,11 +103,13 @@ TEST_F(Switch, RefusedAutomationChangesNothingAndSaysWhereToAllowIt) {
 
 TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefused) {
     // A full disk: not even the flag can be stored, and Lendmode stays off.
+    const Array sets = prefs->definitionSets();
     fakes.store->failWrites();
     on();
     fakes.store->allowWrites();
     EXPECT_TRUE(systemUntouched());
     EXPECT_FALSE(prefs->lendmode());
+    EXPECT_EQ(prefs->definitionSets(), sets) << "the snapshot in place, its application list included";
     ASSERT_EQ(fakes.alerts->shown.size(), 1u);
     EXPECT_NE(fakes.alerts->shown[0].informativeText.find("could not save"), std::string::npos);
     // The disk fills up after the flag: the record (the sets, the https handler, the

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <set>
 
 #include "model/Preferences.h"
@@ -181,6 +183,37 @@ TEST(ApplicationRecords, SubfoldersNestedBundlesDuplicatesAndOddNames) {
     // Capitals first; "zoom.us" keeps its first dot as part of the name; no de-duplication.
     EXPECT_EQ(names, (std::vector<std::string>{"Instruments", "NoExtension", "Terminal", "Terminal", "Zoom",
                                                "zoom.us"}));
+}
+
+// A snapshot takes over the list in place only when the query would make that very
+// list again; any difference makes a new one.
+TEST(ApplicationRecords, AListIsTheSameOnlyWhenTheQueryWouldMakeItAgain) {
+    const std::string output =
+        "/Applications/Zed.app\n/System/Applications/Mail.app\n/Users/x/Applications/Tool.app\n"
+        "/Applications/Utilities/Terminal.app\n";
+    const Array records = Preferences::applicationRecords(output);
+    EXPECT_TRUE(Preferences::listsTheSameApplications(records, output));
+    EXPECT_TRUE(Preferences::listsTheSameApplications(
+        records,
+        "/Applications/Utilities/Terminal.app\n/System/Applications/Mail.app\n/Applications/Zed.app"))
+        << "another order, no other folder";
+
+    const auto differs = [&](const std::string& otherOutput, const std::function<void(Array&)>& change) {
+        Array changed = records;
+        change(changed);
+        return !Preferences::listsTheSameApplications(changed, otherOutput);
+    };
+    const auto none = [](Array&) {};
+    EXPECT_TRUE(differs(output + "/Applications/New.app\n", none)) << "installed since";
+    EXPECT_TRUE(differs("/Applications/Zed.app\n/System/Applications/Mail.app\n", none)) << "removed since";
+    EXPECT_TRUE(differs(output + "/Applications/Zed.app\n", none)) << "listed twice";
+    EXPECT_TRUE(differs(output, [](Array& a) { (*a[0].asArray())[1] = true; })) << "a tick";
+    EXPECT_TRUE(differs(output, [](Array& a) { (*a[0].asArray())[1] = 0; })) << "a flag of another type";
+    EXPECT_TRUE(differs(output, [](Array& a) { (*a[0].asArray())[0] = "Other"; })) << "another name";
+    EXPECT_TRUE(differs(output, [](Array& a) { a[1] = a[0]; })) << "one path twice, one missing";
+    EXPECT_TRUE(differs(output, [](Array& a) { a[0].asArray()->pop_back(); })) << "a record without its path";
+    EXPECT_FALSE(Preferences::listsTheSameApplications(Array{}, output));
+    EXPECT_TRUE(Preferences::listsTheSameApplications(Array{}, ""));
 }
 
 TEST(ApplicationRecords, NoOutputGivesAnEmptyList) {
