@@ -343,7 +343,8 @@ bool SimUserDefaultsStore::turnBooleansInFile(const Changes& changes) {
 
 bool SimUserDefaultsStore::turnRootBooleanInFile(const Changes& changes) {
     if (changes.size() != 1 || !changes[0].second || !changes[0].second->isBoolean()) return false;
-    const auto& [key, value] = changes[0];
+    const std::string& key = changes[0].first;
+    const plist::Value* value = changes[0].second;
     const auto place = std::find_if(kept_.booleansAt.begin(), kept_.booleansAt.end(),
                                     [&key](const auto& at) { return at.first == key; });
     plist::Value* current = cache_.find(key);
