@@ -197,6 +197,10 @@ std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
         shells[i] = Running{pid, outPipe[0], errPipe[0]};
     }
     readOutputs(shells, results);
+    for (const Running& started : shells) {  // left open only when polling failed
+        if (started.out >= 0) ::close(started.out);
+        if (started.err >= 0) ::close(started.err);
+    }
 
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (!results[i].started) continue;
