@@ -9,6 +9,25 @@
 #include "model/Preferences.h"
 
 namespace lendmode {
+namespace {
+
+// The query's lines that are bundles in /Applications or /System/Applications.
+std::vector<std::string_view> applicationPaths(std::string_view queryOutput) {
+    std::vector<std::string_view> paths;
+    std::size_t start = 0;
+    while (start < queryOutput.size()) {
+        auto end = queryOutput.find('\n', start);
+        if (end == std::string_view::npos) end = queryOutput.size();
+        const std::string_view line = queryOutput.substr(start, end - start);
+        start = end + 1;
+        if (line.starts_with("/Applications/") || line.starts_with("/System/Applications/"))
+            paths.push_back(line);
+    }
+    return paths;
+}
+
+}  // namespace
+
 plist::Array Preferences::appListOnSystem() {
     return applicationRecords(runShellScript(kApplicationQuery).value_or(""));
 }
@@ -17,17 +36,10 @@ plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
     struct Found {
         std::string_view name, path;
     };
+    const std::vector<std::string_view> paths = applicationPaths(queryOutput);
     std::vector<Found> found;
-    std::size_t start = 0;
-    while (start < queryOutput.size()) {
-        auto end = queryOutput.find('\n', start);
-        if (end == std::string_view::npos) end = queryOutput.size();
-        const std::string_view line = queryOutput.substr(start, end - start);
-        start = end + 1;
-        if (line.starts_with("/Applications/") || line.starts_with("/System/Applications/")) {
-            found.push_back({bundleDisplayName(line), line});
-        }
-    }
+    found.reserve(paths.size());
+    for (std::string_view path : paths) found.push_back({bundleDisplayName(path), path});
     // By character code, capitals before small letters; equal names in any order. A
     // merge sort: the query's order is often nearly sorted already, and numbered names
     // drove the quicksort into its slow fallback. Views are sorted; the texts are
@@ -63,19 +75,13 @@ bool Preferences::listsTheSameApplications(const plist::Array& records, std::str
         while (!table[i].empty() && table[i] != path) i = (i + 1) & mask;
         return i;
     };
-    std::size_t listed = 0, start = 0;
-    while (start < queryOutput.size()) {
-        auto end = queryOutput.find('\n', start);
-        if (end == std::string_view::npos) end = queryOutput.size();
-        const std::string_view line = queryOutput.substr(start, end - start);
-        start = end + 1;
-        if (!line.starts_with("/Applications/") && !line.starts_with("/System/Applications/")) continue;
-        if (++listed > records.size()) return false;
-        const std::size_t i = slotOf(line);
+    const std::vector<std::string_view> paths = applicationPaths(queryOutput);
+    if (paths.size() != records.size()) return false;
+    for (std::string_view path : paths) {
+        const std::size_t i = slotOf(path);
         if (!table[i].empty()) return false;  // listed twice
-        table[i] = line;
+        table[i] = path;
     }
-    if (listed != records.size()) return false;
     // Each record one of those paths, a different one, as applicationRecords makes it.
     return std::all_of(records.begin(), records.end(), [&](const plist::Value& record) {
         const plist::Array* fields = record.asArray();

@@ -264,6 +264,19 @@ bool readAt(int fd, char* into, std::size_t length, std::uint64_t at) {
     return true;
 }
 
+// Each byte written at its place in the file, then the file flushed to disk; false
+// when any of that failed.
+bool writeInPlace(const std::string& file, const std::vector<std::pair<std::uint64_t, char>>& bytes) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool written = true;
+    for (const auto& [at, byte] : bytes)
+        written = written && ::pwrite(fd, &byte, 1, static_cast<off_t>(at)) == 1;
+    written = written && ::fsync(fd) == 0;
+    ::close(fd);
+    return written;
+}
+
 std::uint64_t bigEndian(const char* bytes, std::size_t width) {
     std::uint64_t n = 0;
     for (std::size_t i = 0; i < width; ++i) n = n << 8 | static_cast<std::uint8_t>(bytes[i]);
@@ -321,21 +334,11 @@ bool SimUserDefaultsStore::turnBooleansInFile(const Changes& changes) {
         return false;
     const auto positions = plist::booleansToTurn(kept_, *changes[0].second);
     if (!positions) return false;
-    if (!positions->empty()) {
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        bool written = true;
-        for (std::size_t at : *positions) {
-            const char byte = plist::turned(kept_.bytes[at]);
-            const auto where = static_cast<off_t>(kept_.placedAt + at);
-            written = written && ::pwrite(fd, &byte, 1, where) == 1;
-        }
-        written = written && ::fsync(fd) == 0;
-        ::close(fd);
-        // Some of them may be turned: the file is whole either way, and the caller
-        // writes it anew.
-        if (!written) return false;
-    }
+    std::vector<std::pair<std::uint64_t, char>> bytes;
+    for (std::size_t at : *positions) bytes.emplace_back(kept_.placedAt + at, plist::turned(kept_.bytes[at]));
+    // Some of them may be turned: the file is whole either way, and the caller writes
+    // it anew.
+    if (!bytes.empty() && !writeInPlace(file_, bytes)) return false;
     plist::turnBooleans(kept_, *positions);
     stamp_ = currentStamp();
     return true;
@@ -350,13 +353,8 @@ bool SimUserDefaultsStore::turnRootBooleanInFile(const Changes& changes) {
     plist::Value* current = cache_.find(key);
     if (place == kept_.booleansAt.end() || !current || !current->isBoolean()) return false;
     if (current->boolean() != value->boolean()) {
-        const int fd = ::open(file_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        const char byte = value->boolean() ? '\x09' : '\x08';
-        const bool written =
-            ::pwrite(fd, &byte, 1, static_cast<off_t>(place->second)) == 1 && ::fsync(fd) == 0;
-        ::close(fd);
-        if (!written) return false;  // the byte is as it was or as it is now: the caller writes anew
+        // The byte is as it was or as it is now: on failure the caller writes anew.
+        if (!writeInPlace(file_, {{place->second, value->boolean() ? '\x09' : '\x08'}})) return false;
         stamp_ = currentStamp();
     }
     *current = *value;
