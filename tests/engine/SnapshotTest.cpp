@@ -54,7 +54,9 @@ TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
     EXPECT_EQ(fakes.shell->commands, texts);
     EXPECT_EQ(fakes.shell->batches, std::vector<std::vector<std::string>>{texts});
 
-    // Their outputs serve that snapshot alone: a later read runs its text again.
+    // Outputs serve while they were run ahead for: one nobody took is not kept, and a
+    // later read runs its text again.
+    { const Preferences::RanAhead untaken(*prefs, {kAutohide}); }
     fakes.shell->commands.clear();
     fakes.shell->answers[kAutohide] = "1";
     EXPECT_EQ(prefs->runShellScript(kAutohide), "1");
