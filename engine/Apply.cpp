@@ -29,14 +29,29 @@ bool isHotCornerKey(std::string_view key) {
                        [&](const char* known) { return key == known; });
 }
 
-// One "defaults write com.apple.dock" line per corner key that has a value. Only the
-// Dock's eight keys are written: a key is put into a shell text as it stands, so a
-// stored dictionary edited by hand must not be able to smuggle shell syntax in.
-void addHotCornerLines(const plist::Value* corners, std::vector<std::string>& lines) {
+// The shell lines of an apply, each known as a write or a removal: a removal of a key
+// that is not there fails, and means nothing.
+struct ShellLines {
+    std::vector<std::string> lines;
+    std::vector<bool> removal;
+    void add(std::string line, bool removes = false) {
+        lines.push_back(std::move(line));
+        removal.push_back(removes);
+    }
+};
+
+// One "defaults write com.apple.dock" line per corner key that has a value, and one
+// removal per key the dictionary lacks: a snapshot holds only the keys the owner had.
+// Only the Dock's eight keys are written: a key is put into a shell text as it stands,
+// so a stored dictionary edited by hand must not be able to smuggle shell syntax in.
+void addHotCornerLines(const plist::Value* corners, ShellLines& lines) {
     const plist::Dictionary* dict = corners ? corners->asDictionary() : nullptr;
     if (!dict) return;
     for (const auto& [key, value] : *dict) {
-        if (isHotCornerKey(key)) lines.push_back(texts::hotCornerLine(key, value.integerValue()));
+        if (isHotCornerKey(key)) lines.add(texts::hotCornerLine(key, value.integerValue()));
+    }
+    for (const char* key : kHotCornerKeys) {
+        if (dict->find(key) == dict->end()) lines.add(texts::hotCornerRemovalLine(key), /*removes=*/true);
     }
 }
 
@@ -72,7 +87,7 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
     ApplyResult result;
     if (index >= definitionSets_.size() || !definitionSets_[index].isArray()) return result;
 
-    std::vector<std::string> commands;
+    ShellLines commands;
     std::string script;
     std::optional<std::string> browser = std::string(kSafari);
 
@@ -84,8 +99,9 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
         const bool box = boxOf(*row);
         switch (id) {
             case rows::kDoNotDisturb:
-                commands.emplace_back(box ? texts::kDoNotDisturbOn : texts::kDoNotDisturbOff);
-                commands.emplace_back(box ? texts::kDoNotDisturbOnDate : texts::kDoNotDisturbOffDate);
+                commands.add(box ? texts::kDoNotDisturbOn : texts::kDoNotDisturbOff);
+                commands.add(box ? texts::kDoNotDisturbOnDate : texts::kDoNotDisturbOffDate,
+                             /*removes=*/!box);
                 break;
             case rows::kDefaultScroll: script += texts::scrollPiece(box ? "false" : "true"); break;
             case rows::kHotCornersOff: {
@@ -114,8 +130,8 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
                 } else if (appearance == 1) {
                     script += texts::kDarkPiece;
                 } else {
-                    commands.emplace_back(texts::kAutomaticAppearanceStyle);
-                    commands.emplace_back(texts::kAutomaticAppearanceSwitch);
+                    commands.add(texts::kAutomaticAppearanceStyle, /*removes=*/true);
+                    commands.add(texts::kAutomaticAppearanceSwitch);
                 }
                 break;
             }
@@ -147,9 +163,21 @@ Preferences::ApplyResult Preferences::applySet(std::uint64_t index, bool on,
 
     result.scriptFailed = !ports_.appleScript->execute(texts::kSystemPreferencesPrologue + script +
                                                        texts::kSystemPreferencesEpilogue);
-    commands.emplace_back(texts::kRestartDock);
-    commands.emplace_back(texts::kRestartNotificationCenter);
-    runShellScript(joined(commands, "\n"));
+    if (on) {
+        commands.add(texts::kRestartDock);
+        commands.add(texts::kRestartNotificationCenter);
+        runShellScript(joined(commands.lines, "\n"));
+    } else {
+        // Putting the owner's settings back: whether every write of them succeeded
+        // decides whether the record of them may go.
+        std::vector<std::string> writes;
+        std::vector<std::string> after;
+        for (std::size_t i = 0; i < commands.lines.size(); ++i)
+            (commands.removal[i] ? after : writes).push_back(std::move(commands.lines[i]));
+        after.emplace_back(texts::kRestartDock);
+        after.emplace_back(texts::kRestartNotificationCenter);
+        result.settingsNotWritten = !ports_.shell->runSucceeded(texts::checkedShellText(writes, after));
+    }
     SetDefaultBrowser(browser, *ports_.urlHandlers);
     return result;
 }
@@ -159,7 +187,8 @@ void Preferences::scriptMouseInverse(bool on) {
 }
 
 void Preferences::scriptHotCornersOFF(bool off) {
-    std::vector<std::string> commands{texts::kQuitSystemPreferences};
+    ShellLines commands;
+    commands.add(texts::kQuitSystemPreferences);
     if (off) {
         const plist::Value corners(zerroHotCorners());
         addHotCornerLines(&corners, commands);
@@ -173,8 +202,8 @@ void Preferences::scriptHotCornersOFF(bool off) {
             }
         }
     }
-    commands.emplace_back(texts::kRestartDock);
-    runShellScript(joined(commands, "\n"));
+    commands.add(texts::kRestartDock);
+    runShellScript(joined(commands.lines, "\n"));
 }
 
 void Preferences::scriptDockVisable(bool visible) {

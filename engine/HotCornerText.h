@@ -15,4 +15,8 @@ namespace lendmode {
 // 64-bit integer. The first such line of a key wins.
 void readHotCornersFromDockListing(std::string_view listing, plist::Dictionary& corners);
 
+// Whether the listing holds the key as an entry of the domain's top level, whatever
+// its value.
+bool dockListingHasKey(std::string_view listing, std::string_view key);
+
 }  // namespace lendmode

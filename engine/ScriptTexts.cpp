@@ -34,6 +34,19 @@ std::string hotCornerLine(std::string_view key, long long value) {
     return "defaults write com.apple.dock " + std::string(key) + " -int " + std::to_string(value);
 }
 
+std::string hotCornerRemovalLine(std::string_view key) {
+    return "defaults delete com.apple.dock " + std::string(key);
+}
+
+std::string checkedShellText(const std::vector<std::string>& checked, const std::vector<std::string>& after) {
+    std::string text;
+    for (const std::string& line : checked) text += line + (&line == &checked.back() ? "\n" : " &&\n");
+    text += checked.empty() ? "status=0\n" : "status=$?\n";
+    for (const std::string& line : after) text += line + "\n";
+    text += "exit $status";
+    return text;
+}
+
 std::string scrollPiece(std::string_view written) {
     const std::string write = scrollWrite(written);
     return indented({write, kTellSystemPreferences, kRevealTrackpad, kEndTell, kTellPreferencesProcess,

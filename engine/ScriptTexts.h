@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lendmode::texts {
 
@@ -32,6 +33,12 @@ inline constexpr const char* kQuitSystemPreferences = "killall System\\ Preferen
 
 // "defaults write com.apple.dock %@ -int %ld"
 std::string hotCornerLine(std::string_view key, long long value);
+// Removes a hot-corner key the owner did not have.
+std::string hotCornerRemovalLine(std::string_view key);
+// The lines run as one shell text whose exit status is 0 only when every one of
+// `checked` succeeded; they stop at the first that fails. The lines of `after` run
+// whatever happened, and do not count.
+std::string checkedShellText(const std::vector<std::string>& checked, const std::vector<std::string>& after);
 
 // ---- AppleScript pieces ----
 // The applications the settings script sends Apple events to.

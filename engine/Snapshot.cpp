@@ -28,12 +28,21 @@ std::string firstLine(const std::optional<std::string>& output) {
     return output->substr(0, output->find('\n'));
 }
 
+// The hot-corner keys the listing holds, "0" for a value that is not plain digits;
+// a key the owner does not have is left out.
+plist::Dictionary hotCornersIn(std::string_view listing) {
+    plist::Dictionary corners;
+    for (const char* key : kHotCornerKeys) {
+        if (dockListingHasKey(listing, key)) corners.emplace(key, "0");
+    }
+    readHotCornersFromDockListing(listing, corners);
+    return corners;
+}
+
 }  // namespace
 
 plist::Dictionary Preferences::hotCornersOLD() {
-    plist::Dictionary corners = zerroHotCorners();
-    readHotCornersFromDockListing(runShellScript(commands::kReadHotCorners).value_or(""), corners);
-    return corners;
+    return hotCornersIn(runShellScript(commands::kReadHotCorners).value_or(""));
 }
 
 plist::Array Preferences::snapshotApplications() {
@@ -45,8 +54,15 @@ plist::Array Preferences::snapshotApplications() {
     return applicationRecords(output.value_or(""));
 }
 
-plist::Array Preferences::settingsUser() {
+plist::Array Preferences::settingsUser(bool* allRead) {
     namespace k = rowkeys;
+    bool answered = true;
+    // A read that could not run, or gave what is not text, is not an owner's value.
+    const auto read = [&](const char* command) {
+        auto output = runShellScript(command);
+        answered = answered && output.has_value();
+        return output;
+    };
     // Each command below reads one setting and none depends on another: they run at
     // once, in the order they are read.
     const RanAhead reads(
@@ -63,11 +79,11 @@ plist::Array Preferences::settingsUser() {
         switch (id) {
             case rows::kWhenLendmodeIsOn: (*row)[k::kSegmentSelected] = 0; break;
             case rows::kDoNotDisturb:
-                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadDoNotDisturb)) == 1 ? 1 : 0;
+                (*row)[k::kBox] = integerOutput(read(commands::kReadDoNotDisturb)) == 1 ? 1 : 0;
                 break;
             case rows::kHotCornersOff:
                 (*row)[k::kBox] = false;
-                (*row)[k::kDictHotCorners] = hotCornersOLD();
+                (*row)[k::kDictHotCorners] = hotCornersIn(read(commands::kReadHotCorners).value_or(""));
                 break;
             case rows::kBrowser: {
                 const auto name = DefaultBrowserName(*ports_.urlHandlers);
@@ -77,17 +93,17 @@ plist::Array Preferences::settingsUser() {
             }
             case rows::kDefaultScroll: {
                 // No stored key is macOS's default: natural scrolling on.
-                const auto direction = runShellScript(commands::kReadScrollDirection);
+                const auto direction = read(commands::kReadScrollDirection);
                 const bool natural = !direction || direction->empty() || integerOutput(direction) == 1;
                 (*row)[k::kBox] = natural ? 1 : 0;
                 break;
             }
             case rows::kDockVisible:
                 // The row says the Dock stays visible; the system stores whether it hides.
-                (*row)[k::kBox] = integerOutput(runShellScript(commands::kReadDockAutohide)) != 1 ? 1 : 0;
+                (*row)[k::kBox] = integerOutput(read(commands::kReadDockAutohide)) != 1 ? 1 : 0;
                 break;
             case rows::kDockLocation: {
-                const auto orientation = runShellScript(commands::kReadDockOrientation);
+                const auto orientation = read(commands::kReadDockOrientation);
                 const unsigned edge = contains(orientation, "left")    ? 1u
                                       : contains(orientation, "right") ? 2u
                                                                        : 0u;
@@ -95,8 +111,8 @@ plist::Array Preferences::settingsUser() {
                 break;
             }
             case rows::kDarkMode: {
-                const auto style = runShellScript(commands::kReadInterfaceStyle);
-                const auto automatic = runShellScript(commands::kReadInterfaceStyleAutomatic);
+                const auto style = read(commands::kReadInterfaceStyle);
+                const auto automatic = read(commands::kReadInterfaceStyleAutomatic);
                 // Automatic switching first: it may be dark at this moment, and the
                 // owner's choice is still "automatic".
                 unsigned appearance = 0;
@@ -111,6 +127,7 @@ plist::Array Preferences::settingsUser() {
             default: break;
         }
     }
+    if (allRead) *allRead = answered;
     return snapshot;
 }
 

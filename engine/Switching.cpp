@@ -60,7 +60,9 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
         return refuse(alerts::filledIn(alerts::kCannotSwitchOnAutomationText, *refused));
     }
 
-    plist::Array snapshot = settingsUser();
+    bool allRead = true;
+    plist::Array snapshot = settingsUser(&allRead);
+    if (!allRead) return refuse(alerts::kCannotSwitchOnReadText);
     if (definitionSets_.empty()) definitionSets_.emplace_back(settingsDefault());
     if (definitionSets_.size() < 2) definitionSets_.emplace_back(plist::Array{});
     plist::Value previous = std::exchange(definitionSets_[1], plist::Value(std::move(snapshot)));
@@ -68,19 +70,28 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     // snapshot, the owner's https handler ("" for none), the running applications
     // about to be quit, and the fact that the guest settings are going on.
     const std::vector<std::string> running = runningDisabledApplications();
+    std::string https = ports_.urlHandlers->defaultHandler("https").value_or("");
     plist::Dictionary record{
-        {keys::kOwnerHttpsHandler, ports_.urlHandlers->defaultHandler("https").value_or("")},
+        {keys::kOwnerHttpsHandler, https},
         {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
         {keys::kGuestSettingsApplied, true},
     };
     // The sets are lent to the record and taken back after the write, not copied (as
     // an entry of the braced list above would be).
     record.emplace(keys::kDefinitionSets, plist::Value(std::move(definitionSets_)));
+    // The copy first: a record in the store alone could be lost with it. Neither
+    // without the other.
+    const auto& copy = ports_.recordCopy;
+    const bool copied = !copy || copy->save(record);
     addUnstoredFlag(record);
-    const bool stored = prefs_.setObjects(record);
+    bool stored = copied && prefs_.setObjects(record);
+    if (copied && !stored && copy && !copy->clear()) log::error("could not remove the record copy");
     definitionSets_ = std::move(*record[keys::kDefinitionSets].asArray());
-    if (stored) unstoredLendmode_.reset();
-    if (!stored) {
+    if (stored) {
+        unstoredLendmode_.reset();
+        guestSettingsApplied_ = true;
+        ownerHttpsHandler_ = std::move(https);
+    } else {
         // The snapshot may have taken over the application list of the one it was to
         // replace: the list goes back with it.
         plist::Array* taken =
@@ -121,16 +132,26 @@ bool Preferences::putOwnerSettingsBack() {
                   alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
         return false;
     }
+    // A full disk or a folder that takes no new files would let the owner's settings
+    // fail to be written while the record of them, cleared in place, is lost.
+    if (!prefs_.store().canStore()) {
+        showAlert(alerts::kCannotSwitchOff, alerts::kCannotSwitchOffStorageText);
+        return false;
+    }
     // Applied as a switch-off whatever the flag says, so that the applications quit
     // at switch-on are reopened (a quit while on included).
     const ApplyResult result = applySet(1, /*lendmodeOn=*/false);
+    if (result.settingsNotWritten) {
+        // The record stays, so that the next switch-off or start tries again.
+        showAlert(alerts::kCannotSwitchOff, alerts::kSettingsNotPutBackText);
+        return false;
+    }
     // The browser step sets https to the http browser; the owner's own https handler
     // goes back when it was another.
-    const auto https = prefs_.object(keys::kOwnerHttpsHandler);
-    if (https && https->isString() && !https->asString()->empty() &&
-        ports_.urlHandlers->defaultHandler("https") != *https->asString()) {
-        ports_.urlHandlers->setDefaultHandler("https", *https->asString());
+    if (!ownerHttpsHandler_.empty() && ports_.urlHandlers->defaultHandler("https") != ownerHttpsHandler_) {
+        ports_.urlHandlers->setDefaultHandler("https", ownerHttpsHandler_);
     }
+    if (!prefs_.boolean(keys::kGuestSettingsApplied)) tellRecordLost();
     // A flag alone, so that its byte is turned over in the file rather than the file
     // written anew. The Lendmode flag follows on its own (the caller stores it): at
     // the next start the flag is made from this one, so a crash between the two
@@ -139,27 +160,66 @@ bool Preferences::putOwnerSettingsBack() {
         // Harmless: the next start applies the owner's snapshot once more.
         log::error("could not record that the owner's settings are back");
     }
+    if (ports_.recordCopy && !ports_.recordCopy->clear()) log::error("could not remove the record copy");
+    guestSettingsApplied_ = false;
     if (result.scriptFailed) showAlert(alerts::kScriptFailed, alerts::kScriptFailedText);
     return true;
 }
 
-bool Preferences::restoreOwnerSettingsLeftOn() {
-    const auto stored = prefs_.object(keys::kDefinitionSets);
-    const plist::Array* sets = stored ? stored->asArray() : nullptr;
+std::optional<plist::Dictionary> Preferences::leftOnRecord() {
+    const auto usable = [](const plist::Dictionary& record) {
+        const auto sets = record.find(keys::kDefinitionSets);
+        const plist::Array* two = sets == record.end() ? nullptr : sets->second.asArray();
+        return two && two->size() >= 2 && isUsableDefinitionSet((*two)[1]);
+    };
+    // The store's, when it says the guest settings are on and holds a usable snapshot.
+    const bool storeSaysOn = prefs_.boolean(keys::kGuestSettingsApplied);
+    plist::Dictionary stored;
+    if (storeSaysOn) {
+        for (const char* key : {keys::kDefinitionSets, keys::kAppsToReopen, keys::kOwnerHttpsHandler}) {
+            if (auto value = prefs_.object(key)) stored.emplace(key, std::move(*value));
+        }
+        if (usable(stored)) return stored;
+    }
+    // Else the copy's, which a store damaged, replaced or removed does not take along.
+    if (auto copy = ports_.recordCopy ? ports_.recordCopy->load() : std::nullopt; copy && usable(*copy)) {
+        const auto applied = copy->find(keys::kGuestSettingsApplied);
+        if (applied != copy->end() && applied->second.truthValue()) return copy;
+    }
+    // The store says on without a usable snapshot, and no copy has one: nothing to
+    // put back, and the flag to clear.
+    if (storeSaysOn) return stored;
+    return std::nullopt;
+}
+
+void Preferences::tellRecordLost() {
+    if (std::exchange(toldRecordLost_, true)) return;
+    showAlert(alerts::kRecordLostMessage, alerts::kRecordLostText);
+}
+
+bool Preferences::restoreOwnerSettingsLeftOn(plist::Dictionary record) {
+    const auto stored = record.find(keys::kDefinitionSets);
+    plist::Array* sets = stored == record.end() ? nullptr : stored->second.asArray();
     if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) {
         log::error("no usable owner snapshot is stored; nothing to put back");
         (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
+        if (ports_.recordCopy) (void)ports_.recordCopy->clear();
+        guestSettingsApplied_ = false;
         return true;
     }
     // Set 0 tells which applications are still disabled, and so may be reopened.
-    plist::Value lendmodeSet = isUsableDefinitionSet((*sets)[0]) ? (*sets)[0] : plist::Value(plist::Array{});
-    definitionSets_ = twoSets(std::move(lendmodeSet), (*sets)[1]);
+    plist::Value lendmodeSet =
+        isUsableDefinitionSet((*sets)[0]) ? std::move((*sets)[0]) : plist::Value(plist::Array{});
+    definitionSets_ = twoSets(std::move(lendmodeSet), std::move((*sets)[1]));
     appNeedRun_.clear();
-    if (const auto names = prefs_.object(keys::kAppsToReopen); names && names->isArray()) {
-        for (const plist::Value& name : *names->asArray()) {
+    if (const auto names = record.find(keys::kAppsToReopen);
+        names != record.end() && names->second.isArray()) {
+        for (const plist::Value& name : *names->second.asArray()) {
             if (name.isString()) appNeedRun_.push_back(*name.asString());
         }
     }
+    const auto https = record.find(keys::kOwnerHttpsHandler);
+    ownerHttpsHandler_ = https != record.end() && https->second.isString() ? *https->second.asString() : "";
     if (!putOwnerSettingsBack()) return false;  // stays on, with the sets as stored
     log::info("switched off at start-up: the owner's settings, left on by an earlier run, are back");
     definitionSets_.clear();

@@ -37,6 +37,30 @@ inline constexpr const char* kCannotSwitchOnStorageText =
     "so it "
     "changed nothing: switching on without them could lose your settings.";
 
+// A read of the owner's settings gave no answer before switching on.
+inline constexpr const char* kCannotSwitchOnReadText =
+    "Lendmode could not read all of your current settings, so it changed nothing: switching on without them "
+    "could lose your settings.";
+
+// Putting the owner's settings back could not be done safely, or not all of them
+// could be written: Lendmode stays on and keeps what it needs for a later try.
+inline constexpr const char* kCannotSwitchOffStorageText =
+    "Lendmode could not save files (the disk may be full, or its settings folder read-only), so it changed "
+    "nothing and stays on: putting your settings back now could lose them. Make room on the disk, then "
+    "switch "
+    "Lendmode off again.";
+inline constexpr const char* kSettingsNotPutBackText =
+    "Some of your settings could not be written back (the disk may be full, or a settings folder read-only), "
+    "so Lendmode stays on and keeps your settings for another try. Make room on the disk, then switch "
+    "Lendmode off again.";
+
+// The store lost the record of the owner's settings while Lendmode was on.
+inline constexpr const char* kRecordLostMessage =
+    "Lendmode's settings file was changed while Lendmode was on";
+inline constexpr const char* kRecordLostText =
+    "Its record of your own settings was damaged, changed or removed. Lendmode put your settings back from "
+    "the copy it keeps.";
+
 // A script stopped half-way although it was allowed to run.
 inline constexpr const char* kScriptFailed = "Some settings could not be changed";
 inline constexpr const char* kScriptFailedText =

@@ -53,11 +53,16 @@ Preferences::Preferences(platform::Ports ports) : ports_(std::move(ports)), pref
     if (const auto aside = prefs_.store().takeMovedAsideDamagedStore()) {
         showAlert(alerts::kDamagedStoreMessage, alerts::filledIn(alerts::kDamagedStoreText, *aside));
     }
+    lendmode_ = prefs_.boolean(keys::kLendmode);
+    ownerLockRequired_ = prefs_.boolean(keys::kOwnerLockRequired);
     // Guest settings left on the system by a process that ended without switching
     // off (a crash, a kill) are taken off first, whatever the flag says, so that they
-    // are never taken for the owner's.
+    // are never taken for the owner's. The record copy tells of them too when the
+    // store lost its record.
+    std::optional<plist::Dictionary> record = leftOnRecord();
+    guestSettingsApplied_ = record.has_value();
     bool stillOn = false;
-    if (guestSettingsApplied()) stillOn = !restoreOwnerSettingsLeftOn();
+    if (record) stillOn = !restoreOwnerSettingsLeftOn(std::move(*record));
     if (!setLendmode(stillOn)) log::error("could not store whether Lendmode is on");
 }
 
@@ -70,22 +75,21 @@ bool Preferences::setLaunchOnStartup(bool value) {
 }
 
 bool Preferences::ownerLockRequired() const {
-    return prefs_.boolean(keys::kOwnerLockRequired);
+    return ownerLockRequired_;
 }
 
 bool Preferences::setOwnerLockRequired(bool value) {
-    return prefs_.setBoolean(keys::kOwnerLockRequired, value);
-}
-
-bool Preferences::lendmode() const {
-    return unstoredLendmode_ ? *unstoredLendmode_ : prefs_.boolean(keys::kLendmode);
+    if (!prefs_.setBoolean(keys::kOwnerLockRequired, value)) return false;
+    ownerLockRequired_ = value;
+    return true;
 }
 
 bool Preferences::setLendmode(bool value, bool withSwitch) {
-    if (lendmode() == value) return true;
+    if (lendmode_ == value) return true;
     // Not stored (a full disk): this process still goes by the new value, so that a
     // refused switch-on really leaves Lendmode off; a new start resets it anyway.
     const bool stored = !withSwitch && prefs_.setBoolean(keys::kLendmode, value);
+    lendmode_ = value;
     unstoredLendmode_ = stored ? std::nullopt : std::optional<bool>(value);
     NotificationCenter::defaultCenter().post(notifications::kLendmodeChanged);
     return stored || withSwitch;
@@ -107,10 +111,6 @@ void Preferences::storeUnstoredFlag() {
 
 void Preferences::addUnstoredFlag(plist::Dictionary& change) const {
     if (unstoredLendmode_) change.insert_or_assign(keys::kLendmode, *unstoredLendmode_);
-}
-
-bool Preferences::guestSettingsApplied() const {
-    return prefs_.boolean(keys::kGuestSettingsApplied);
 }
 
 std::uint64_t Preferences::currentSet() const {

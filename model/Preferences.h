@@ -43,6 +43,12 @@ public:
     Preferences(const Preferences&) = delete;
     Preferences& operator=(const Preferences&) = delete;
 
+    // What this process holds of a switch (the Lendmode flag, whether the guest
+    // settings are on, the owner's snapshot, the applications to reopen, the owner's
+    // https handler) and the owner lock are read from the store once, at init, and
+    // then kept here: the store is written for the next start, never re-read for
+    // them, so that a store changed or damaged while Lendmode runs cannot make it
+    // forget the owner's settings or lift the lock.
     bool launchOnStartup() const;
     bool setLaunchOnStartup(bool value);
     // Whether the owner lock is set (off unless the owner sets it). The lock's rules
@@ -50,9 +56,9 @@ public:
     bool ownerLockRequired() const;
     bool setOwnerLockRequired(bool value);
 
-    bool lendmode() const;
+    bool lendmode() const { return lendmode_; }
     // Stores the flag and posts "VVVN2", but only when it differs from the current one.
-    // False when it could not be stored; this process then goes by the new value.
+    // False when it could not be stored; this process goes by the new value either way.
     // withSwitch: a switch-on or switch-off follows at once and stores the flag with
     // its own change, so that each phase writes the store once.
     bool setLendmode(bool value, bool withSwitch = false);
@@ -61,7 +67,7 @@ public:
     // Whether the guest settings are on the system ("LM010"): from just before a
     // switch-on changes anything until a switch-off has put the owner's back. The
     // switches rely on it, not on the flag, which their callers set beforehand.
-    bool guestSettingsApplied() const;
+    bool guestSettingsApplied() const { return guestSettingsApplied_; }
 
     std::uint64_t currentSet() const;
     void setCurrentSet(std::uint64_t index);
@@ -113,9 +119,12 @@ public:
     static bool listsTheSameApplications(const plist::Array& records, std::string_view queryOutput);
 
     // ---- Owner snapshot (engine/Snapshot.cpp) ----
-    // A new set: the default set with the owner's current settings read in.
-    plist::Array settingsUser();
-    // The Dock's eight hot-corner values, "0" for those not set.
+    // A new set: the default set with the owner's current settings read in. allRead,
+    // when given, says whether every read answered: a read that could not run (or
+    // gave what is not text) left its row at the default, which is not the owner's.
+    plist::Array settingsUser(bool* allRead = nullptr);
+    // The Dock's hot-corner values the owner has set; a key not set is left out, so
+    // that putting them back adds none.
     plist::Dictionary hotCornersOLD();
     // The installed applications for a new snapshot. When the query lists the very
     // applications the snapshot in place lists, that list is taken over (and that
@@ -162,6 +171,7 @@ public:
     struct ApplyResult {
         bool scriptFailed = false;         // the settings script stopped with an error
         std::vector<std::string> notQuit;  // left running: their quitting could not be recorded
+        bool settingsNotWritten = false;   // switching off: a write of the owner's settings failed
     };
     // The same with the Lendmode flag given rather than read from the store. Switching
     // on records the running disabled applications in "LM009" before quitting any, so
@@ -246,10 +256,17 @@ private:
     // Puts the owner's settings back after an earlier process ended with the guest
     // settings on the system; see init. False when it was refused and Lendmode
     // stays on.
-    bool restoreOwnerSettingsLeftOn();
+    bool restoreOwnerSettingsLeftOn(plist::Dictionary record);
     // The owner snapshot, the https handler and the quit applications put back.
-    // Returns false when refused (nothing changed); alerts on what went wrong.
+    // Returns false when refused or when the owner's settings could not all be
+    // written: the record is kept then, for a later try. Alerts on what went wrong.
     bool putOwnerSettingsBack();
+    // The record a start after an earlier process left the guest settings on goes
+    // by: the store's when it holds one, else the record copy's.
+    std::optional<plist::Dictionary> leftOnRecord();
+    // Tells the owner, once per process, that the store lost the switch-on record
+    // while Lendmode was on and the owner's settings came from the copy.
+    void tellRecordLost();
     // The first application that Apple events are refused for, if any.
     std::optional<std::string> refusedAutomationTarget() const;
     void showAlert(const std::string& message, const std::string& informative) const;
@@ -259,8 +276,13 @@ private:
     UserDefaults prefs_;
     plist::Array definitionSets_;
     std::vector<std::string> appNeedRun_;
-    // The flag this process goes by while the store does not hold it: not stored yet
-    // (it goes with the switch's change) or not storable.
+    bool lendmode_ = false;
+    bool guestSettingsApplied_ = false;
+    bool ownerLockRequired_ = false;
+    std::string ownerHttpsHandler_;  // "" for none
+    bool toldRecordLost_ = false;
+    // The flag when the store does not hold it yet: it goes with the switch's change,
+    // or it could not be stored.
     std::optional<bool> unstoredLendmode_;
     std::map<std::string, std::optional<std::string>> ranAhead_;  // see RanAhead
     // The flag, for a change of the store that carries it, when it is not stored yet.

@@ -8,6 +8,7 @@
 #include "platform/AppleScriptRunner.h"
 #include "platform/AutomationConsent.h"
 #include "platform/MainThread.h"
+#include "platform/RecordCopy.h"
 #include "platform/ShellRunner.h"
 #include "platform/UrlHandlers.h"
 #include "platform/UserAccount.h"
@@ -25,6 +26,8 @@ struct Ports {
     std::shared_ptr<AutomationConsent> automation;
     // Tells the owner what went wrong; without one, nothing is shown.
     std::shared_ptr<AlertPresenter> alerts;
+    // The second copy of the switch-on record; without one, the store alone keeps it.
+    std::shared_ptr<RecordCopy> recordCopy;
 };
 
 }  // namespace platform

@@ -21,6 +21,12 @@ public:
         for (const std::string& text : commandTexts) outputs.push_back(run(text));
         return outputs;
     }
+    // Runs the command for its effect alone: true only when the shell started and
+    // exited with status 0, so that a caller can tell that a write did not happen.
+    // Here: when it started.
+    [[nodiscard]] virtual bool runSucceeded(const std::string& commandText) {
+        return run(commandText).has_value();
+    }
 };
 
 }  // namespace platform

@@ -26,6 +26,10 @@ public:
         }
         return true;
     }
+    // Whether a change written anew could be stored now (room on the disk, a folder
+    // that takes new files), changing nothing. A change made in place can succeed
+    // where this fails, so a caller about to do what it could not record asks first.
+    [[nodiscard]] virtual bool canStore() { return true; }
     // The path a damaged store was moved to when it was found, once: the caller tells
     // the user. Nothing when the store was sound.
     virtual std::optional<std::string> takeMovedAsideDamagedStore() { return std::nullopt; }

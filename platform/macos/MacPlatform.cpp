@@ -20,6 +20,7 @@
 #include "platform/macos/MacWorkspace.h"
 #include "platform/posix/PosixShellRunner.h"
 #include "platform/posix/RealHomeDirectory.h"
+#include "platform/posix/RecordFile.h"
 #include "platform/qt/QtMainThread.h"
 
 namespace platform {
@@ -42,6 +43,7 @@ Ports installPlatform() {
     ports.automation = std::make_shared<macos::MacAutomationConsent>();
     auto activation = std::make_shared<macos::MacActivationPolicy>();
     ports.alerts = std::make_shared<macos::MacAlertPresenter>();
+    ports.recordCopy = std::make_shared<RecordFile>(platformStateDirectory() + "/" + kRecordFileName);
 
     qt::QtPorts& ui = qt::qtPorts();
     ui.workspace = std::make_shared<macos::MacWorkspace>();

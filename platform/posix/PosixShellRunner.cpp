@@ -32,4 +32,14 @@ std::vector<std::optional<std::string>> PosixShellRunner::runAll(
     return outputs;
 }
 
+bool PosixShellRunner::runSucceeded(const std::string& commandText) {
+    namespace log = lendmode::log;
+    const auto start = std::chrono::steady_clock::now();
+    const posix::ShellRun result = posix::runShell(commandText, environment_, /*waitForExit=*/true,
+                                                   shell_.c_str(), posix::StandardError::Capture);
+    log::debug([&] { return runlog::shellRun(result, shell_, log::millisecondsSince(start), commandText); });
+    if (!result.errors.empty()) log::debug([&] { return runlog::shellErrors(result.errors); });
+    return result.started && result.exitStatus == 0;
+}
+
 }  // namespace platform

@@ -17,6 +17,7 @@ public:
         : environment_(std::move(environment)), shell_(std::move(shell)) {}
     std::optional<std::string> run(const std::string& commandText) override;
     std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& commandTexts) override;
+    bool runSucceeded(const std::string& commandText) override;
 
 private:
     posix::EnvironmentOverrides environment_;

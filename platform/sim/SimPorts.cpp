@@ -3,6 +3,7 @@
 #include "model/BuildInfo.h"
 #include "platform/posix/ManualMainThread.h"
 #include "platform/posix/PosixShellRunner.h"
+#include "platform/posix/RecordFile.h"
 #include "platform/sim/SimAppleScriptRunner.h"
 #include "platform/sim/SimAutomationConsent.h"
 #include "platform/sim/SimUrlHandlers.h"
@@ -25,6 +26,8 @@ Ports portsFor(const std::string& root) {
     ports.urlHandlers = std::make_shared<SimUrlHandlers>(mac);
     ports.account = std::make_shared<SimUserAccount>(mac);
     ports.automation = std::make_shared<SimAutomationConsent>(mac);
+    // Beside the single-instance lock, whose folder is the simulated Mac's.
+    ports.recordCopy = std::make_shared<RecordFile>(root + "/" + kRecordFileName);
     return ports;
 }
 

@@ -15,7 +15,8 @@ namespace platform::simulated {
 
 // Ports that reach the simulated Mac at root: the program's user defaults in its
 // preference domain, shells with its tools first on PATH, its AppleScript
-// interpreter in this process, and its URL-handler table.
+// interpreter in this process, its URL-handler table, and the record copy in its
+// folder.
 Ports portsFor(const std::string& root);
 
 }  // namespace platform::simulated

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -62,8 +63,10 @@ SimUserDefaultsStore::SimUserDefaultsStore(std::shared_ptr<const sim::SimMac> ma
 SimUserDefaultsStore::Stamp SimUserDefaultsStore::currentStamp() const {
     struct stat st {};
     if (::stat(file_.c_str(), &st) != 0) return Stamp{};
-    return Stamp{st.st_ino, st.st_size,
-                 static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+    const auto nanoseconds = [](const timespec& t) {
+        return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+    };
+    return Stamp{st.st_ino, st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
 }
 
 bool SimUserDefaultsStore::refresh() {
@@ -367,6 +370,22 @@ void SimUserDefaultsStore::keepLargestEncoded() {
     if (it == cache_.asDictionary()->end()) return;
     it->second = plist::Value();  // stands in for it; read() goes to the file
     keptDropped_ = true;
+}
+
+bool SimUserDefaultsStore::canStore() {
+    // A page made, flushed and removed beside the store: a full disk or a folder that
+    // takes no new files refuses it, as it would refuse any file written anew.
+    const std::string folder = file_.substr(0, file_.rfind('/'));
+    if (!sim::makeDirectories(folder)) return false;
+    std::string name = folder + "/.lendmode-room-XXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return false;
+    const std::string page(4096, '\0');
+    const bool ok =
+        ::write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    ::unlink(name.c_str());
+    return ok;
 }
 
 bool SimUserDefaultsStore::write(const std::string& key, const plist::Value& value) {

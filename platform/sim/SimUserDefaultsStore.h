@@ -34,6 +34,7 @@ public:
     bool write(const std::string& key, const plist::Value& value) override;
     bool remove(const std::string& key) override;
     bool writeAll(const plist::Dictionary& values) override;
+    bool canStore() override;
     std::optional<std::string> takeMovedAsideDamagedStore() override;
 
     const std::string& file() const { return file_; }
@@ -43,6 +44,9 @@ private:
         ino_t inode = 0;
         off_t size = -1;
         long long mtimeNs = -1;
+        // A rewrite can keep the inode, the size and (touch -d) the mtime; the change
+        // time cannot be set back.
+        long long ctimeNs = -1;
         bool operator==(const Stamp&) const = default;
     };
     Stamp currentStamp() const;

@@ -104,13 +104,18 @@ TEST_F(Apply, RowsTurnIntoTheirOppositeTexts) {
         script.find(
             "tell application \"System Events\" to tell appearance preferences to set dark mode to true\n"),
         std::string::npos);
+    // Off, the writes come first and each must succeed; removals, which fail for a key
+    // that is not there, come after them and do not count.
     EXPECT_EQ(lastCommand().rfind(
                   "defaults -currentHost write ~/Library/Preferences/ByHost/com.apple.notificationcenterui "
-                  "doNotDisturb -boolean false\n"
-                  "defaults -currentHost delete ~/Library/Preferences/ByHost/com.apple.notificationcenterui "
-                  "doNotDisturbDate\n",
+                  "doNotDisturb -boolean false &&\n",
                   0),
               0u);
+    EXPECT_NE(lastCommand().find("status=$?\n"
+                                 "defaults -currentHost delete "
+                                 "~/Library/Preferences/ByHost/com.apple.notificationcenterui "
+                                 "doNotDisturbDate\n"),
+              std::string::npos);
     EXPECT_EQ(lastCommand().find("AppleInterfaceStyle"), std::string::npos)
         << "dark mode needs no shell line";
     *row(0, 33).find("segmentSelected") = 0;
@@ -131,9 +136,9 @@ TEST_F(Apply, DockLocationSegmentsMapToEdges) {
 TEST_F(Apply, AutomaticAppearanceAddsTwoShellLinesAndNoStatement) {
     prefs->applayToSystem(0);  // row 33 holds 2 in the default set
     EXPECT_EQ(lastScript().find("dark mode"), std::string::npos);
+    EXPECT_NE(lastCommand().find("defaults delete NSGlobalDomain AppleInterfaceStyle\n"), std::string::npos);
     EXPECT_NE(lastCommand().find(
-                  "defaults delete NSGlobalDomain AppleInterfaceStyle\n"
-                  "defaults write NSGlobalDomain AppleInterfaceStyleSwitchesAutomatically -bool true\n"),
+                  "defaults write NSGlobalDomain AppleInterfaceStyleSwitchesAutomatically -bool true"),
               std::string::npos);
 }
 
@@ -142,9 +147,9 @@ TEST_F(Apply, HotCornerValuesAreWrittenWhateverTheBoxSays) {
     (*row(0, 5).find("dictHotCorners")->asDictionary())["wvous-tl-corner"] = "13";
     (*row(0, 5).find("dictHotCorners")->asDictionary())["wvous-tr-corner"] = "junk";
     prefs->applayToSystem(0);
-    EXPECT_NE(lastCommand().find("defaults write com.apple.dock wvous-tl-corner -int 13\n"),
+    EXPECT_NE(lastCommand().find("defaults write com.apple.dock wvous-tl-corner -int 13 &&\n"),
               std::string::npos);
-    EXPECT_NE(lastCommand().find("defaults write com.apple.dock wvous-tr-corner -int 0\n"),
+    EXPECT_NE(lastCommand().find("defaults write com.apple.dock wvous-tr-corner -int 0 &&\n"),
               std::string::npos);
 }
 
@@ -173,7 +178,7 @@ TEST_F(Apply, EveryApplyRunsTheScriptTheRestartsAndTheBrowserStep) {
     prefs->setDefinitionSets(Array{Array{}, Array{}});
     prefs->applayToSystem(1);
     EXPECT_EQ(lastScript(), kPrologue + kEpilogue);
-    EXPECT_EQ(lastCommand(), "killall Dock\nkillall NotificationCenter");
+    EXPECT_EQ(lastCommand(), "status=0\nkillall Dock\nkillall NotificationCenter\nexit $status");
     EXPECT_EQ(fakes.urlHandlers->defaults["http"], "com.apple.Safari")
         << "with no row 8 the name stays Safari";
 }

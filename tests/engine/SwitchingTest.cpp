@@ -217,7 +217,8 @@ TEST_F(Switch, AStartAfterAKillPutsTheOwnersSettingsBackWhateverTheFlagSays) {
     prefs = &Preferences::resetShared(fakes.ports());
     EXPECT_NE(fakes.appleScript->scripts.at(0).find("tell application \"Chess\"\n activate"),
               std::string::npos);
-    EXPECT_TRUE(fakes.shell->commands.back().ends_with("killall Dock\nkillall NotificationCenter"));
+    EXPECT_TRUE(
+        fakes.shell->commands.back().ends_with("killall Dock\nkillall NotificationCenter\nexit $status"));
     EXPECT_FALSE(prefs->guestSettingsApplied());
     EXPECT_FALSE(prefs->lendmode());
 }
@@ -241,6 +242,109 @@ TEST_F(Switch, AStartWhoseRestoreIsRefusedStaysOnAndKeepsTheOwnersSnapshot) {
     EXPECT_FALSE(prefs->guestSettingsApplied());
     EXPECT_NE(fakes.appleScript->scripts.back().find("tell application \"Chess\"\n activate"),
               std::string::npos);
+}
+
+// A full disk or a folder that takes no new files at switch-off: the owner's settings
+// could not be written, while clearing the record (one byte in place) could be.
+TEST_F(Switch, ASwitchOffThatCannotWriteTheOwnersSettingsStaysOnAndKeepsTheRecord) {
+    on();
+    clearRecords();
+    fakes.store->failWrites();
+    off();
+    fakes.store->allowWrites();
+    EXPECT_TRUE(systemUntouched()) << "refused before anything changed";
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_TRUE(prefs->guestSettingsApplied());
+    EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("stays on"), std::string::npos);
+
+    // The check passes, but a write of the owner's settings fails all the same.
+    clearRecords();
+    fakes.shell->failingLines = {"doNotDisturb -boolean"};
+    off();
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
+    EXPECT_TRUE(fakes.recordCopy->record.has_value());
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("could not be written back"), std::string::npos);
+
+    fakes.shell->failingLines.clear();
+    off();
+    EXPECT_FALSE(prefs->lendmode());
+    EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+    EXPECT_FALSE(fakes.recordCopy->record.has_value());
+}
+
+TEST_F(Switch, WhileItRunsTheRecordTheFlagAndTheLockAreItsOwnWhateverTheStoreSays) {
+    ASSERT_TRUE(prefs->setOwnerLockRequired(true));
+    on();
+    // defaults delete com.apple.lendmode.Lendmode, or a store damaged or replaced.
+    for (const auto& [key, value] : plist::Dictionary(fakes.store->contents()))
+        ASSERT_TRUE(fakes.store->remove(key));
+    EXPECT_TRUE(prefs->lendmode()) << "what it reports and blocks by";
+    EXPECT_TRUE(prefs->ownerLockRequired()) << "the lock is lifted only by the owner";
+    EXPECT_TRUE(prefs->guestSettingsApplied());
+    clearRecords();
+    off();
+    EXPECT_FALSE(prefs->lendmode());
+    EXPECT_NE(fakes.appleScript->scripts.back().find("tell application \"Chess\"\n activate"),
+              std::string::npos);
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u) << "the owner is told, once";
+    EXPECT_EQ(fakes.alerts->shown[0].messageText,
+              "Lendmode's settings file was changed while Lendmode was on");
+    on();
+    ASSERT_TRUE(fakes.store->remove(keys::kGuestSettingsApplied));
+    off();
+    EXPECT_EQ(fakes.alerts->shown.size(), 1u);
+}
+
+TEST_F(Switch, AStartAfterTheStoreLostItsRecordPutsTheOwnersSettingsBackFromTheCopy) {
+    on();
+    ASSERT_TRUE(fakes.recordCopy->record.has_value());
+    for (const auto& [key, value] : plist::Dictionary(fakes.store->contents()))
+        ASSERT_TRUE(fakes.store->remove(key));
+    clearRecords();
+    prefs = &Preferences::resetShared(fakes.ports());  // killed, then started again
+    EXPECT_NE(fakes.appleScript->scripts.at(0).find("tell application \"Chess\"\n activate"),
+              std::string::npos);
+    EXPECT_FALSE(prefs->guestSettingsApplied());
+    EXPECT_FALSE(fakes.recordCopy->record.has_value());
+    EXPECT_EQ(fakes.alerts->shown.size(), 1u);
+    clearRecords();
+    prefs = &Preferences::resetShared(fakes.ports());
+    EXPECT_TRUE(fakes.appleScript->scripts.empty()) << "put back once";
+
+    // Without its copy a switch-on is refused: a record in the store alone could be
+    // lost with it.
+    prefs->readCurrentDefinitionSets();
+    testing_support::setApplicationDisabled(*prefs, "Chess");
+    clearRecords();
+    fakes.recordCopy->failSaves = true;
+    on();
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_FALSE(prefs->lendmode());
+    EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+}
+
+TEST_F(Switch, AReadThatGaveNoAnswerIsNeverTakenForTheOwnersValue) {
+    fakes.shell->unanswered = {"defaults read com.apple.dock orientation"};
+    on();
+    EXPECT_TRUE(systemUntouched());
+    EXPECT_FALSE(prefs->lendmode());
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_NE(fakes.alerts->shown[0].informativeText.find("could not read"), std::string::npos);
+}
+
+TEST_F(Switch, ASwitchOffPutsBackOnlyTheHotCornersTheOwnerHad) {
+    fakes.shell->answers["defaults read com.apple.dock | grep wvous"] = "    \"wvous-tl-corner\" = 2;\n";
+    on();
+    off();
+    const std::string& text = fakes.shell->commands.back();
+    EXPECT_NE(text.find("defaults write com.apple.dock wvous-tl-corner -int 2"), std::string::npos);
+    EXPECT_EQ(text.find("defaults write com.apple.dock wvous-br-corner"), std::string::npos);
+    EXPECT_NE(text.find("defaults delete com.apple.dock wvous-br-corner\n"), std::string::npos)
+        << "the guest's corner goes again";
 }
 
 // The log at the default level: one line for a switch on, a switch off, a restore at

@@ -71,6 +71,7 @@ int main() {
                           std::make_shared<Handlers>(),
                           std::make_shared<Account>(),
                           nullptr,
+                          nullptr,
                           nullptr};
     lendmode::Preferences& prefs = lendmode::Preferences::resetShared(ports);
     prefs.readCurrentDefinitionSets();

@@ -28,14 +28,40 @@ public:
     void installApplications(const std::string& paths) { answers[kApplicationQuery] = paths; }
     std::vector<std::string> commands;
     std::vector<std::vector<std::string>> batches;  // the texts handed over to run at once
+    std::vector<std::string> unanswered;            // texts whose shell cannot start
     std::optional<std::string> run(const std::string& text) override {
         commands.push_back(text);
+        if (std::find(unanswered.begin(), unanswered.end(), text) != unanswered.end()) return std::nullopt;
         auto it = answers.find(text);
         return it == answers.end() ? std::string() : it->second;
     }
     std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& texts) override {
         batches.push_back(texts);
         return ShellRunner::runAll(texts);
+    }
+    // A text run for its effect fails when it holds one of these lines.
+    std::vector<std::string> failingLines;
+    bool runSucceeded(const std::string& text) override {
+        (void)run(text);
+        return std::none_of(failingLines.begin(), failingLines.end(),
+                            [&](const std::string& line) { return text.find(line) != std::string::npos; });
+    }
+};
+
+// The record copy in memory; `failSaves` makes saving it fail.
+class MemoryRecordCopy : public platform::RecordCopy {
+public:
+    std::optional<plist::Dictionary> record;
+    bool failSaves = false;
+    std::optional<plist::Dictionary> load() override { return record; }
+    bool save(const plist::Dictionary& value) override {
+        if (failSaves) return false;
+        record = value;
+        return true;
+    }
+    bool clear() override {
+        record.reset();
+        return true;
     }
 };
 
@@ -115,10 +141,11 @@ struct FakePorts {
     std::shared_ptr<FakeAccount> account = std::make_shared<FakeAccount>();
     std::shared_ptr<FakeAutomation> automation = std::make_shared<FakeAutomation>();
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
+    std::shared_ptr<MemoryRecordCopy> recordCopy = std::make_shared<MemoryRecordCopy>();
 
     platform::Ports ports() const {
-        return platform::Ports{store,       shell,   appleScript, mainThread,
-                               urlHandlers, account, automation,  alerts};
+        return platform::Ports{store,   shell,      appleScript, mainThread, urlHandlers,
+                               account, automation, alerts,      recordCopy};
     }
 };
 

@@ -15,6 +15,8 @@ public:
     bool write(const std::string& key, const plist::Value& value) override;
     bool remove(const std::string& key) override;
     bool writeAll(const plist::Dictionary& values) override;
+    // A full disk takes no new file either.
+    bool canStore() override { return !failAfter_ || *failAfter_ > 0; }
 
     std::size_t writeCount(const std::string& key) const;
     // How many changes (writes, removals, writeAlls) reached the store.
