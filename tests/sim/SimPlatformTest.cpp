@@ -3,10 +3,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+
 #include <csignal>
+#include <cstdio>
 
 #include <filesystem>
 
+#include "base/plist/PlistFile.h"
 #include "model/BuildInfo.h"
 #include "model/Keys.h"
 #include "model/Preferences.h"
@@ -183,6 +187,39 @@ TEST(SimUserDefaults, AFlagIsTurnedOverInTheFileItself) {
     EXPECT_EQ(onDisk->at("name"), plist::Value(true));
     EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
     EXPECT_EQ(onDisk->count("a first key"), 1u);
+}
+
+// A rewrite by another process that keeps the inode, the size and (touch -d) the
+// modification time is still seen: the change time cannot be set back.
+TEST(SimUserDefaults, ARewriteThatForgesTheInodeSizeAndTimeIsStillSeen) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.forged");
+    const plist::Array sets(20, plist::Value(plist::Array{"App", false, "/Applications/App.app"}));
+    ASSERT_TRUE(store.writeAll({{"sets", sets}, {"ab", false}, {"on", true}}));
+    ASSERT_TRUE(store.write("ab", true));  // the flags' places in the file are known now
+    struct stat before {};
+    ASSERT_EQ(::stat(store.file().c_str(), &before), 0);
+    // The same shape, other keys: "on" is where "ab" was, and "zz" where "on" was.
+    const std::string forged = plist::serialize(
+        plist::Value(plist::Dictionary{{"sets", sets}, {"on", true}, {"zz", true}}), plist::Format::Binary);
+    ASSERT_EQ(static_cast<off_t>(forged.size()), before.st_size);
+    {
+        std::FILE* file = std::fopen(store.file().c_str(), "r+b");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(forged.data(), 1, forged.size(), file), forged.size());
+        std::fclose(file);
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, store.file().c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(store.file().c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+
+    ASSERT_TRUE(store.write("on", false));
+    const auto onDisk = t.mac().readDomain("com.example.forged");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", sets}, {"on", false}, {"zz", true}}))
+        << "a byte turned where the old file had its flag lands on another value";
 }
 
 // A file that cannot be written anew (here: past the size this process may write)

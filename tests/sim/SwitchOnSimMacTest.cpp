@@ -2,6 +2,9 @@
 // the owner's come back, and the disabled applications are quit and reopened.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -178,9 +181,12 @@ TEST_P(RoundTrip, EveryOwnerConfigurationComesBack) {
         const Dictionary after = readSettings(*prefs);
         ASSERT_EQ(after, before) << "configuration " << i << " of shard " << GetParam();
         // Values the snapshot reads come back; these stored forms change on the way:
-        // absent hot-corner keys, autohide and orientation are written back explicitly
-        // (0, false and "bottom"), which the system reads exactly as their absence.
+        // absent autohide and orientation are written back explicitly (false and
+        // "bottom"), which the system reads exactly as their absence. Hot-corner keys
+        // the owner did not have are not added.
         const auto dock = t.mac().readDomain("com.apple.dock");
+        for (const char* key : lendmode::kHotCornerKeys)
+            EXPECT_EQ(dock->count(key), owner.corners.count(key)) << key;
         EXPECT_EQ(dock->at("orientation"), Value(owner.orientation.value_or("bottom")));
         EXPECT_EQ(dock->at("autohide"), Value(owner.autohide.value_or(false)));
     }
@@ -257,6 +263,91 @@ TEST_F(Switching, AFullDiskRefusesTheSwitchOnBeforeAnythingChanges) {
         << "the stored data is intact";
     ASSERT_EQ(alerts->shown.size(), 1u);
     EXPECT_NE(alerts->shown[0].informativeText.find("could not save"), std::string::npos);
+}
+
+// A switch-off whose writes would fail while clearing its record (one byte turned in
+// place) would not: a full disk, and a Preferences folder made immutable.
+TEST_F(Switching, ASwitchOffThatCouldNotWriteTheOwnersSettingsIsRefusedAndTheRecordKept) {
+    prefs->setAppDisable(true, indexOf("Slack"));
+    const Dictionary owner = readSettings(*prefs);
+    switchOn();
+    const Dictionary guest = readSettings(*prefs);
+    {
+        testing_support::FileSizeLimit full(16);
+        switchOff();
+    }
+    EXPECT_TRUE(prefs->lendmode());
+    EXPECT_EQ(readSettings(*prefs), guest) << "refused before anything changed";
+    ASSERT_EQ(alerts->shown.size(), 1u);
+    EXPECT_NE(alerts->shown[0].informativeText.find("stays on"), std::string::npos);
+
+    const std::string folder = t.mac().preferencesDirectory();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    if (immutable) {
+        switchOff();
+        flags &= ~FS_IMMUTABLE_FL;
+        EXPECT_EQ(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+        EXPECT_TRUE(prefs->lendmode());
+        EXPECT_TRUE(t.mac()
+                        .readDomain(lendmode::build::kBundleIdentifier)
+                        ->at(lendmode::keys::kGuestSettingsApplied)
+                        .truthValue());
+    }
+    ::close(fd);
+    Preferences::resetShared();
+    prefs = &Preferences::resetShared(ports());  // a later start puts them back
+    EXPECT_EQ(readSettings(*prefs), owner);
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    if (!immutable) GTEST_SKIP() << "this file system cannot make a folder immutable";
+}
+
+// The store damaged, replaced or removed while Lendmode is on: the switch-off goes by
+// what the program holds, and a start after a kill by the record's copy.
+TEST_F(Switching, TheOwnersSettingsComeBackWhateverBecameOfTheStore) {
+    prefs->setAppDisable(true, indexOf("Slack"));
+    const std::string file = t.mac().domainFile(lendmode::build::kBundleIdentifier, false);
+    const std::string domain = lendmode::build::kBundleIdentifier;
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"truncated", ": > '" + file + "'"},
+        {"halved", "head -c $(( $(stat -c %s '" + file + "') / 2 )) '" + file + "' > '" + file +
+                       ".half' && mv '" + file + ".half' '" + file + "'"},
+        {"a folder", "rm '" + file + "' && mkdir '" + file + "'"},
+        {"a FIFO", "rm '" + file + "' && mkfifo '" + file + "'"},
+        {"a link to a text", "echo text > '" + t.root() + "/text' && rm '" + file + "' && ln -s '" +
+                                 t.root() + "/text' '" + file + "'"},
+        {"deleted", "defaults delete " + domain},
+        {"flag written false", "defaults write " + domain + " LM010 -bool false"},
+    };
+    for (const bool restart : {false, true}) {
+        for (const auto& [what, command] : damages) {
+            const Dictionary owner = readSettings(*prefs);
+            switchOn();
+            ASSERT_NE(readSettings(*prefs), owner);
+            ASSERT_EQ(testing_support::runShell(t.root(), command).exitStatus, 0) << what;
+            alerts->shown.clear();
+            if (restart) {
+                Preferences::resetShared();  // killed
+                prefs = &Preferences::resetShared(ports());
+            } else {
+                EXPECT_TRUE(prefs->lendmode()) << what;
+                switchOff();
+            }
+            EXPECT_FALSE(prefs->lendmode()) << what;
+            EXPECT_EQ(readSettings(*prefs), owner) << what << (restart ? ", then a start" : "");
+            EXPECT_TRUE(t.mac().isRunning("Slack")) << what;
+            EXPECT_GE(alerts->shown.size(), 1u) << what << ": the owner is told";
+            // A sound store again for the next round.
+            std::filesystem::remove_all(file);
+            Preferences::resetShared();
+            prefs = &Preferences::resetShared(ports());
+            prefs->readCurrentDefinitionSets();
+            prefs->setAppDisable(true, indexOf("Slack"));
+        }
+    }
 }
 
 TEST_F(Switching, ADamagedStoreIsMovedAsideTheOwnerToldOnceAndTheDefaultsUsed) {
