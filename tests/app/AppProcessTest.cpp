@@ -31,6 +31,7 @@ struct RealProgram : ::testing::Test {
     plist::Dictionary ownerSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
+        ports.recordCopy = nullptr;  // nor its record copy
         Preferences& prefs = Preferences::resetShared(ports);
         plist::Dictionary seen = testing_support::settingsOf(prefs.settingsUser());
         Preferences::resetShared();

@@ -47,6 +47,7 @@ struct KillAt : ::testing::TestWithParam<std::tuple<During, int>> {
     OwnersMac ownersMac() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
+        ports.recordCopy = nullptr;  // nor its record copy
         Preferences& prefs = Preferences::resetShared(ports);
         OwnersMac mac{testing_support::settingsOf(prefs.settingsUser()), t.mac().defaultHandler("https"), {}};
         Preferences::resetShared();

@@ -103,6 +103,7 @@ struct EndToEnd : ::testing::Test {
     plist::Dictionary systemSettings() {
         platform::Ports ports = platform::simulated::portsFor(t.root());
         ports.userDefaults = std::make_shared<testing_support::MemoryUserDefaultsStore>();
+        ports.recordCopy = nullptr;  // nor its record copy
         plist::Dictionary seen = testing_support::settingsOf(Preferences::resetShared(ports).settingsUser());
         Preferences::resetShared();
         return seen;
