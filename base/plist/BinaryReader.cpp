@@ -2,6 +2,7 @@
 
 #include "base/AppleEpoch.h"
 #include "base/Utf8.h"
+#include "base/plist/Limits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +11,6 @@
 namespace plist {
 namespace {
 
-// libplist dates count seconds from 2001-01-01 00:00:00 UTC.
-constexpr int kMaxDepth = 512;
 // Objects may be referred to many times, so a small file can describe an enormous
 // value. The reader counts what it produces: the bytes of every string, key and data
 // value plus a fixed cost per value, and refuses the file once that passes 64 times
@@ -93,8 +92,11 @@ private:
     // each item counts itself when it is read.
     bool affords(std::uint64_t n) const { return n <= (budget_ - spent_) / kValueCost; }
 
+    // The object `ref` inside `depth` containers. References can nest containers
+    // without bound (each array the only item of the next), even in a loop (an array
+    // holding itself), so containers check depth here, where the recursion is.
     std::optional<Value> object(std::uint64_t ref, int depth) {
-        if (depth > kMaxDepth || ++values_ > kMaxValues || !spend(kValueCost)) return std::nullopt;
+        if (++values_ > kMaxValues || !spend(kValueCost)) return std::nullopt;
         const auto offset = offsetOf(ref);
         if (!offset) return std::nullopt;
         std::size_t pos = static_cast<std::size_t>(*offset);
@@ -143,15 +145,25 @@ private:
                 return Value(Data(p, p + *n));
             }
             case 0x5: {
+                // ASCII only. A byte above 0x7F is refused rather than kept: Value holds
+                // UTF-8, so the byte would be written back as U+FFFD, and two keys that
+                // differ in such bytes would become one, losing a value. No writer puts
+                // one there (CoreFoundation's, like ours, writes other text as UTF-16),
+                // and CoreFoundation reads these strings as ASCII, which has no such byte.
                 const auto n = length(info, pos);
                 if (!n || !fits(pos, *n) || !spend(*n)) return std::nullopt;
-                return Value(std::string(b_.substr(pos, static_cast<std::size_t>(*n))));
+                const std::string_view text = b_.substr(pos, static_cast<std::size_t>(*n));
+                if (std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }))
+                    return std::nullopt;
+                return Value(std::string(text));
             }
             case 0x6: {
                 const auto n = length(info, pos);
                 // Up to three UTF-8 bytes for each UTF-16 unit.
                 if (!n || *n > b_.size() / 2 || !fits(pos, *n * 2) || !spend(*n * 3)) return std::nullopt;
-                return Value(utf16(pos, static_cast<std::size_t>(*n)));
+                auto text = utf16(pos, static_cast<std::size_t>(*n));
+                if (!text) return std::nullopt;
+                return Value(std::move(*text));
             }
             case 0x8: {
                 const auto v = be(pos, std::size_t{info} + 1);
@@ -161,7 +173,8 @@ private:
             case 0xA:
             case 0xC: {
                 const auto n = length(info, pos);
-                if (!n || *n > b_.size() / refSize_ || !fits(pos, *n * refSize_) || !affords(*n)) {
+                if (depth >= kMaxNesting || !n || *n > b_.size() / refSize_ || !fits(pos, *n * refSize_) ||
+                    !affords(*n)) {
                     return std::nullopt;
                 }
                 Array array;
@@ -176,8 +189,8 @@ private:
             }
             case 0xD: {
                 const auto n = length(info, pos);
-                if (!n || *n > b_.size() / (2 * refSize_) || !fits(pos, *n * 2 * refSize_) ||
-                    !affords(*n * 2)) {
+                if (depth >= kMaxNesting || !n || *n > b_.size() / (2 * refSize_) ||
+                    !fits(pos, *n * 2 * refSize_) || !affords(*n * 2)) {
                     return std::nullopt;
                 }
                 Dictionary dict;
@@ -207,11 +220,19 @@ private:
         return Value(static_cast<long long>(*low));
     }
 
-    // UTF-16BE to UTF-8; unpaired surrogates become U+FFFD.
-    std::string utf16(std::size_t pos, std::size_t units) const {
+    // UTF-16BE to UTF-8. Nothing for an unpaired surrogate: UTF-8 cannot hold one,
+    // and as U+FFFD two keys that differ only there would become one.
+    std::optional<std::string> utf16(std::size_t pos, std::size_t units) const {
         std::u16string text(units, u'\0');
         for (std::size_t i = 0; i < units; ++i) {
             text[i] = static_cast<char16_t>(byte(pos + 2 * i) << 8 | byte(pos + 2 * i + 1));
+        }
+        for (std::size_t i = 0; i < units; ++i) {
+            const bool high = text[i] >= 0xD800 && text[i] < 0xDC00;
+            const bool low = text[i] >= 0xDC00 && text[i] < 0xE000;
+            if (low || (high && (i + 1 == units || text[i + 1] < 0xDC00 || text[i + 1] >= 0xE000)))
+                return std::nullopt;
+            if (high) ++i;  // and its pair
         }
         return lendmode::fromUtf16(text);
     }

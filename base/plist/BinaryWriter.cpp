@@ -2,6 +2,7 @@
 
 #include "base/AppleEpoch.h"
 #include "base/Utf8.h"
+#include "base/plist/Limits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -21,8 +22,11 @@ int bytesFor(std::uint64_t n) {
 
 class Writer {
 public:
+    // Empty when the value nests deeper than the readers accept.
     std::string write(const Value& root) {
-        reserve(nodes(root));
+        const std::size_t n = nodes(root, 0);
+        if (tooDeep_) return {};
+        reserve(n);
         add(root);
         return finish(nullptr);
     }
@@ -35,8 +39,10 @@ public:
                                      const Value& keptValue) {
         std::size_t expected = 1 + 2 * root.size();
         for (const auto& [key, item] : root) {
-            if (key != kept.key || kept.bytes.empty()) expected += nodes(key == kept.key ? keptValue : item);
+            if (key != kept.key || kept.bytes.empty())
+                expected += nodes(key == kept.key ? keptValue : item, 1);
         }
+        if (tooDeep_) return std::nullopt;
         reserve(expected);
         objects_.push_back(Object{&rootValue, nullptr, 0, 0});
         std::uint64_t keptId = 1;
@@ -134,14 +140,17 @@ private:
         return it->second;
     }
 
-    // How many objects a value can need at most (strings met before are not counted
-    // again when written): the buffers are made that large once, rather than grown.
-    static std::size_t nodes(const Value& v) {
+    // How many objects a value inside `depth` containers can need at most (strings met
+    // before are not counted again when written): the buffers are made that large once,
+    // rather than grown. Notes, without going deeper, a container nested too deep.
+    std::size_t nodes(const Value& v, int depth) {
         std::size_t n = 1;
-        if (const Array* a = v.asArray()) {
-            for (const Value& item : *a) n += nodes(item);
+        if ((v.isArray() || v.isDictionary()) && depth >= kMaxNesting) {
+            tooDeep_ = true;
+        } else if (const Array* a = v.asArray()) {
+            for (const Value& item : *a) n += nodes(item, depth + 1);
         } else if (const Dictionary* d = v.asDictionary()) {
-            for (const auto& [key, item] : *d) n += 1 + nodes(item);
+            for (const auto& [key, item] : *d) n += 1 + nodes(item, depth + 1);
         }
         return n;
     }
@@ -283,6 +292,7 @@ private:
     std::size_t keptEnd_ = 0;  // one past the last object of a value being encoded for keeping
     std::string out_;
     std::vector<std::uint64_t> placed_;  // where each object was placed, by id
+    bool tooDeep_ = false;
 };
 
 // Walks a kept encoding beside the value it should encode, noting the booleans that
@@ -451,7 +461,9 @@ std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept
     const auto entry = d ? d->find(kept.key) : Dictionary::const_iterator{};
     if (!d || entry == d->end()) {
         (void)std::exchange(kept, EncodedEntry{});  // its buffers freed, not kept for reuse
-        return serializeBinary(root);
+        std::string bytes = serializeBinary(root);
+        if (bytes.empty()) return std::nullopt;
+        return bytes;
     }
     return Writer().write(*d, root, kept, keptValue ? *keptValue : entry->second);
 }

@@ -13,6 +13,8 @@
 
 namespace plist {
 
+// Empty when the value nests deeper than kMaxNesting (Limits.h): no reader here
+// would read it back.
 std::string serializeBinary(const Value& root);
 
 // One value of a dictionary, encoded once for a place right after the dictionary in
@@ -34,6 +36,8 @@ struct EncodedEntry {
 // not changed since), encoded into kept otherwise. Without that key, a plain list and
 // kept emptied. Nothing when kept.bytes no longer fits (the file now needs wider
 // references): the caller empties kept.bytes and calls again with the real value.
+// Nothing also for a value nested deeper than kMaxNesting (the kept value is checked
+// when it is encoded).
 // keptValue, when given, is encoded in place of the dictionary's own entry for the
 // key (which may then be a placeholder), so that a large value need not be copied in.
 std::optional<std::string> serializeBinary(const Value& root, EncodedEntry& kept,

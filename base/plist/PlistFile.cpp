@@ -4,17 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include <plist/plist.h>
 
 #include "base/AppleEpoch.h"
+#include "base/Utf8.h"
 #include "base/plist/BinaryReader.h"
 #include "base/plist/BinaryWriter.h"
 
@@ -27,9 +31,6 @@ struct NodeDeleter {
     }
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
-
-// Property lists from outside can nest without bound; stop well before the stack does.
-constexpr int kMaxDepth = 512;
 
 // libplist holds every integer in 64 unsigned bits, so a negative integer and one
 // above INT64_MAX look alike; only the text it writes for the node tells them apart.
@@ -53,8 +54,16 @@ double realByDigits(float f) {
     return d;
 }
 
+// Text as XML can hold it and Value holds it: UTF-8 without NUL, which ends libplist's
+// strings (text holding one would be read back shorter).
+bool isXmlText(std::string_view text) {
+    return text.find('\0') == std::string_view::npos && lendmode::isValidUtf8(text);
+}
+
+// The node inside `depth` containers. Containers deeper than kMaxNesting were refused
+// before libplist built them (XmlNesting); the check here is for lists built otherwise.
 std::optional<Value> fromNode(plist_t node, int depth) {
-    if (!node || depth > kMaxDepth) return std::nullopt;
+    if (!node) return std::nullopt;
     switch (plist_get_node_type(node)) {
         case PLIST_BOOLEAN: {
             uint8_t b = 0;
@@ -76,7 +85,9 @@ std::optional<Value> fromNode(plist_t node, int depth) {
         case PLIST_KEY: {
             uint64_t len = 0;
             const char* p = plist_get_string_ptr(node, &len);
-            return Value(std::string(p ? p : "", p ? len : 0));
+            std::string text(p ? p : "", p ? len : 0);
+            if (!isXmlText(text)) return std::nullopt;
+            return Value(std::move(text));
         }
         case PLIST_DATA: {
             uint64_t len = 0;
@@ -97,6 +108,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
             return Value(static_cast<long long>(u));
         }
         case PLIST_ARRAY: {
+            if (depth >= kMaxNesting) return std::nullopt;
             Array array;
             const uint32_t n = plist_array_get_size(node);
             array.reserve(n);
@@ -108,6 +120,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
             return Value(std::move(array));
         }
         case PLIST_DICT: {
+            if (depth >= kMaxNesting) return std::nullopt;
             Dictionary dict;
             plist_dict_iter it = nullptr;
             plist_dict_new_iter(node, &it);
@@ -121,7 +134,7 @@ std::optional<Value> fromNode(plist_t node, int depth) {
                     break;
                 }
                 auto item = fromNode(val, depth + 1);
-                if (!item || !key) {
+                if (!item || !key || !isXmlText(key)) {
                     std::free(key);
                     std::free(it);
                     return std::nullopt;
@@ -179,12 +192,205 @@ bool looksLikeXml(std::string_view bytes) {
     return false;
 }
 
+// Whether the value can be written as XML and read back the same: text as isXmlText
+// says, containers no deeper than kMaxNesting. Stops at the first level too deep.
+bool fitsXml(const Value& value, int depth) {
+    if (const std::string* text = value.asString()) return isXmlText(*text);
+    const Array* array = value.asArray();
+    const Dictionary* dict = value.asDictionary();
+    if (!array && !dict) return true;
+    if (depth >= kMaxNesting) return false;
+    if (array) {
+        return std::all_of(array->begin(), array->end(),
+                           [depth](const Value& item) { return fitsXml(item, depth + 1); });
+    }
+    return std::all_of(dict->begin(), dict->end(), [depth](const auto& entry) {
+        return isXmlText(entry.first) && fitsXml(entry.second, depth + 1);
+    });
+}
+
+// How deep the tree that libplist (2.2) builds from XML will nest, found before it
+// builds it: it builds the whole tree first and frees it recursively, so a list some
+// hundred thousand levels deep overflows the stack in plist_free, however it is
+// refused afterwards. This walks the markup as libplist does and builds nothing.
+// Where libplist departs from XML it follows libplist, so that no level libplist
+// builds is hidden from the count: quoted text is skipped in instructions, tags and
+// document types, a tag is empty only when '/' comes right before its '>', an empty
+// root container still takes what follows, and reading stops where libplist stops
+// (the root closed, or a root that is not a container). Markup it cannot follow
+// (unknown tags, unclosed quotes, comments or sections) it refuses, as libplist does,
+// rather than guess how libplist would go on.
+class XmlNesting {
+public:
+    explicit XmlNesting(std::string_view xml) : s_(xml) {}
+
+    // False when containers would nest deeper than kMaxNesting, or libplist refuses
+    // the markup.
+    bool withinLimit() {
+        while (pos_ < s_.size()) {
+            skipSpace();
+            if (pos_ >= s_.size()) break;
+            if (s_[pos_] != '<' || ++pos_ >= s_.size()) return false;
+            if (s_[pos_] == '?') {
+                if (!find("?>", true)) return false;
+                pos_ += 2;
+            } else if (s_[pos_] == '!') {
+                if (!declarationOrComment()) return false;
+            } else {
+                const Step step = element();
+                if (step != Step::Next) return step == Step::Done;
+            }
+        }
+        return true;
+    }
+
+private:
+    enum class Step { Next, Done, Refused };
+
+    bool at(std::string_view text) const { return s_.substr(std::min(pos_, s_.size())).starts_with(text); }
+
+    void skipSpace() {
+        while (pos_ < s_.size() &&
+               (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+            ++pos_;
+    }
+
+    // From an opening '"' to its closing one; false when there is none.
+    bool skipQuoted() {
+        pos_ = s_.find('"', pos_ + 1);
+        return pos_ != std::string_view::npos;
+    }
+
+    // To the next `text`, passing over quoted text when `quotes`.
+    bool find(std::string_view text, bool quotes) {
+        for (; pos_ + text.size() <= s_.size(); ++pos_) {
+            if (at(text)) return true;
+            if (quotes && s_[pos_] == '"' && !skipQuoted()) return false;
+        }
+        return false;
+    }
+
+    // To the next of `chars`, passing over quoted text when `quotes`.
+    bool findAny(std::string_view chars, bool quotes) {
+        for (; pos_ < s_.size(); ++pos_) {
+            if (quotes && s_[pos_] == '"' && !skipQuoted()) return false;
+            if (chars.find(s_[pos_]) != std::string_view::npos) return true;
+        }
+        return false;
+    }
+
+    // "<!--" or "<!DOCTYPE", at the '!'.
+    bool declarationOrComment() {
+        if (s_.size() - pos_ > 3 && at("!--")) {
+            pos_ += 3;
+            if (!find("-->", false)) return false;
+            pos_ += 3;
+            return true;
+        }
+        if (s_.size() - pos_ <= 8 || !at("!DOCTYPE")) return false;
+        pos_ += 8;
+        while (pos_ < s_.size()) {
+            if (!findAny(" \t\r\n[>", true)) return false;
+            if (s_[pos_] == '[') {
+                if (!find("]>", true)) return false;
+                pos_ += 2;
+                return true;
+            }
+            if (s_[pos_] == '>') {
+                ++pos_;
+                return true;
+            }
+            skipSpace();
+        }
+        return true;
+    }
+
+    // A tag, just after its '<'.
+    Step element() {
+        const std::size_t start = pos_;
+        if (!findAny(" \r\n\t<>", false)) return Step::Refused;
+        std::string_view name = s_.substr(start, pos_ - start);
+        if (s_[pos_] != '>' && !findAny("<>", true)) return Step::Refused;
+        if (s_[pos_] != '>') return Step::Refused;
+        const bool empty = s_[pos_ - 1] == '/';
+        if (empty && pos_ - start - 1 < name.size()) name = name.substr(0, pos_ - start - 1);
+        ++pos_;
+
+        if (name == "plist") {
+            if (open_.empty() && rooted_) return Step::Done;
+            // libplist takes one inside another and builds nothing from it; no list
+            // holds one, and refusing it keeps what is open here (and there) short.
+            if (empty || !open_.empty()) return Step::Refused;
+            open_.push_back(name);
+            return Step::Next;
+        }
+        if (name == "array" || name == "dict") {
+            // The root is level 1; an empty root still takes what follows.
+            if (level_ + 1 > kMaxNesting) return Step::Refused;
+            if (!rooted_ || !empty) ++level_;
+            if (!empty) open_.push_back(name);
+            rooted_ = true;
+            return Step::Next;
+        }
+        if (name.starts_with('/')) {
+            name.remove_prefix(1);
+            if (open_.empty() || open_.back() != name) return Step::Refused;
+            open_.pop_back();
+            if (name == "plist") return Step::Next;
+            return --level_ == 0 ? Step::Done : Step::Next;
+        }
+        static constexpr std::string_view kScalars[] = {"key",  "string", "integer", "real",
+                                                        "true", "false",  "date",    "data"};
+        if (std::find(std::begin(kScalars), std::end(kScalars), name) == std::end(kScalars))
+            return Step::Refused;
+        if (!empty && !text(name)) return Step::Refused;
+        if (!rooted_) return Step::Done;  // a root that is not a container is the whole list
+        return Step::Next;
+    }
+
+    // A scalar's content and closing tag: text, comments and CDATA sections only.
+    bool text(std::string_view name) {
+        for (;;) {
+            pos_ = s_.find('<', pos_);
+            if (pos_ == std::string_view::npos || ++pos_ >= s_.size()) return false;
+            if (s_[pos_] == '/') break;
+            if (s_[pos_] != '!' || ++pos_ + 1 >= s_.size()) return false;
+            if (at("--")) {
+                pos_ += 2;
+                if (!find("-->", false)) return false;
+                pos_ += 3;
+            } else if (at("[") && pos_ + 9 < s_.size() && s_.substr(pos_ + 1).starts_with("CDATA[")) {
+                pos_ += 7;
+                if (!find("]]>", false)) return false;
+                pos_ += 3;
+            } else {
+                return false;
+            }
+        }
+        ++pos_;
+        if (pos_ + name.size() >= s_.size() || !at(name)) return false;
+        pos_ += name.size();
+        skipSpace();
+        if (pos_ >= s_.size() || s_[pos_] != '>') return false;
+        ++pos_;
+        return true;
+    }
+
+    std::string_view s_;
+    std::size_t pos_ = 0;
+    std::vector<std::string_view> open_;  // the open plist, array and dict tags
+    int level_ = 0;                       // of the container that takes the next value
+    bool rooted_ = false;
+};
+
 }  // namespace
 
 std::optional<Value> parse(std::string_view bytes) {
     if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
     if (isBinaryPropertyList(bytes)) return parseBinary(bytes);
-    if (!looksLikeXml(bytes)) return std::nullopt;
+    // XML holds no NUL character, and libplist would end a string at one.
+    if (!looksLikeXml(bytes) || bytes.find('\0') != std::string_view::npos) return std::nullopt;
+    if (!XmlNesting(bytes).withinLimit()) return std::nullopt;
     plist_t raw = nullptr;
     plist_from_xml(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
     Node node(raw);
@@ -193,6 +399,7 @@ std::optional<Value> parse(std::string_view bytes) {
 
 std::string serialize(const Value& value, Format format) {
     if (format == Format::Binary) return serializeBinary(value);
+    if (!fitsXml(value, 0)) return {};
     Node node(toNode(value));
     char* out = nullptr;
     uint32_t len = 0;
@@ -207,24 +414,35 @@ std::optional<std::string> readBytes(const std::string& path) {
     // and on to the end, as a file may grow while it is read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    const auto refuse = [fd](int error) -> std::optional<std::string> {
+        ::close(fd);
+        errno = error;
+        return std::nullopt;
+    };
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    std::string bytes(ok && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+    if (::fstat(fd, &st) != 0) return refuse(errno);
+    if (S_ISDIR(st.st_mode)) return refuse(EISDIR);
+    const auto size = static_cast<std::uint64_t>(st.st_size > 0 ? st.st_size : 0);
+    if (size > kMaxFileSize) return refuse(EFBIG);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
     std::size_t done = 0;
     char more[4096];
-    while (ok) {
+    for (;;) {
         // Past the size it had: a small read finds the end (or what was added).
         const bool full = done == bytes.size();
         const ssize_t n =
             full ? ::read(fd, more, sizeof more) : ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        if (full) bytes.append(more, static_cast<std::size_t>(n));
+        if (n < 0) return refuse(errno);
+        if (n == 0) break;
+        if (full) {
+            // Grown past the bound, or never ending (a device).
+            if (bytes.size() + static_cast<std::size_t>(n) > kMaxFileSize) return refuse(EFBIG);
+            bytes.append(more, static_cast<std::size_t>(n));
+        }
         done += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    if (!ok) return std::nullopt;
     bytes.resize(done);  // a file that shrank meanwhile
     return bytes;
 }
@@ -232,18 +450,28 @@ std::optional<std::string> readBytes(const std::string& path) {
 std::optional<Value> readFile(const std::string& path) {
     const auto bytes = readBytes(path);
     if (!bytes) return std::nullopt;
-    return parse(*bytes);
+    auto value = parse(*bytes);
+    if (!value) errno = EINVAL;
+    return value;
 }
 
 std::optional<Dictionary> readDictionaryFile(const std::string& path) {
     auto value = readFile(path);
-    if (!value || !value->isDictionary()) return std::nullopt;
+    if (!value) return std::nullopt;
+    if (!value->isDictionary()) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
     return std::move(*value->asDictionary());
 }
 
 std::optional<Array> readArrayFile(const std::string& path) {
     auto value = readFile(path);
-    if (!value || !value->isArray()) return std::nullopt;
+    if (!value) return std::nullopt;
+    if (!value->isArray()) {
+        errno = EINVAL;
+        return std::nullopt;
+    }
     return std::move(*value->asArray());
 }
 
@@ -257,6 +485,11 @@ bool writeFile(const std::string& path, const Value& value, Format format, Durab
 }
 
 bool writeBytes(const std::string& path, std::string_view bytes, unsigned mode, Durability durability) {
+    // What readBytes would refuse is not written: the file it replaces stays readable.
+    if (bytes.size() > kMaxFileSize) {
+        errno = EFBIG;
+        return false;
+    }
     const bool durable = durability == Durability::Durable;
     std::string tmp = path + ".XXXXXX";
     int fd = mkstemp(tmp.data());

@@ -2,7 +2,9 @@
 // model, the user-defaults store and the simulated Mac all speak it.
 //
 // Values are regular C++ values: copying one copies the whole tree (a deep copy), and
-// == compares the whole tree. Dictionaries keep their keys sorted, which makes the
+// == compares the whole tree. Copying, comparing and destroying recurse through the
+// tree; every reader refuses lists nested deeper than kMaxNesting (Limits.h), so a
+// value from outside stays a few hundred levels deep. Dictionaries keep their keys sorted, which makes the
 // enumeration order of a dictionary the same everywhere (files, listings, commands).
 //
 // A real remembers whether it is a 4-byte real (a C float: what `defaults write -float`

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -71,6 +73,44 @@ void capAddressSpace(std::size_t extra) {
     setrlimit(RLIMIT_AS, &cap);
 }
 
+// `levels` arrays, each the only item of the one around it; the innermost holds a string.
+Value nestedArrays(int levels) {
+    Value v("leaf");
+    for (int i = 0; i < levels; ++i) v = Value(Array{v});
+    return v;
+}
+
+// The same as a binary list, each array referring to the one inside it, built by hand:
+// our writer writes nothing deeper than it reads. Four-byte references and offsets.
+std::string nestedBinaryArrays(int levels) {
+    std::string out = "bplist00";
+    const auto bigEndian = [&out](std::uint64_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::vector<std::uint64_t> offsets{out.size()};
+    out += "\x54leaf";
+    for (int i = 0; i < levels; ++i) {
+        offsets.push_back(out.size());
+        out += '\xA1';
+        bigEndian(static_cast<std::uint64_t>(i), 4);
+    }
+    const std::uint64_t table = out.size();
+    for (std::uint64_t offset : offsets) bigEndian(offset, 4);
+    out.append(6, '\0');
+    bigEndian(4, 1);
+    bigEndian(4, 1);
+    bigEndian(offsets.size(), 8);
+    bigEndian(offsets.size() - 1, 8);
+    bigEndian(table, 8);
+    return out;
+}
+
+std::string times(std::string_view text, int n) {
+    std::string out;
+    while (n-- > 0) out += text;
+    return out;
+}
+
 }  // namespace
 
 TEST(PlistFile, EveryTypeSurvivesXmlAndBinary) {
@@ -135,6 +175,37 @@ TEST(PlistFile, BadFilesGiveNothing) {
     if (geteuid() != 0) {  // root reads anything
         EXPECT_FALSE(plist::readFile(unreadable));
     }
+}
+
+TEST(PlistFile, FilesTooLargeToReadWholeAreRefusedWithEFBIG) {
+    TempDir dir;
+    // Sparse: a gigabyte on paper, nothing on the disk.
+    const std::string huge = dir.path() + "/huge.plist";
+    const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{1} << 30), 0);
+    ::close(fd);
+    // Never ending, and of no size on paper.
+    const std::string endless = "/dev/zero";
+    for (const std::string* path : {&huge, &endless}) {
+        SCOPED_TRACE(*path);
+        EXPECT_EXIT(
+            {
+                capAddressSpace(std::size_t{512} << 20);
+                errno = 0;
+                const bool bytes = plist::readBytes(*path).has_value() || errno != EFBIG;
+                errno = 0;
+                const bool value = plist::readFile(*path).has_value() || errno != EFBIG;
+                std::_Exit(bytes || value ? 1 : 0);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
+    // Nor is such a file written, over one that can be read.
+    const std::string kept = dir.path() + "/kept";
+    ASSERT_TRUE(plist::writeBytes(kept, "small"));
+    EXPECT_FALSE(plist::writeBytes(kept, std::string(plist::kMaxFileSize + 1, 'x')));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_EQ(plist::readBytes(kept), "small");
 }
 
 TEST(PlistFile, WrongRootTypeGivesNothing) {
@@ -215,6 +286,34 @@ TEST(PlistFile, ABinaryKeyHoldingANulByteIsReadNotFatal) {
     const auto v = plist::parse(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(v->find(std::string_view("a\0b", 3))->boolean(), true);
+}
+
+TEST(PlistFile, StringsThatCannotBeHeldAsTheyAreAreRefusedNotChanged) {
+    // Each list holds two keys that differ only in what UTF-8 cannot hold: read as
+    // replacement characters they would become one key, and a value would be lost.
+    const auto twoKeys = [](const std::string& a, const std::string& b) {
+        return plist::parse(
+            test_plists::binaryList({a, b, "\x09", "\x08", std::string("\xD2\x00\x01\x02\x03", 5)}));
+    };
+    EXPECT_FALSE(twoKeys("\x51\xE9", "\x51\xE8")) << "bytes above 0x7F in an ASCII string";
+    EXPECT_FALSE(twoKeys(std::string("\x61\xD8\x00", 3), std::string("\x61\xD8\x01", 3)))
+        << "unpaired UTF-16 surrogates";
+    EXPECT_FALSE(plist::parse("<plist><dict><key>\xFF</key><true/><key>\xFE</key><false/></dict></plist>"))
+        << "XML that is not UTF-8";
+    // NUL ends libplist's strings: XML holding one is never read as the shorter text.
+    using namespace std::string_literals;
+    EXPECT_FALSE(plist::parse("<plist><dict><key>k</key><string>ab\0cd</string></dict></plist>"s));
+    EXPECT_FALSE(plist::parse("<plist><dict><key>a\0b</key><true/><key>a\0c</key><false/></dict></plist>"s));
+    // XML cannot hold a NUL character, so such a value is not written as XML.
+    TempDir dir;
+    EXPECT_FALSE(plist::writeFile(dir.path() + "/nul.plist", Value(Dictionary{{"k"s, "ab\0cd"s}}),
+                                  plist::Format::Xml));
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(plist::readFile(dir.path() + "/nul.plist"), std::nullopt);
+
+    // What is held faithfully still reads: ASCII, and a surrogate pair.
+    EXPECT_EQ(twoKeys(std::string{'\x51', 'a'}, std::string("\x62\xD8\x3D\xDE\x00", 5)),
+              Value(Dictionary{{"a", true}, {"\xF0\x9F\x98\x80", false}}));
 }
 
 TEST(PlistFile, IntegersBeyondSixtyFourSignedBitsAreRefusedNotWrapped) {
@@ -328,8 +427,73 @@ TEST(PlistFile, WriteIntoMissingFolderFails) {
 }
 
 TEST(PlistFile, DeepNestingIsRefusedNotOverflowed) {
-    Value deep(Array{});
-    for (int i = 0; i < 2000; ++i) deep = Value(Array{deep});
-    const std::string xml = plist::serialize(deep, plist::Format::Xml);
+    const std::string xml = "<plist>" + times("<array>", 2000) + times("</array>", 2000) + "</plist>";
     EXPECT_FALSE(plist::parse(xml).has_value());
+}
+
+TEST(PlistFile, NestingLimitIsTheSameForBothReadersAndTheWriter) {
+    const Value deepest = nestedArrays(plist::kMaxNesting);
+    for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
+        EXPECT_EQ(plist::parse(plist::serialize(deepest, format)), deepest);
+    }
+    EXPECT_EQ(plist::parse(nestedBinaryArrays(plist::kMaxNesting)), deepest);
+
+    // One more level is refused by each reader, and is not written: a list that could
+    // not be read again would be lost with everything else in it.
+    const Value deeper = nestedArrays(plist::kMaxNesting + 1);
+    EXPECT_FALSE(plist::parse(nestedBinaryArrays(plist::kMaxNesting + 1)));
+    EXPECT_FALSE(plist::parse("<plist>" + times("<array>", plist::kMaxNesting + 1) + "<true/>" +
+                              times("</array>", plist::kMaxNesting + 1) + "</plist>"));
+    TempDir dir;
+    for (auto format : {plist::Format::Xml, plist::Format::Binary}) {
+        EXPECT_TRUE(plist::serialize(deeper, format).empty());
+        EXPECT_FALSE(plist::writeFile(dir.path() + "/deep.plist", deeper, format));
+        EXPECT_EQ(errno, EINVAL);
+    }
+    plist::EncodedEntry kept{"deep", {}, {}, 0, 0, {}};
+    EXPECT_FALSE(plist::serializeBinary(Value(Dictionary{{"deep", nestedArrays(plist::kMaxNesting)}}), kept));
+}
+
+TEST(PlistFile, HugelyNestedListsAreRefusedBeforeTheyAreBuilt) {
+    // libplist builds the whole tree before we see it, then frees it recursively: 200,000
+    // levels (3 MB) overflow the stack there unless refused first. The variants hide
+    // closing tags where libplist does not see them (comments, CDATA, quoted text in
+    // instructions, tags and document types), or open arrays it does not close.
+    constexpr int kLevels = 200000;
+    const auto wrapped = [](std::string_view level) {
+        return "<plist>" + times(level, kLevels) + "</plist>";
+    };
+    const std::string lists[] = {
+        "<plist>" + times("<array>", kLevels) + times("</array>", kLevels) + "</plist>",
+        wrapped("<array>"),
+        wrapped("<dict><key>k</key>"),
+        wrapped("<array><!-- </array> -->"),
+        wrapped("<array><string><![CDATA[</array>]]></string>"),
+        wrapped("<array><?x \"?>\" </array> ?>"),
+        wrapped("<array x=\"</array>\">"),
+        wrapped("<array><!DOCTYPE x [ </array> ]>"),
+        wrapped("<array / >"),
+        "<plist><array/>" + times("<array>", kLevels) + "</plist>",
+        nestedBinaryArrays(kLevels),
+    };
+    for (const std::string& bytes : lists) {
+        SCOPED_TRACE(bytes.substr(0, 60));
+        // In a child process: a reader that overflows its stack dies there.
+        EXPECT_EXIT(std::_Exit(plist::parse(bytes).has_value() ? 1 : 0), ::testing::ExitedWithCode(0), "");
+    }
+}
+
+TEST(PlistFile, MarkupInCommentsTextAndInstructionsIsNotCountedAsNesting) {
+    const std::string opens = times("<array><dict>", plist::kMaxNesting);
+    const std::string xml = "<?xml version=\"1.0\"?><!DOCTYPE plist [ " + opens +
+                            " ]><plist version=\"1.0\">" + "<!-- " + opens +
+                            " --><dict><key>cdata</key><string><![CDATA[" + opens + "]]></string><?pi " +
+                            opens + " ?><key>quoted</key><array x=\"" + opens + "\">" +
+                            times("<array/><dict />", 1000) + "</array></dict></plist>";
+    Array empties;
+    for (int i = 0; i < 1000; ++i) {
+        empties.emplace_back(Array{});
+        empties.emplace_back(Dictionary{});
+    }
+    EXPECT_EQ(plist::parse(xml), Value(Dictionary{{"cdata", opens}, {"quoted", empties}}));
 }
