@@ -37,13 +37,21 @@ constexpr int kAcceptTimeoutMs = 30000;
 // A request is one short line; anything longer is not ours.
 constexpr std::size_t kMaxRequestBytes = 8192;
 // A client that sends no request, or takes no answer, for this long is dropped.
-constexpr int kClientTimeoutMs = 10000;
-// More clients at once than any use needs: later ones are turned away.
+constexpr std::chrono::milliseconds kClientTimeout(10000);
+// More clients at once than any use needs: later ones are turned away, told "busy".
 constexpr std::size_t kMaxClients = 64;
+// Connections taken in one turn of the event loop at most: the rest wait for the next
+// turn, after the loop's other events.
+constexpr int kAcceptsPerTurn = 16;
+// Reads of 1 KiB from one client in one turn at most: more than a request needs.
+constexpr int kReadsPerTurn = 16;
+// Connections the system queues before a client's connect has to wait.
+constexpr int kBacklog = 64;
 // Out of descriptors, accepting waits this long before it tries again.
 constexpr int kAcceptRetryMs = 1000;
 
 constexpr std::string_view kAccepted = "accepted";
+constexpr std::string_view kBusy = "busy";
 constexpr std::string_view kOut = "out ";
 constexpr std::string_view kErr = "err ";
 constexpr std::string_view kExit = "exit ";
@@ -81,6 +89,10 @@ std::string encoded(const CommandReply& reply) {
 
 CommandReply failed(const std::string& why) {
     return CommandReply{CommandReply::kRefused, {}, {why}};
+}
+
+CommandReply busy() {
+    return failed("Lendmode is busy with other requests; try again in a moment.");
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -163,9 +175,11 @@ bool waitFor(int fd, short events, std::optional<Clock::time_point> deadline) {
     }
 }
 
-// A connection to the socket at `path`; -1 when nothing listens there. Only a socket
-// of this user's own is tried: in /tmp anybody could have put one at that name.
-int connectTo(const std::string& path) {
+// A connection to the socket at `path`; -1 when nothing listens there, or, with `full`
+// set, when the listener's queue stayed full for the whole wait. Only a socket of this
+// user's own is tried: in /tmp anybody could have put one at that name.
+int connectTo(const std::string& path, bool& full) {
+    full = false;
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode) || info.st_uid != ::getuid()) return -1;
     const std::optional<sockaddr_un> address = addressOf(path);
@@ -177,7 +191,11 @@ int connectTo(const std::string& path) {
             return fd.release();
         if (errno == EINPROGRESS || errno == EALREADY || errno == EINTR) break;
         // Linux: the server's backlog is full; it may take us in a moment.
-        if (errno != EAGAIN || Clock::now() >= *deadline) return -1;
+        if (errno != EAGAIN) return -1;
+        if (Clock::now() >= *deadline) {
+            full = true;
+            return -1;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     int error = 0;
@@ -236,7 +254,11 @@ struct SingleInstance::Connection {
     std::string input;           // the request line as it comes in
     std::string output;          // what the socket has not taken yet
     bool requested = false;      // the request has come; anything after it is ignored
+    bool atEnd = false;          // the client has sent all it will send
     bool closeWhenSent = false;  // the answer is complete
+    // Dropped when this passes: set while the request is awaited, and while the
+    // answer waits for a client that takes none of it.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
 
     Connection() = default;
     Connection(const Connection&) = delete;
@@ -256,7 +278,13 @@ struct SingleInstance::Connection {
 };
 
 SingleInstance::SingleInstance(std::string stateDirectory, QObject* parent)
-    : QObject(parent), directory_(std::move(stateDirectory)) {}
+    : QObject(parent),
+      directory_(std::move(stateDirectory)),
+      deadlines_(std::make_unique<QTimer>(this)),
+      clientTimeout_(kClientTimeout) {
+    deadlines_->setSingleShot(true);
+    connect(deadlines_.get(), &QTimer::timeout, this, [this] { dropLateClients(); });
+}
 
 SingleInstance::~SingleInstance() {
     stopListening();
@@ -299,24 +327,31 @@ bool SingleInstance::acquire(std::chrono::milliseconds wait) {
 }
 
 bool SingleInstance::askRunningToShow() {
-    const Descriptor socket(connectTo(socketPath()));
+    bool full = false;
+    const Descriptor socket(connectTo(socketPath(), full));
     return socket.get() >= 0 &&
            sendAll(socket.get(), std::string(kShowRequest) + "\n", deadlineIn(kConnectTimeoutMs));
 }
 
 std::optional<CommandReply> SingleInstance::askRunning(const std::string& request) {
-    const Descriptor socket(connectTo(socketPath()));
+    bool full = false;
+    const Descriptor socket(connectTo(socketPath(), full));
+    if (socket.get() < 0 && full) return busy();
     if (socket.get() < 0) return std::nullopt;
-    if (!sendAll(socket.get(), request + "\n", deadlineIn(kConnectTimeoutMs)))
-        return failed("Lendmode did not take the command.");
+    std::string buffer;
+    if (!sendAll(socket.get(), request + "\n", deadlineIn(kConnectTimeoutMs))) {
+        // Turned away before the request was read: the answer is there all the same.
+        const std::optional<std::string> line = nextLine(socket.get(), buffer, 0);
+        return line == kBusy ? busy() : failed("Lendmode did not take the command.");
+    }
 
     CommandReply reply;
     bool accepted = false;
-    std::string buffer;
     // Once accepted, the command may wait for the owner as long as the owner takes.
     while (const std::optional<std::string> line =
                nextLine(socket.get(), buffer, accepted ? -1 : kAcceptTimeoutMs)) {
         if (!accepted) {
+            if (*line == kBusy) return busy();
             accepted = *line == kAccepted;
             if (!accepted) return failed("Lendmode answered something unexpected: " + *line);
         } else if (line->starts_with(kOut)) {
@@ -350,7 +385,7 @@ bool SingleInstance::listen(std::function<void()> show, CommandHandler commands)
     // Only the user may connect: the file is made the user's alone before listen(),
     // and nobody can connect before that.
     const bool bound = fd.get() >= 0 && ::bind(fd.get(), genericAddress(*address), sizeof *address) == 0;
-    if (!bound || ::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd.get(), SOMAXCONN) != 0) {
+    if (!bound || ::chmod(path.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd.get(), kBacklog) != 0) {
         log::error("cannot listen on " + path + ": " + std::strerror(errno));
         if (bound) ::unlink(path.c_str());
         return false;
@@ -365,6 +400,7 @@ bool SingleInstance::listen(std::function<void()> show, CommandHandler commands)
 void SingleInstance::stopListening() {
     for (const ConnectionPtr& client : clients_) client->close();
     clients_.clear();
+    deadlines_->stop();
     if (serverFd_ < 0) return;
     acceptNotifier_.reset();
     ::close(std::exchange(serverFd_, -1));
@@ -372,7 +408,8 @@ void SingleInstance::stopListening() {
 }
 
 void SingleInstance::acceptClients() {
-    for (;;) {
+    // A few at a time: the notifier fires again on the next turn while more wait.
+    for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
         const int fd = ::accept(serverFd_, nullptr, nullptr);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -387,29 +424,72 @@ void SingleInstance::acceptClients() {
             }
             return;
         }
-        if (!prepareSocket(fd) || clients_.size() >= kMaxClients) {
+        if (!prepareSocket(fd)) {
             ::close(fd);
+            continue;
+        }
+        if (clients_.size() >= kMaxClients) {
+            turnAway(fd);
             continue;
         }
         auto client = std::make_shared<Connection>();
         client->fd = fd;
-        client->reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        const std::weak_ptr<Connection> weak = client;
-        connect(client->reader, &QSocketNotifier::activated, this, [this, weak] {
-            if (const ConnectionPtr alive = weak.lock()) readFrom(alive);
-        });
         clients_.push_back(client);
-        // A client that never sends its request goes (what came meanwhile is read first).
-        QTimer::singleShot(kClientTimeoutMs, this, [this, weak] {
-            const ConnectionPtr alive = weak.lock();
-            if (alive && alive->reader && !alive->requested) readFrom(alive);
-            if (alive && !alive->requested) drop(alive);
-        });
+        // What has come already is read at once: a client that has sent its request,
+        // or has gone, needs no notifier.
+        readFrom(client);
+        if (client->fd < 0) continue;
+        watch(client);
+        if (!client->requested) setDeadline(client);
     }
 }
 
+void SingleInstance::turnAway(int fd) const {
+    // One short line: it fits in the socket's buffer, so the send never waits.
+    const std::string answer = std::string(kBusy) + "\n";
+    [[maybe_unused]] const ssize_t sent = ::send(fd, answer.data(), answer.size(), kSendFlags);
+    ::close(fd);
+}
+
+void SingleInstance::watch(const ConnectionPtr& client) {
+    if (client->reader || client->atEnd || client->fd < 0) return;
+    client->reader = new QSocketNotifier(client->fd, QSocketNotifier::Read, this);
+    const std::weak_ptr<Connection> weak = client;
+    connect(client->reader, &QSocketNotifier::activated, this, [this, weak] {
+        if (const ConnectionPtr alive = weak.lock()) readFrom(alive);
+    });
+}
+
+void SingleInstance::setDeadline(const ConnectionPtr& client) {
+    client->deadline = Clock::now() + clientTimeout_;
+    // With one timeout, a deadline is never earlier than those set before it: a timer
+    // that runs already fires in time for it.
+    if (!deadlines_->isActive() || deadlines_->remainingTime() > clientTimeout_.count())
+        deadlines_->start(clientTimeout_);
+}
+
+void SingleInstance::dropLateClients() {
+    const Clock::time_point now = Clock::now();
+    // A copy: dropping changes the list.
+    for (const ConnectionPtr& client : std::vector<ConnectionPtr>(clients_)) {
+        if (client->fd < 0 || !client->deadline || *client->deadline > now) continue;
+        // What came meanwhile is read first: a request that has come ends the wait.
+        if (!client->requested && !client->atEnd) readFrom(client);
+        if (client->fd >= 0 && client->deadline && *client->deadline <= now) drop(client);
+    }
+    std::optional<Clock::time_point> next;
+    for (const ConnectionPtr& client : clients_) {
+        if (client->deadline && (!next || *client->deadline < *next)) next = client->deadline;
+    }
+    if (!next) return;
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
+    deadlines_->start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
 void SingleInstance::readFrom(const ConnectionPtr& client) {
-    for (;;) {
+    // A few reads a turn: a client that keeps writing after its request holds up
+    // nobody (the notifier fires again on the next turn).
+    for (int reads = 0; reads < kReadsPerTurn; ++reads) {
         std::array<char, 1024> chunk{};
         const ssize_t got = ::recv(client->fd, chunk.data(), chunk.size(), 0);
         if (got < 0 && errno == EINTR) continue;
@@ -420,7 +500,8 @@ void SingleInstance::readFrom(const ConnectionPtr& client) {
         }
         if (got == 0) {
             // The client is done sending; its answer may still reach it.
-            client->reader->setEnabled(false);
+            client->atEnd = true;
+            if (client->reader) client->reader->setEnabled(false);
             return;
         }
         if (client->requested) continue;  // one request a connection
@@ -433,6 +514,7 @@ void SingleInstance::readFrom(const ConnectionPtr& client) {
         if (end == std::string::npos) continue;
         const std::string request(trimmed(std::string_view(client->input).substr(0, end)));
         client->requested = true;
+        client->deadline.reset();
         client->input.clear();
         if (request == kShowRequest || !commands_) {
             // Nothing to answer.
@@ -474,25 +556,21 @@ void SingleInstance::flush(const ConnectionPtr& client) {
         const ssize_t sent = ::send(client->fd, client->output.data(), client->output.size(), kSendFlags);
         if (sent > 0) {
             client->output.erase(0, static_cast<std::size_t>(sent));
+            client->deadline.reset();  // it is taking its answer
             continue;
         }
         if (sent < 0 && errno == EINTR) continue;
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // The client is not reading: the rest waits for room, a while.
-            const std::weak_ptr<Connection> weak = client;
+            // The client is not reading: the rest waits for room, until its deadline.
             if (!client->writer) {
+                const std::weak_ptr<Connection> weak = client;
                 client->writer = new QSocketNotifier(client->fd, QSocketNotifier::Write, this);
                 connect(client->writer, &QSocketNotifier::activated, this, [this, weak] {
                     if (const ConnectionPtr alive = weak.lock()) flush(alive);
                 });
-            } else if (client->writer->isEnabled()) {
-                return;
             }
             client->writer->setEnabled(true);
-            QTimer::singleShot(kClientTimeoutMs, this, [this, weak] {
-                const ConnectionPtr alive = weak.lock();
-                if (alive && !alive->output.empty()) drop(alive);
-            });
+            if (!client->deadline) setDeadline(client);
             return;
         }
         drop(client);  // gone

@@ -6,12 +6,18 @@
 // The same socket carries the command line's requests (app/CommandLine.h): one
 // request line, answered by "accepted" at once, then "out TEXT" and "err TEXT" lines
 // for the command's standard output and error, and last "exit CODE", after which the
-// running one closes the connection. A "show" request gets no answer.
+// running one closes the connection. A "show" request gets no answer. A running one
+// that already has as many clients as it takes answers "busy" in place of "accepted"
+// and closes the connection (to a client that knows no "busy" that is an answer it
+// does not expect: it fails, and stops).
 //
 // The socket is a file only its user may connect to: `lendmode.sock` in the state folder, or,
 // when that path is too long for a socket address, a name made from the folder's hash
 // in /tmp. Its reads and writes never block the running one: a client that stops
-// reading or goes away mid-request costs nothing but its own connection.
+// reading or goes away mid-request costs nothing but its own connection. A flood of
+// connections costs a bounded amount of work each (one timer watches every client's
+// deadline) and at most a few accepts per turn of the event loop, so that the loop's
+// other events, the signals among them, are served while it goes on.
 //
 // The commands Lendmode starts inherit the lock, so that after a kill they keep it
 // until they are done: a start that finds the lock taken and nobody listening waits
@@ -28,6 +34,7 @@
 #include <vector>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace lendmode {
 
@@ -73,12 +80,21 @@ public:
     // The socket's file, the same for every process of this user and state folder.
     std::string socketPath() const;
 
+    // How long a client may take to send its request, or to take any of its answer,
+    // before it is dropped (10 s; tests change it). A client whose command is still
+    // running has no limit.
+    void setClientTimeout(std::chrono::milliseconds timeout) { clientTimeout_ = timeout; }
+
 private:
     struct Connection;
     using ConnectionPtr = std::shared_ptr<Connection>;
 
     void acceptClients();
+    void turnAway(int fd) const;
     void readFrom(const ConnectionPtr& client);
+    void watch(const ConnectionPtr& client);
+    void setDeadline(const ConnectionPtr& client);
+    void dropLateClients();
     void runCommand(const std::weak_ptr<Connection>& client, const std::string& request);
     void send(const ConnectionPtr& client, std::string_view data);
     void flush(const ConnectionPtr& client);
@@ -92,6 +108,10 @@ private:
     std::string listeningPath_;
     std::unique_ptr<QSocketNotifier> acceptNotifier_;
     std::vector<ConnectionPtr> clients_;
+    // One single-shot timer for every client's deadline: set for the earliest, it
+    // drops the clients whose time is up and sets itself for the next.
+    std::unique_ptr<QTimer> deadlines_;
+    std::chrono::milliseconds clientTimeout_;
     std::function<void()> show_;
     CommandHandler commands_;
 };

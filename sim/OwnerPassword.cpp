@@ -127,6 +127,41 @@ bool OwnerPassword::clear() const {
     return removed;
 }
 
+OwnerPassword::Change OwnerPassword::change(std::optional<std::string_view> current,
+                                            std::string_view password) const {
+    const std::optional<std::string> hash = hashPassword(password);
+    if (!hash) return Change::Failed;
+    Change outcome = Change::Failed;
+    int error = 0;
+    const bool locked = mac_.withLock([&] {
+        if (isSet() && (!current || matches(*current) != true)) {
+            outcome = Change::WrongPassword;
+            return;
+        }
+        if (plist::writeBytes(file_, *hash + "\n", 0600)) outcome = Change::Done;
+        error = errno;
+    });
+    if (!locked) return Change::Failed;
+    errno = error;
+    return outcome;
+}
+
+OwnerPassword::Change OwnerPassword::remove(std::string_view current) const {
+    Change outcome = Change::Failed;
+    int error = 0;
+    const bool locked = mac_.withLock([&] {
+        if (isSet() && matches(current) != true) {
+            outcome = Change::WrongPassword;
+            return;
+        }
+        if (::unlink(file_.c_str()) == 0 || errno == ENOENT) outcome = Change::Done;
+        error = errno;
+    });
+    if (!locked) return Change::Failed;
+    errno = error;
+    return outcome;
+}
+
 bool OwnerPassword::isSet() const {
     struct stat st {};
     if (::lstat(file_.c_str(), &st) == 0) return true;

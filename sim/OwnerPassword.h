@@ -27,6 +27,19 @@ public:
     // Removes the password. True also when none was set; false, with errno set, when
     // it could not be removed.
     [[nodiscard]] bool clear() const;
+
+    // What a change that names the current password came to.
+    enum class Change {
+        Done,
+        WrongPassword,  // a password is set and `current` is not it: nothing changed
+        Failed,         // as set or clear fail, errno saying why: nothing changed
+    };
+    // Sets `password` when no password is set, or when `current` is the one set.
+    // Checked and written under the Mac's lock, so that a password set meanwhile is
+    // not replaced by a caller that saw none (nullopt: "none is set").
+    [[nodiscard]] Change change(std::optional<std::string_view> current, std::string_view password) const;
+    // Removes the password when `current` is the one set (Done also when none is set).
+    [[nodiscard]] Change remove(std::string_view current) const;
     // Whether a password is set. A file that exists but cannot be examined counts as
     // set, so that a damaged store keeps the lock closed rather than open.
     bool isSet() const;

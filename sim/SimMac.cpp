@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 
 #include "base/BundleName.h"
@@ -31,6 +33,29 @@ std::string absolutePath(std::string path) {
 std::string stripTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
+}
+
+constexpr std::chrono::milliseconds kDefaultLockWait(10000);
+// The longest pause between two tries for a lock held elsewhere.
+constexpr std::chrono::milliseconds kLongestLockPause(16);
+
+std::chrono::milliseconds lockWaitFromEnvironment() {
+    const char* text = std::getenv(kLockWaitVariable);
+    if (!text || !*text) return kDefaultLockWait;
+    const std::string_view digits(text);
+    long long ms = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
+    if (ec != std::errc() || end != digits.data() + digits.size() || ms < 0) return kDefaultLockWait;
+    return std::chrono::milliseconds(ms);
+}
+
+// The lock file is its owner's alone: another user who could open it could hold its
+// flock and stall every change. One made by an earlier version with wider bits is
+// narrowed by its owner (the superuser leaves another user's file as it is).
+void keepToOwner(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 07777) == 0600) return;
+    [[maybe_unused]] const int changed = ::fchmod(fd, 0600);
 }
 
 }  // namespace
@@ -54,7 +79,7 @@ bool makeDirectories(const std::string& path) {
 
 std::string cannotUpdateMessage(std::string_view tool, const SimMac& mac, int error) {
     return std::string(tool) + ": cannot update the simulated Mac at " + mac.root() + ": " +
-           std::strerror(error);
+           (error == ETIMEDOUT ? "it is locked by another process" : std::strerror(error));
 }
 
 std::string SimMac::rootFromEnvironment() {
@@ -75,21 +100,35 @@ std::string SimMac::rootFromEnvironment() {
     return absolutePath(data + "/lendmode/simulated-mac");
 }
 
-SimMac::SimMac(std::string root) : root_(stripTrailingSlashes(absolutePath(std::move(root)))) {
+SimMac::SimMac(std::string root)
+    : root_(stripTrailingSlashes(absolutePath(std::move(root)))), lockWait_(lockWaitFromEnvironment()) {
     seedIfNeeded();
 }
 
 int SimMac::lockFile() const {
     const std::string lockPath = root_ + "/.lock";
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return -1;
-    int locked = ::flock(fd, LOCK_EX);
-    while (locked != 0 && errno == EINTR) locked = ::flock(fd, LOCK_EX);
-    if (locked != 0) {
-        unlockFile(fd);
-        return -1;
+    keepToOwner(fd);
+    // flock has no time limit of its own: tries without blocking, with pauses that
+    // grow from 1 ms, until the wait is over.
+    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+    std::chrono::milliseconds pause(1);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            unlockFile(fd);
+            return -1;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            ::close(fd);
+            errno = ETIMEDOUT;
+            return -1;
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, kLongestLockPause);
     }
-    return fd;
 }
 
 void SimMac::unlockFile(int fd) {

@@ -11,19 +11,23 @@
 //   system/owner-password              the owner's password as a salted hash, mode 0600
 //                                      (sim/OwnerPassword.h)
 //   run/                               launch-announcement sockets of running listeners
-//   .lock                              serialises read-modify-write of any file here
+//   .lock                              serialises read-modify-write of any file here;
+//                                      its owner's alone (mode 0600)
 //
 // Every stand-in tool and the in-process ports open the same directory, so many
 // processes can work on it at once: changes are made under the lock and written
 // atomically, and readers never see half a file.
 //
 // Every change reports failure (the lock could not be taken, or a file could not be
-// written), with errno saying why; cannotUpdateMessage words it for the tools.
+// written), with errno saying why; cannotUpdateMessage words it for the tools. A lock
+// that another process holds is waited for a while (kLockWaitVariable, else 10 s), then
+// given up with ETIMEDOUT: whoever else could take it cannot stall a change for long.
 //
 // Each query and change below reads state.plist afresh; a StateSession (SimState.h)
 // answers many from one copy and writes them once.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,6 +41,9 @@ namespace sim {
 
 // Name of the environment variable that names the simulated Mac's directory.
 inline constexpr const char* kRootVariable = "LENDMODE_SIM_ROOT";
+// Name of the environment variable that says how many milliseconds to wait for the
+// lock at most (for tests; 10 s when unset or not a number).
+inline constexpr const char* kLockWaitVariable = "LENDMODE_SIM_LOCK_WAIT_MS";
 
 class SimMac {
 public:
@@ -56,8 +63,12 @@ public:
 
     // Runs f while holding the simulated Mac's lock (an flock, so it also excludes
     // other processes) and returns true. Returns false without running f when the lock
-    // cannot be taken. Not reentrant: do not nest.
+    // cannot be taken, with errno set: ETIMEDOUT when another process held it for the
+    // whole wait. Not reentrant: do not nest.
     [[nodiscard]] bool withLock(const std::function<void()>& f) const;
+    // How long taking the lock waits for another process at most.
+    std::chrono::milliseconds lockWait() const { return lockWait_; }
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // ---- Preference domains ----
     // The file behind a `defaults` domain argument: "-g", "-globalDomain" and
@@ -157,13 +168,15 @@ private:
     void seedIfNeeded() const;
 
     std::string root_;
+    std::chrono::milliseconds lockWait_;
 };
 
 // Makes a directory and its parents; false, with errno set, when it cannot be made.
 bool makeDirectories(const std::string& path);
 
 // What a stand-in tool prints when a change failed, REASON being the text of the
-// errno value `error`: "TOOL: cannot update the simulated Mac at ROOT: REASON".
+// errno value `error`: "TOOL: cannot update the simulated Mac at ROOT: REASON"; for
+// ETIMEDOUT (the lock was held elsewhere all along) "it is locked by another process".
 std::string cannotUpdateMessage(std::string_view tool, const SimMac& mac, int error);
 
 }  // namespace sim

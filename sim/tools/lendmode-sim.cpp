@@ -33,9 +33,13 @@ void usage() {
         "  apps                       installed applications, * marks running ones\n"
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
         "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
-        "  password                   set the owner's password from standard input (one line;\n"
-        "                             asked twice, unseen, at a terminal)\n"
-        "  password --clear           remove the owner's password\n"
+        "  password                   set the owner's password; one that is set is replaced\n"
+        "                             only after the current one is given. From standard\n"
+        "                             input: the new password on the first line, or, when one\n"
+        "                             is set, the current one on the first and the new one on\n"
+        "                             the second. At a terminal: typed unseen, the new one twice\n"
+        "  password --clear           remove the owner's password, given the current one (the\n"
+        "                             first line of standard input, or typed unseen)\n"
         "  reset                      throw the simulated Mac away and seed a new one\n"
         "The folder is $LENDMODE_SIM_ROOT, or ~/.local/share/lendmode/simulated-mac.\n",
         stderr);
@@ -82,10 +86,37 @@ std::optional<std::string> readUnseen(const char* prompt) {
     return line;
 }
 
-// The new password: the first line of standard input, or, at a terminal, typed twice
+// Whether standard input is a terminal (whose settings are then saved).
+bool atTerminal() {
+    return ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &savedTerminal) == 0;
+}
+
+constexpr const char* kWrongPassword = "lendmode-sim: the current password is wrong; nothing changed\n";
+
+// The password set now: the next line of standard input, or, at a terminal, typed
+// unseen. nullopt (after saying why) when there is none, or when it is not the one
+// set (checked again, under the lock, by the change itself).
+std::optional<std::string> currentPassword(const sim::OwnerPassword& owner) {
+    std::optional<std::string> line;
+    if (atTerminal()) {
+        line = readUnseen("Current owner password: ");
+        if (!line) std::fputs("lendmode-sim: no password typed; nothing changed\n", stderr);
+    } else {
+        line = readLine();
+        if (!line)
+            std::fputs("lendmode-sim: no current password on standard input; nothing changed\n", stderr);
+    }
+    if (line && owner.matches(*line) == false) {
+        std::fputs(kWrongPassword, stderr);
+        return std::nullopt;
+    }
+    return line;
+}
+
+// The new password: the next line of standard input, or, at a terminal, typed twice
 // unseen. nullopt (after saying why) when there is none or the two differ.
 std::optional<std::string> newPassword() {
-    if (!::isatty(STDIN_FILENO) || ::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+    if (!atTerminal()) {
         std::optional<std::string> line = readLine();
         if (!line) std::fputs("lendmode-sim: no password on standard input; nothing changed\n", stderr);
         return line;
@@ -107,18 +138,35 @@ std::optional<std::string> newPassword() {
     return first;
 }
 
+// The exit status of a change that named the current password.
+int reportChange(const sim::SimMac& mac, sim::OwnerPassword::Change change, const char* done) {
+    switch (change) {
+        case sim::OwnerPassword::Change::Done: std::puts(done); return 0;
+        case sim::OwnerPassword::Change::WrongPassword: std::fputs(kWrongPassword, stderr); return kFailed;
+        case sim::OwnerPassword::Change::Failed: break;
+    }
+    return cannotUpdate(mac);
+}
+
 int password(const sim::SimMac& mac, int argc, char** argv) {
     const sim::OwnerPassword owner(mac);
-    const auto failed = [&mac] { return cannotUpdate(mac); };
-    if (argc == 3 && std::string_view(argv[2]) == "--clear") {
-        const bool wasSet = owner.isSet();
-        if (!owner.clear()) return failed();
-        std::puts(wasSet ? "The owner's password is removed." : "There was no owner's password to remove.");
-        return 0;
-    }
-    if (argc != 2) {
+    const bool clearing = argc == 3 && std::string_view(argv[2]) == "--clear";
+    if (argc != 2 && !clearing) {
         usage();
         return kUsage;
+    }
+    // A password that is set is changed only by whoever knows it.
+    std::optional<std::string> current;
+    if (owner.isSet()) {
+        current = currentPassword(owner);
+        if (!current) return kFailed;
+    }
+    if (clearing) {
+        if (!current) {
+            std::puts("There was no owner's password to remove.");
+            return 0;
+        }
+        return reportChange(mac, owner.remove(*current), "The owner's password is removed.");
     }
     const std::optional<std::string> text = newPassword();
     if (!text) return kFailed;
@@ -126,9 +174,7 @@ int password(const sim::SimMac& mac, int argc, char** argv) {
         std::fprintf(stderr, "lendmode-sim: %s; nothing changed\n", problem);
         return kFailed;
     }
-    if (!owner.set(*text)) return failed();
-    std::puts("The owner's password is set.");
-    return 0;
+    return reportChange(mac, owner.change(current, *text), "The owner's password is set.");
 }
 
 // The commands that need the simulated Mac; the exit status.

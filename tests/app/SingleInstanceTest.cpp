@@ -9,17 +9,22 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
+#include <thread>
 
+#include "app/SignalNotifier.h"
 #include "model/BuildInfo.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/TestSupport.h"
@@ -119,6 +124,20 @@ std::size_t openDescriptors() {
     return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
 }
 
+// The timers this thread has running for `channel`: its own, its children's, and the
+// single-shot ones (QTimer::singleShot), which Qt keeps as children of the thread's
+// event dispatcher.
+std::size_t runningTimers(SingleInstance& channel) {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    QObjectList owners = dispatcher->children();
+    owners.append(&channel);
+    for (QObject* child : channel.findChildren<QObject*>()) owners.append(child);
+    std::size_t count = 0;
+    for (QObject* owner : owners)
+        count += static_cast<std::size_t>(dispatcher->registeredTimers(owner).size());
+    return count;
+}
+
 std::future<std::optional<CommandReply>> ask(const std::string& folder, const std::string& request) {
     return std::async(std::launch::async,
                       [folder, request] { return SingleInstance(folder).askRunning(request); });
@@ -198,6 +217,119 @@ TEST_F(Channel, ClientsThatStopReadingOrLeaveEarlyHoldUpNobodyAndLeaveNothingBeh
     EXPECT_EQ(answer(ask(dir.path(), "status")), did("status"));
     EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before + 2; }))
         << openDescriptors() << " open: only both ends of the client that never reads should be";
+    neverReads.close();
+    EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before; }));
+}
+
+// A same-user program that connects and closes as fast as it can: whatever the number
+// of connections, the running one keeps one timer for them all, serves its other events
+// (here a signal, as SIGTERM reaches the program) while the flood goes on, and answers
+// a real client afterwards.
+TEST_F(Channel, AConnectAndCloseFloodKeepsOneTimerAndLetsSignalsAndLaterClientsThrough) {
+    constexpr long kSignalAfter = 2000;  // connections
+    constexpr long kMost = 200000;       // the flood gives up here if the signal is never served
+    std::atomic<bool> signalServed{false};
+    std::atomic<bool> floodEnded{false};
+    std::atomic<long> connections{0};
+    bool servedDuringFlood = false;
+    long connectionsBeforeSignal = 0;
+    std::size_t timersDuringFlood = 0;
+    std::size_t descriptorsDuringFlood = 0;
+    const lendmode::SignalNotifier notifier({SIGUSR2}, [&](int) {
+        servedDuringFlood = !floodEnded;
+        connectionsBeforeSignal = connections;
+        timersDuringFlood = runningTimers(running);
+        descriptorsDuringFlood = openDescriptors();
+        signalServed = true;
+    });
+    const std::size_t before = openDescriptors();
+    const std::string path = running.socketPath();
+    std::thread flood([&] {
+        while (!signalServed && connections < kMost) {
+            { const RawClient once(path); }
+            if (++connections == kSignalAfter) ::kill(::getpid(), SIGUSR2);
+        }
+        floodEnded = true;
+    });
+    EXPECT_TRUE(serveUntil([&] { return signalServed || floodEnded; }));
+    // Until the flood has stopped (a connect waits while the backlog is full).
+    EXPECT_TRUE(serveUntil([&] { return floodEnded.load(); }));
+    flood.join();
+
+    EXPECT_TRUE(servedDuringFlood) << "the signal waited for the flood to end, after " << connections;
+    EXPECT_GE(connectionsBeforeSignal, kSignalAfter);
+    EXPECT_LE(timersDuringFlood, 1u) << "after " << connectionsBeforeSignal << " connections";
+    EXPECT_LE(runningTimers(running), 1u) << "after " << connections << " connections";
+    EXPECT_LE(descriptorsDuringFlood, before + 64u + 2) << "at most 64 clients at once";
+    EXPECT_EQ(answer(ask(dir.path(), "status")), did("status"));
+    EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before; }));
+}
+
+// All places taken: the client turned away is told that Lendmode is busy, at once,
+// and so is the command line; a place that comes free is taken again.
+TEST_F(Channel, AClientTurnedAwayWhileEveryPlaceIsTakenIsToldLendmodeIsBusy) {
+    running.setClientTimeout(std::chrono::hours(1));  // the places stay taken for the test
+    const std::size_t before = openDescriptors();
+    std::vector<std::unique_ptr<RawClient>> waiting;
+    waiting.reserve(64);
+    for (int i = 0; i < 64; ++i) waiting.push_back(std::make_unique<RawClient>(running.socketPath()));
+    const std::string busy = "Lendmode is busy with other requests; try again in a moment.";
+
+    EXPECT_EQ(answer(ask(dir.path(), "status")), (CommandReply{CommandReply::kRefused, {}, {busy}}));
+    auto commandLine = std::async(std::launch::async, [&] {
+        return testing_support::runShell(dir.path(), "exec lendmode-testable status");
+    });
+    EXPECT_TRUE(serveUntil([&] { return ready(commandLine); }));
+    const auto run = commandLine.get();
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, busy + "\n");
+    EXPECT_EQ(run.out, "");
+    // A client of an older version reads a line it does not know, and the end: it stops.
+    const RawClient older(running.socketPath());
+    older.send("status\n");
+    auto olderReads = std::async(std::launch::async, [&] { return older.read(true); });
+    EXPECT_TRUE(serveUntil([&] { return ready(olderReads); }));
+    EXPECT_EQ(olderReads.get(), "busy\n");
+
+    waiting.pop_back();
+    EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before + 63 + 63 + 1; }));
+    EXPECT_EQ(answer(ask(dir.path(), "status")), did("status"));
+}
+
+// One timer serves every client's deadline: a client that sends no request, or takes
+// no answer, goes when its time is up; one whose command is still running stays.
+TEST_F(Channel, ClientsThatSendNothingOrReadNothingGoWhenTheirTimeIsUpButARunningCommandKeepsItsClient) {
+    running.setClientTimeout(50ms);
+    const std::size_t before = openDescriptors();
+    RawClient silent(running.socketPath());
+    RawClient halfRequest(running.socketPath());
+    halfRequest.send("sta");
+    RawClient neverReads(running.socketPath());
+    neverReads.send("big\n");
+    bool lateClientWentWhileRunning = false;
+    handler = [&](const std::string& request) {
+        if (request == "big")
+            return CommandReply{
+                CommandReply::kDone, std::vector<std::string>(50000, std::string(100, 'x')), {}};
+        // As while the owner takes longer over the password than a client may stay
+        // silent: a client that came after this one has had its time and gone.
+        const RawClient late(running.socketPath());
+        auto gone = std::async(std::launch::async, [&] { return late.read(true); });
+        lateClientWentWhileRunning = serveUntil([&] { return ready(gone); }) && gone.get().empty();
+        return did(request);
+    };
+    auto ended =
+        std::async(std::launch::async, [&] { return silent.read(true) + "|" + halfRequest.read(true); });
+    EXPECT_TRUE(serveUntil([&] { return ready(ended); }));
+    EXPECT_EQ(ended.get(), "|");
+    EXPECT_EQ(answer(ask(dir.path(), "slow")), did("slow"));
+    EXPECT_TRUE(lateClientWentWhileRunning);
+    // Dropped before it had it all: what it reads now ends short of the answer.
+    auto rest = std::async(std::launch::async, [&] { return neverReads.read(true); });
+    EXPECT_TRUE(serveUntil([&] { return ready(rest); }));
+    EXPECT_LT(rest.get().size(), 50000u * 105);
+    silent.close();
+    halfRequest.close();
     neverReads.close();
     EXPECT_TRUE(serveUntil([&] { return openDescriptors() == before; }));
 }

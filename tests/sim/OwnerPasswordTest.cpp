@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/sim/SimOwnerAuthentication.h"
 #include "sim/OwnerPassword.h"
@@ -76,39 +78,95 @@ TEST(OwnerPassword, RefusedPasswordsAndDamagedStoresNeverOpenTheLock) {
     }
 }
 
+// Replacing or removing a set password names the current one, checked under the
+// Mac's lock with the write: one set meanwhile is not replaced by a caller that saw none.
+TEST(OwnerPassword, AChangeOrRemovalWithoutTheCurrentPasswordChangesNothing) {
+    TempMac t;
+    const sim::OwnerPassword password(t.mac());
+    using Change = sim::OwnerPassword::Change;
+    EXPECT_EQ(password.change(std::nullopt, "first"), Change::Done) << "none set: nothing to name";
+    const std::string hash = storedHash(password);
+    EXPECT_EQ(password.change(std::nullopt, "second"), Change::WrongPassword);
+    EXPECT_EQ(password.change("firs", "second"), Change::WrongPassword);
+    EXPECT_EQ(password.remove("First"), Change::WrongPassword);
+    EXPECT_EQ(storedHash(password), hash);
+    EXPECT_EQ(password.change("first", "second"), Change::Done);
+    EXPECT_EQ(password.matches("second"), true);
+}
+
 TEST(LendmodeSimTool, PasswordIsSetFromStandardInputAndCleared) {
     TempMac t;
     const sim::OwnerPassword password(t.mac());
-    auto run = runShell(t.root(), "printf 'sesame\\n' | lendmode-sim password");
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(run.out, "The owner's password is set.\n");
-    EXPECT_EQ(password.matches("sesame"), true);
-
-    run = runShell(t.root(), "printf '\\n' | lendmode-sim password");
+    auto run = runShell(t.root(), "printf '\\n' | lendmode-sim password");
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "lendmode-sim: the password is empty; nothing changed\n");
     run = runShell(t.root(), "lendmode-sim password </dev/null");
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "lendmode-sim: no password on standard input; nothing changed\n");
+    EXPECT_FALSE(password.isSet());
+
+    run = runShell(t.root(), "printf 'sesame\\n' | lendmode-sim password");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "The owner's password is set.\n");
     EXPECT_EQ(password.matches("sesame"), true);
 
     EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "password", "sesame"}).exitStatus, 2);
+    run = runShell(t.root(), "printf 'sesame\\n' | lendmode-sim password --clear");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "The owner's password is removed.\n");
+    EXPECT_FALSE(password.isSet());
     run = runTool(t.root(), {"lendmode-sim", "password", "--clear"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, "The owner's password is removed.\n");
+    EXPECT_EQ(run.out, "There was no owner's password to remove.\n");
+}
+
+// Once a password is set, standard input gives the current one first, then the new
+// one; without the right current one nothing changes, and --clear asks for it too.
+TEST(LendmodeSimTool, ASetPasswordIsReplacedOrRemovedOnlyWithTheCurrentOne) {
+    TempMac t;
+    const sim::OwnerPassword password(t.mac());
+    ASSERT_EQ(runShell(t.root(), "printf 'sesame\\n' | lendmode-sim password").exitStatus, 0);
+    const std::string wrong = "lendmode-sim: the current password is wrong; nothing changed\n";
+    for (const char* input : {"intruder\\n", "guess\\nintruder\\n", "Sesame\\nintruder\\n"}) {
+        const auto run = runShell(t.root(), std::string("printf '") + input + "' | lendmode-sim password");
+        EXPECT_EQ(run.exitStatus, 1) << input;
+        EXPECT_EQ(run.err, wrong) << input;
+        EXPECT_EQ(run.out, "");
+    }
+    auto run = runShell(t.root(), "lendmode-sim password </dev/null");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "lendmode-sim: no current password on standard input; nothing changed\n");
+    run = runShell(t.root(), "printf 'sesame\\n' | lendmode-sim password");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.err, "lendmode-sim: no password on standard input; nothing changed\n");
+    for (const char* input : {"", "guess\\n"}) {
+        run = runShell(t.root(), std::string("printf '") + input + "' | lendmode-sim password --clear");
+        EXPECT_EQ(run.exitStatus, 1) << input;
+    }
+    EXPECT_EQ(password.matches("sesame"), true) << "nothing changed";
+
+    run = runShell(t.root(), "printf 'sesame\\nopen sesame\\n' | lendmode-sim password");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "The owner's password is set.\n");
+    EXPECT_EQ(password.matches("open sesame"), true);
+    run = runShell(t.root(), "printf 'open sesame\\n' | lendmode-sim password --clear");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_FALSE(password.isSet());
 }
 
-// At a terminal the password is typed twice and never shown.
+// At a terminal the password is typed twice and never shown; a set one is asked for
+// first, unseen too.
 TEST(LendmodeSimTool, PasswordAtATerminalIsAskedTwiceUnseen) {
     TempMac t;
     const std::string tool = testing_support::toolsDirectory() + "/lendmode-sim";
     const std::string rootVariable = std::string(sim::kRootVariable) + "=" + t.root();
-    const auto typeAtTerminal = [&](const std::string& first, const std::string& again) {
+    // Answers each prompt in turn; the exit status.
+    using Exchange = std::vector<std::pair<std::string, std::string>>;
+    const auto typeAtTerminal = [&](const Exchange& exchange, const char* option = nullptr) {
         int terminal = -1;
         const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
         if (pid == 0) {
-            const char* argv[] = {tool.c_str(), "password", nullptr};
+            const char* argv[] = {tool.c_str(), "password", option, nullptr};
             const char* envp[] = {rootVariable.c_str(), nullptr};
             ::execve(tool.c_str(), const_cast<char* const*>(argv), const_cast<char* const*>(envp));
             ::_exit(127);
@@ -124,24 +182,33 @@ TEST(LendmodeSimTool, PasswordAtATerminalIsAskedTwiceUnseen) {
                 shown.append(buffer, static_cast<std::size_t>(n));
             }
         };
-        const auto type = [&](const std::string& line) {
+        for (const auto& [prompt, line] : exchange) {
+            readUntil(prompt);
+            EXPECT_NE(shown.find(prompt), std::string::npos) << shown;
             const std::string typed = line + "\n";
             EXPECT_EQ(::write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-        };
-        readUntil("New owner password: ");
-        type(first);
-        readUntil("Again: ");
-        type(again);
+        }
         readUntil(std::string(1, '\0'));  // never shown: to the end of the output
         ::close(terminal);
-        EXPECT_EQ(shown.find(first), std::string::npos) << shown;
-        EXPECT_EQ(shown.find(again), std::string::npos) << shown;
+        for (const auto& [prompt, line] : exchange) EXPECT_EQ(shown.find(line), std::string::npos) << shown;
         return testing_support::waitForProcess(pid, std::chrono::seconds(20));
     };
-    EXPECT_EQ(typeAtTerminal("tulip", "tulips"), 1);
+    EXPECT_EQ(typeAtTerminal({{"New owner password: ", "tulip"}, {"Again: ", "tulips"}}), 1);
     EXPECT_FALSE(sim::OwnerPassword(t.mac()).isSet());
-    EXPECT_EQ(typeAtTerminal("tulip", "tulip"), 0);
+    EXPECT_EQ(typeAtTerminal({{"New owner password: ", "tulip"}, {"Again: ", "tulip"}}), 0);
     EXPECT_EQ(sim::OwnerPassword(t.mac()).matches("tulip"), true);
+
+    // A wrong current password ends it before the new one is asked.
+    EXPECT_EQ(typeAtTerminal({{"Current owner password: ", "rose"}}), 1);
+    EXPECT_EQ(typeAtTerminal({{"Current owner password: ", "rose"}}, "--clear"), 1);
+    EXPECT_EQ(sim::OwnerPassword(t.mac()).matches("tulip"), true);
+    EXPECT_EQ(
+        typeAtTerminal(
+            {{"Current owner password: ", "tulip"}, {"New owner password: ", "daisy"}, {"Again: ", "daisy"}}),
+        0);
+    EXPECT_EQ(sim::OwnerPassword(t.mac()).matches("daisy"), true);
+    EXPECT_EQ(typeAtTerminal({{"Current owner password: ", "daisy"}}, "--clear"), 0);
+    EXPECT_FALSE(sim::OwnerPassword(t.mac()).isSet());
 }
 
 TEST(SimOwnerAuthentication, AsksThroughThePromptAndChecksTheHash) {

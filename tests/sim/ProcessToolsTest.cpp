@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "sim/LaunchAnnouncer.h"
@@ -192,6 +196,35 @@ TEST(UnwritableMac, ALockThatCannotBeTakenFailsEveryChange) {
     EXPECT_TRUE(t.mac().isRunning("Slack"));
     EXPECT_TRUE(t.mac().automationAllowed("System Events"));
     EXPECT_TRUE(t.mac().readDomain("com.apple.dock"));
+}
+
+// Another process holds the lock: each tool waits a while (LENDMODE_SIM_LOCK_WAIT_MS,
+// short here), then says so and changes nothing.
+TEST(UnwritableMac, ALockHeldElsewhereEndsTheToolsWaitWithAClearMessage) {
+    TempMac t;
+    const int holder = ::open((t.root() + "/.lock").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    auto runs = std::async(std::launch::async, [&] {
+        std::vector<testing_support::ToolRun> done;
+        for (const char* command : {"killall Dock", "open -a Chess", "lendmode-sim automation deny"})
+            done.push_back(runShell(t.root(), std::string("LENDMODE_SIM_LOCK_WAIT_MS=100 exec ") + command));
+        return done;
+    });
+    // Let go in any case, so that a wait without end fails here rather than hangs.
+    const bool finished = runs.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    ::close(holder);
+    ASSERT_TRUE(finished) << "still waiting for the lock";
+    const auto done = runs.get();
+    const std::string locked =
+        "cannot update the simulated Mac at " + t.mac().root() + ": it is locked by another process\n";
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        const std::string tool = i == 0 ? "killall" : i == 1 ? "open" : "lendmode-sim";
+        EXPECT_EQ(done[i].exitStatus, 1) << tool;
+        EXPECT_EQ(done[i].err, std::string(tool).append(": ").append(locked));
+    }
+    EXPECT_EQ(t.mac().restarts("Dock"), 0);
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+    EXPECT_TRUE(t.mac().automationAllowed("System Events"));
 }
 
 TEST(UnwritableMac, AMacThatCannotBeSeededStopsTheTools) {

@@ -1,10 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 #include "base/plist/PlistFile.h"
 #include "sim/SimMac.h"
@@ -12,6 +19,7 @@
 
 using testing_support::TempDir;
 using testing_support::TempMac;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -162,6 +170,51 @@ TEST(SimMacLock, WithoutTheLockNothingRunsAndEveryChangeFails) {
     std::filesystem::remove(lock);
     EXPECT_TRUE(mac.withLock([&] { ran = true; }));
     EXPECT_TRUE(ran);
+}
+
+// Another user who can open the lock can hold it and stall every change: the file is
+// its owner's alone (made so again when found wider), and a lock held elsewhere makes a
+// change wait a while, then fail with ETIMEDOUT having run nothing.
+TEST(SimMacLock, TheLockIsTheOwnersAloneAndOneHeldElsewhereFailsChangesAfterTheWait) {
+    TempMac t;
+    sim::SimMac mac(t.root());
+    mac.setLockWait(100ms);
+    const std::string lock = t.root() + "/.lock";
+    const auto mode = [&] {
+        struct stat st {};
+        return ::stat(lock.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    EXPECT_EQ(mode(), 0600u) << "as made";
+    ASSERT_EQ(::chmod(lock.c_str(), 0666), 0);
+    EXPECT_TRUE(mac.withLock([] {}));
+    EXPECT_EQ(mode(), 0600u) << "as found with wider bits";
+
+    // Held as another process holds it: through an open file description of its own.
+    const int holder = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    auto waited = std::async(std::launch::async, [&] {
+        bool ran = false;
+        errno = 0;
+        const bool locked = mac.withLock([&] { ran = true; });
+        const int lockError = errno;
+        const std::optional<int> ended = mac.killAll("Dock");
+        return std::tuple(locked, ran, lockError, ended, errno);
+    });
+    // Let go in any case, so that a wait without end fails here rather than hangs.
+    const bool finished = waited.wait_for(60s) == std::future_status::ready;
+    ::close(holder);
+    ASSERT_TRUE(finished) << "still waiting for the lock";
+    const auto [locked, ran, lockError, ended, killError] = waited.get();
+    EXPECT_FALSE(locked);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(lockError, ETIMEDOUT);
+    EXPECT_EQ(ended, std::nullopt);
+    EXPECT_EQ(killError, ETIMEDOUT);
+    EXPECT_EQ(mac.restarts("Dock"), 0);
+    EXPECT_EQ(
+        sim::cannotUpdateMessage("killall", mac, ETIMEDOUT),
+        "killall: cannot update the simulated Mac at " + mac.root() + ": it is locked by another process");
+    EXPECT_TRUE(mac.withLock([] {})) << "free again";
 }
 
 TEST(SimMacDomains, DomainArgumentsNameTheRightFiles) {
