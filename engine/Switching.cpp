@@ -37,6 +37,58 @@ const std::vector<platform::Alert>& Preferences::CollectedAlerts::alerts() const
     return gatherer_->alerts;
 }
 
+namespace {
+
+// A set's rows with its application list cut to the ticked records (none when
+// `ticked` is false): what a restore needs of the list is which applications are
+// disabled, so that thousands of installed ones are not written twice.
+plist::Value setForCopy(const plist::Value& set, bool ticked) {
+    const plist::Array* rows = set.asArray();
+    if (!rows) return set;
+    plist::Array copied;
+    copied.reserve(rows->size());
+    for (const plist::Value& row : *rows) {
+        const plist::Dictionary* entries = row.asDictionary();
+        if (!entries) {
+            copied.push_back(row);
+            continue;
+        }
+        plist::Dictionary kept;
+        for (const auto& [key, value] : *entries) {
+            if (key != rowkeys::kDisabledApp || !value.isArray()) {
+                kept.emplace(key, value);
+                continue;
+            }
+            plist::Array apps;
+            for (const plist::Value& record : *value.asArray()) {
+                const plist::Array* fields = record.asArray();
+                if (ticked && fields && fields->size() >= 2 && (*fields)[1].truthValue())
+                    apps.push_back(record);
+            }
+            kept.emplace(key, std::move(apps));
+        }
+        copied.emplace_back(std::move(kept));
+    }
+    return copied;
+}
+
+}  // namespace
+
+plist::Dictionary Preferences::recordForCopy(const plist::Dictionary& record) {
+    plist::Dictionary copy;
+    for (const auto& [key, value] : record) {
+        if (key != keys::kDefinitionSets || !value.isArray()) {
+            copy.emplace(key, value);
+            continue;
+        }
+        plist::Array sets;
+        for (std::size_t i = 0; i < value.asArray()->size(); ++i)
+            sets.push_back(setForCopy((*value.asArray())[i], /*ticked=*/i == 0));
+        copy.emplace(key, std::move(sets));
+    }
+    return copy;
+}
+
 std::optional<std::string> Preferences::refusedAutomationTarget() const {
     if (!ports_.automation) return std::nullopt;
     for (const char* target : texts::kAutomatedApplications) {
@@ -82,7 +134,7 @@ void Preferences::applaySelectedDefinitionCompletion(const Completion& completio
     // The copy first: a record in the store alone could be lost with it. Neither
     // without the other.
     const auto& copy = ports_.recordCopy;
-    const bool copied = !copy || copy->save(record);
+    const bool copied = !copy || copy->save(recordForCopy(record));
     addUnstoredFlag(record);
     bool stored = copied && prefs_.setObjects(record);
     if (copied && !stored && copy && !copy->clear()) log::error("could not remove the record copy");

@@ -261,6 +261,9 @@ private:
     // Returns false when refused or when the owner's settings could not all be
     // written: the record is kept then, for a later try. Alerts on what went wrong.
     bool putOwnerSettingsBack();
+    // The switch-on record as the copy keeps it: set 0's application list holds only
+    // its ticked records and set 1's none, all a restore reads of them.
+    static plist::Dictionary recordForCopy(const plist::Dictionary& record);
     // The record a start after an earlier process left the guest settings on goes
     // by: the store's when it holds one, else the record copy's.
     std::optional<plist::Dictionary> leftOnRecord();

@@ -302,6 +302,11 @@ TEST_F(Switch, WhileItRunsTheRecordTheFlagAndTheLockAreItsOwnWhateverTheStoreSay
 TEST_F(Switch, AStartAfterTheStoreLostItsRecordPutsTheOwnersSettingsBackFromTheCopy) {
     on();
     ASSERT_TRUE(fakes.recordCopy->record.has_value());
+    // Only what a restore reads of the application lists: the disabled ones.
+    Array copied = *fakes.recordCopy->record->at(keys::kDefinitionSets).asArray();
+    EXPECT_EQ(*Preferences::applicationList(*copied[0].asArray()),
+              (Array{Array{"Chess", true, "/Applications/Chess.app"}}));
+    EXPECT_TRUE(Preferences::applicationList(*copied[1].asArray())->empty());
     for (const auto& [key, value] : plist::Dictionary(fakes.store->contents()))
         ASSERT_TRUE(fakes.store->remove(key));
     clearRecords();
