@@ -41,6 +41,7 @@ int announceLaunch(const std::string& runDirectory, const plist::Dictionary& inf
     if (sockets.empty()) return 0;
 
     const std::string message = plist::serialize(plist::Value(info), plist::Format::Xml);
+    if (message.empty()) return 0;  // a name or path XML cannot hold: nothing to announce
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return 0;
     int delivered = 0;
