@@ -1,12 +1,15 @@
 // The hot-corner reader (engine/HotCornerText): the Dock's corner values from the
-// lines of `defaults read com.apple.dock | grep wvous`.
+// lines of `defaults read com.apple.dock | grep wvous`, and whether a listing holds a
+// key at its top level.
 //
 // The first byte picks what the rest is:
 //   0: a listing as any text: only keys asked for change, each to 1 to 19 digits, and
-//      the lines grep leaves (those holding "wvous") give what the whole text gives;
+//      only keys the listing holds; the lines grep leaves (those holding "wvous") give
+//      what the whole text gives;
 //   1: a Dock domain: its listing as the simulated `defaults` prints it gives, for
 //      each key asked for, the value the domain holds at its top level when that value
-//      prints as plain digits, and keeps the others as they were.
+//      prints as plain digits, and keeps the others as they were; it holds exactly the
+//      keys the domain holds at its top level.
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -73,6 +76,11 @@ void anyText(fuzz::Input& in) {
     for (const auto& [key, value] : corners) {
         fuzz::require(value == before.at(key) || (value.isString() && isDigits(*value.asString())),
                       "a key is set to 1 to 19 digits or kept", fuzz::showBytes(text));
+        const bool holds = lendmode::dockListingHasKey(text, key);
+        if (value != before.at(key))
+            fuzz::require(holds, "a key set is a key the listing holds", fuzz::showBytes(text));
+        fuzz::require(lendmode::dockListingHasKey(grepWvous(text), key) == holds,
+                      "grep's lines hold the keys the whole listing holds", fuzz::showBytes(text));
     }
     plist::Dictionary fromGrep = before;
     lendmode::readHotCornersFromDockListing(grepWvous(text), fromGrep);
@@ -108,6 +116,11 @@ void printedDomain(fuzz::Input& in) {
         if (text && isDigits(*text)) value = *text;
     }
     const std::string listing = sim::formatDomainListing(dock);
+    for (const auto& [key, value] : corners) {
+        fuzz::require(lendmode::dockListingHasKey(listing, key) == (dock.count(key) > 0),
+                      "a Dock listing holds exactly the domain's top-level keys",
+                      fuzz::showBytes(key) + " in " + fuzz::showBytes(listing));
+    }
     lendmode::readHotCornersFromDockListing(listing, corners);
     if (corners != expected) {
         fuzz::fail(
