@@ -5,7 +5,7 @@
 
 #include <csignal>
 
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 
 namespace lendmode {
 namespace {

@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "base/Log.h"
+#include "base/SocketPath.h"
 
 namespace lendmode {
 namespace {
@@ -292,13 +293,12 @@ SingleInstance::~SingleInstance() {
 }
 
 std::string SingleInstance::socketPath() const {
-    std::string path = directory_ + kSocketFile;
-    if (addressOf(path)) return path;
-    // Too long for a socket address: a short name, the same for every process of this
-    // user and state folder.
+    // In the state folder; when that is too long for a socket address, a short name,
+    // the same for every process of this user and state folder.
     const QByteArray hash =
         QCryptographicHash::hash(QByteArray::fromStdString(directory_), QCryptographicHash::Sha1);
-    return "/tmp/lendmode-" + std::to_string(::getuid()) + "-" + hash.toHex().left(16).toStdString();
+    return socketPathOrShortName(directory_ + kSocketFile, 0, "lendmode",
+                                 hash.toHex().left(16).toStdString());
 }
 
 bool SingleInstance::acquire(std::chrono::milliseconds wait) {

@@ -82,4 +82,22 @@ bool reportTarget(const std::string& name, double measured, double limit, const 
     return pass;
 }
 
+void reportScaling(const std::string& name, const std::vector<SizePoint>& sizes, const std::string& unit) {
+    std::printf("SCALING %s:", name.c_str());
+    double previousPerApplication = 0;
+    for (std::size_t i = 1; i < sizes.size(); ++i) {
+        const SizePoint& from = sizes[i - 1];
+        const SizePoint& to = sizes[i];
+        const double perApplication = (to.value - from.value) / (to.applications - from.applications);
+        std::printf("%s %.0f -> %.0f apps: %.4f %s/app (x%.2f for x%.1f the applications", i > 1 ? "," : "",
+                    from.applications, to.applications, perApplication, unit.c_str(), to.value / from.value,
+                    to.applications / from.applications);
+        if (i > 1 && previousPerApplication > 0)
+            std::printf("; x%.2f the step before's per app", perApplication / previousPerApplication);
+        std::printf(")");
+        previousPerApplication = perApplication;
+    }
+    std::printf("\n");
+}
+
 }  // namespace bench

@@ -43,4 +43,18 @@ double median(std::vector<double>& values);
 // whether it passed.
 bool reportTarget(const std::string& name, double measured, double limit, const std::string& unit);
 
+// One measurement at one size: `applications` in the list, `value` in the unit given
+// to reportScaling.
+struct SizePoint {
+    double applications;
+    double value;
+};
+
+// Prints "SCALING <name>: a -> b apps: <d> <unit>/app (x<r> for x<n> the
+// applications), ..." for each pair of consecutive sizes: what each application added
+// costs over the step, and how the value grew beside the list. Steps after the first
+// also give their cost per application as a multiple of the step before's, where a
+// super-linear step shows. Informative, not a target.
+void reportScaling(const std::string& name, const std::vector<SizePoint>& sizes, const std::string& unit);
+
 }  // namespace bench

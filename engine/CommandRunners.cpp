@@ -1,30 +1,36 @@
-// The three primitives the engine rests on: shell texts, AppleScript texts, and
-// handing work to the main thread.
+#include "engine/CommandRunners.h"
+
 #include "base/Utf8.h"
-#include "model/Preferences.h"
 
 namespace lendmode {
+namespace {
 
-std::optional<std::string> Preferences::runShellScript(const std::string& command) {
-    if (command.empty()) return std::nullopt;
-    auto ahead = ranAhead_.extract(command);
-    auto output = ahead ? std::move(ahead.mapped()) : ports_.shell->run(command);
+std::optional<std::string> textOnly(std::optional<std::string> output) {
     if (!output || !isValidUtf8(*output)) return std::nullopt;
     return output;
 }
 
-Preferences::RanAhead::RanAhead(Preferences& prefs, const std::vector<std::string>& commands)
-    : prefs_(prefs) {
-    auto outputs = prefs_.ports_.shell->runAll(commands);
-    for (std::size_t i = 0; i < commands.size() && i < outputs.size(); ++i)
-        prefs_.ranAhead_.insert_or_assign(commands[i], std::move(outputs[i]));
+}  // namespace
+
+std::optional<std::string> CommandRunners::shell(const std::string& command) const {
+    if (command.empty()) return std::nullopt;
+    return textOnly(ports_.shell->run(command));
 }
 
-Preferences::RanAhead::~RanAhead() {
-    prefs_.ranAhead_.clear();  // an output nobody took is not kept for a later call
+std::vector<std::optional<std::string>> CommandRunners::shellAll(
+    const std::vector<std::string>& commands) const {
+    auto outputs = ports_.shell->runAll(commands);
+    outputs.resize(commands.size());  // a runner that gave fewer: the rest gave nothing
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        outputs[i] = commands[i].empty() ? std::nullopt : textOnly(std::move(outputs[i]));
+    return outputs;
 }
 
-std::string Preferences::runAppleScript(const std::string& source) {
+bool CommandRunners::shellSucceeded(const std::string& command) const {
+    return ports_.shell->runSucceeded(command);
+}
+
+std::string CommandRunners::appleScript(const std::string& source) const {
     const auto items = ports_.appleScript->execute(source);
     if (!items) return {};
     std::string result;
@@ -38,14 +44,8 @@ std::string Preferences::runAppleScript(const std::string& source) {
     return result;
 }
 
-void Preferences::runMainThreadBlock(std::function<void()> block) {
-    if (!block) return;
-    platform::MainThread& mainThread = *sharedPreferences().ports_.mainThread;
-    if (mainThread.isMainThread()) {
-        block();
-    } else {
-        mainThread.post(std::move(block));
-    }
+bool CommandRunners::appleScriptSucceeded(const std::string& source) const {
+    return ports_.appleScript->execute(source).has_value();
 }
 
 }  // namespace lendmode

@@ -49,10 +49,6 @@ std::optional<std::string> DefaultBrowserName() {
     return DefaultBrowserName(sharedHandlers());
 }
 
-std::optional<std::string> Preferences::defaultBrowserName() {
-    return DefaultBrowserName(*ports_.urlHandlers);
-}
-
 bool SetDefaultBrowser(const std::optional<std::string>& name, platform::UrlHandlers& handlers) {
     if (!name) return false;
     if (DefaultBrowserName(handlers) == *name) return true;

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "model/ApplicationRecord.h"
 #include "model/Keys.h"
 
 namespace lendmode {
@@ -9,12 +10,6 @@ namespace {
 
 bool isIntegerNumber(const plist::Value& v) {
     return v.isInteger() || v.isBoolean();
-}
-
-bool isApplicationRecord(const plist::Value& v) {
-    const plist::Array* record = v.asArray();
-    return record && record->size() >= 3 && (*record)[0].isString() && (*record)[1].isNumber() &&
-           (*record)[2].isString();
 }
 
 bool hasValidType(std::string_view key, const plist::Value& v) {
@@ -41,7 +36,7 @@ bool hasValidType(std::string_view key, const plist::Value& v) {
         const plist::Array* apps = v.asArray();
         if (!apps) return false;
         for (const plist::Value& record : *apps) {
-            if (!isApplicationRecord(record)) return false;
+            if (!ApplicationRecord::isWellFormed(record)) return false;
         }
         return true;
     }

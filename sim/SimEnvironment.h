@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 
 namespace sim {
 

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "base/BundleName.h"
+#include "base/SocketPath.h"
 #include "base/plist/PlistFile.h"
 #include "sim/Seed.h"
 
@@ -169,20 +170,23 @@ void SimMac::seedIfNeeded() const {
 
 // ---- Preference domains ----
 
-std::string SimMac::domainFile(std::string_view domain, bool currentHost) const {
-    const std::string prefs = preferencesDirectory();
-    std::string name;
+DomainName domainName(std::string_view domain) {
     if (domain == "-g" || domain == "-globalDomain" || domain == "NSGlobalDomain") {
-        name = ".GlobalPreferences";
-    } else if (domain.find('/') != std::string_view::npos) {
-        std::string path(domain);
-        if (path.size() < 6 || path.compare(path.size() - 6, 6, ".plist") != 0) path += ".plist";
-        return path;
-    } else {
-        name = std::string(domain);
+        return {DomainName::Kind::Global, ".GlobalPreferences"};
     }
-    if (currentHost) return prefs + "/ByHost/" + name + "." + hardwareUUID() + ".plist";
-    return prefs + "/" + name + ".plist";
+    if (domain.find('/') != std::string_view::npos) {
+        if (domain.ends_with(".plist")) domain.remove_suffix(6);
+        return {DomainName::Kind::Path, std::string(domain)};
+    }
+    return {DomainName::Kind::Named, std::string(domain)};
+}
+
+std::string SimMac::domainFile(std::string_view domain, bool currentHost) const {
+    const DomainName name = domainName(domain);
+    if (name.kind == DomainName::Kind::Path) return name.stem + ".plist";
+    const std::string prefs = preferencesDirectory();
+    if (currentHost) return prefs + "/ByHost/" + name.stem + "." + hardwareUUID() + ".plist";
+    return prefs + "/" + name.stem + ".plist";
 }
 
 std::optional<plist::Dictionary> SimMac::readDomain(std::string_view domain, bool currentHost) const {
@@ -434,12 +438,12 @@ bool SimMac::setAutomationAllowed(std::string_view target, bool allowed) const {
 }
 
 std::string SimMac::runDirectory() const {
-    // Unix socket paths are short (108 bytes); fall back to a folder under /tmp named
-    // after the root when the root is deep.
-    std::string dir = root_ + "/run";
-    if (dir.size() + 24 < 100) return dir;
-    const std::size_t h = std::hash<std::string>{}(root_);
-    return "/tmp/lendmode-sim-" + std::to_string(::getuid()) + "-" + std::to_string(h);
+    // The listeners' socket names ("/<pid>-<n>.sock", LaunchAnnouncer.cpp) and a margin
+    // must fit after the folder; under a deep root it is a folder in /tmp named after
+    // the root.
+    constexpr std::size_t kSocketNameRoom = 32;
+    return lendmode::socketPathOrShortName(root_ + "/run", kSocketNameRoom, "lendmode-sim",
+                                           std::to_string(std::hash<std::string>{}(root_)));
 }
 
 }  // namespace sim

@@ -45,6 +45,18 @@ inline constexpr const char* kRootVariable = "LENDMODE_SIM_ROOT";
 // lock at most (for tests; 10 s when unset or not a number).
 inline constexpr const char* kLockWaitVariable = "LENDMODE_SIM_LOCK_WAIT_MS";
 
+// What a `defaults` domain argument names: "-g", "-globalDomain" and "NSGlobalDomain"
+// the global domain, stored as .GlobalPreferences; anything with a "/" the file at that
+// path; anything else the domain of that name.
+struct DomainName {
+    enum class Kind { Global, Named, Path };
+    Kind kind;
+    // Its file without ".plist": ".GlobalPreferences", the name, or the path with a
+    // ".plist" it ends in taken off.
+    std::string stem;
+};
+DomainName domainName(std::string_view domain);
+
 class SimMac {
 public:
     // The root named by LENDMODE_SIM_ROOT, else the default location
@@ -71,10 +83,9 @@ public:
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // ---- Preference domains ----
-    // The file behind a `defaults` domain argument: "-g", "-globalDomain" and
-    // "NSGlobalDomain" are the global domain; a name is a file in Preferences (or in
-    // ByHost with the hardware UUID when currentHost); anything with a "/" is that
-    // path, with ".plist" added when missing.
+    // The file behind a `defaults` domain argument (see domainName): the global domain
+    // and a name are a file in Preferences (or in ByHost with the hardware UUID when
+    // currentHost); a path is that path, with ".plist" added when missing.
     std::string domainFile(std::string_view domain, bool currentHost) const;
     std::optional<plist::Dictionary> readDomain(std::string_view domain, bool currentHost = false) const;
     // Changes one domain under the lock and writes it atomically. The callback gets the

@@ -1,12 +1,11 @@
 #include "ui/AppListModel.h"
 
 #include <QLabel>
-#include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <climits>
 
+#include "platform/IconTile.h"
 #include "platform/QtPorts.h"
 #include "ui/CellCheck.h"
 #include "ui/ImageView.h"
@@ -84,29 +83,19 @@ QIcon AppListModel::iconForPath(const QString& path) const {
 }
 
 QIcon AppListModel::genericApplicationIcon() {
-    QIcon icon = [] {
-        constexpr int size = 64;
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient gradient(0, 0, 0, size);
-        gradient.setColorAt(0, QColor(0xC7, 0xC7, 0xCC));
-        gradient.setColorAt(1, QColor(0x8E, 0x8E, 0x93));
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(4, 4, size - 8, size - 8), 13, 13);
-        p.fillPath(shape, gradient);
-        // Three small squares: the familiar "some application" mark.
-        p.setBrush(QColor(255, 255, 255, 220));
-        p.setPen(Qt::NoPen);
-        p.drawRoundedRect(QRectF(18, 18, 12, 12), 3, 3);
-        p.drawRoundedRect(QRectF(34, 18, 12, 12), 3, 3);
-        p.drawRoundedRect(QRectF(18, 34, 12, 12), 3, 3);
-        p.drawRoundedRect(QRectF(34, 34, 12, 12), 3, 3);
-        p.end();
-        return QIcon(pixmap);
-    }();
-    return icon;
+    QPixmap pixmap =
+        platform::qt::applicationIconTile(QColor(0xC7, 0xC7, 0xCC), QColor(0x8E, 0x8E, 0x93), 4, 13);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Four small squares: the familiar "some application" mark.
+    p.setBrush(QColor(255, 255, 255, 220));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(18, 18, 12, 12), 3, 3);
+    p.drawRoundedRect(QRectF(34, 18, 12, 12), 3, 3);
+    p.drawRoundedRect(QRectF(18, 34, 12, 12), 3, 3);
+    p.drawRoundedRect(QRectF(34, 34, 12, 12), 3, 3);
+    p.end();
+    return QIcon(pixmap);
 }
 
 void AppListModel::fillCell(CellCheck& cell, int row) const {

@@ -6,8 +6,8 @@
 // run at once.
 #pragma once
 
+#include "base/Spawn.h"
 #include "platform/ShellRunner.h"
-#include "platform/posix/Spawn.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 
 namespace platform::runlog {
 

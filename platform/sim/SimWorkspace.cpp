@@ -2,12 +2,12 @@
 
 #include <QFileInfo>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <cerrno>
 #include <exception>
 
 #include "base/Log.h"
+#include "platform/IconTile.h"
 
 namespace platform::qt {
 namespace {
@@ -57,24 +57,16 @@ QIcon drawnApplicationIcon(const QString& bundlePath) {
                              QColor(0xFF, 0x45, 0x3A), QColor(0xBF, 0x5A, 0xF2), QColor(0x64, 0xD2, 0xFF),
                              QColor(0xFF, 0x37, 0x5F), QColor(0x8E, 0x8E, 0x93)};
     const QColor color = colors[qHash(name) % (sizeof colors / sizeof colors[0])];
-    constexpr int size = 64;
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = applicationIconTile(color.lighter(125), color, 3, 14);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient gradient(0, 0, 0, size);
-    gradient.setColorAt(0, color.lighter(125));
-    gradient.setColorAt(1, color);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(3, 3, size - 6, size - 6), 14, 14);
-    p.fillPath(shape, gradient);
     p.setPen(Qt::white);
     QFont font = p.font();
     font.setPixelSize(30);
     font.setBold(true);
     p.setFont(font);
     const QString letter = name.isEmpty() ? QStringLiteral("?") : name.left(1).toUpper();
-    p.drawText(QRect(0, 0, size, size), Qt::AlignCenter, letter);
+    p.drawText(pixmap.rect(), Qt::AlignCenter, letter);
     p.end();
     return QIcon(pixmap);
 }

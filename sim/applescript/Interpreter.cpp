@@ -17,7 +17,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
 #include "sim/SimState.h"

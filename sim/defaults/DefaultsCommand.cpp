@@ -14,6 +14,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "base/AppleEpoch.h"
 #include "base/Utf8.h"
@@ -93,14 +94,6 @@ int usageError(std::string& err, std::string_view problem) {
 
 // ---- Domains ----
 
-bool isGlobalDomain(std::string_view domain) {
-    return domain == "-g" || domain == "-globalDomain" || domain == "NSGlobalDomain";
-}
-
-bool isPathDomain(std::string_view domain) {
-    return domain.find('/') != std::string_view::npos;
-}
-
 bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
@@ -108,9 +101,8 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 // How messages name a domain: the global domain by its CoreFoundation name, a path
 // without ".plist".
 std::string displayName(std::string_view domain) {
-    if (isGlobalDomain(domain)) return "kCFPreferencesAnyApplication";
-    if (isPathDomain(domain) && endsWith(domain, ".plist")) domain.remove_suffix(6);
-    return std::string(domain);
+    DomainName name = domainName(domain);
+    return name.kind == DomainName::Kind::Global ? "kCFPreferencesAnyApplication" : std::move(name.stem);
 }
 
 std::string parentDirectory(const std::string& file) {
@@ -478,7 +470,8 @@ int writeValue(Context& c, const std::string& domain, const std::string& key,
     const std::string couldNotWrite = "Could not write domain " + displayName(domain) + "; exiting";
     // Preferences folders are made on demand, but a path names a file in a folder
     // that must already be there.
-    if (isPathDomain(domain) && !isDirectory(parentDirectory(file))) return fail(c.err, couldNotWrite);
+    if (domainName(domain).kind == DomainName::Kind::Path && !isDirectory(parentDirectory(file)))
+        return fail(c.err, couldNotWrite);
 
     bool refused = false;
     const bool written = c.mac.updateDomain(file, false, [&](plist::Dictionary& contents) {

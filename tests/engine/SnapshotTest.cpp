@@ -54,29 +54,23 @@ TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
     EXPECT_EQ(fakes.shell->commands, texts);
     EXPECT_EQ(fakes.shell->batches, std::vector<std::vector<std::string>>{texts});
 
-    // Outputs serve while they were run ahead for: one nobody took is not kept, and a
-    // later read runs its text again.
-    { const Preferences::RanAhead untaken(*prefs, {kAutohide}); }
+    // The snapshot's outputs are its own: a later read runs its text again.
     fakes.shell->commands.clear();
     fakes.shell->answers[kAutohide] = "1";
     EXPECT_EQ(prefs->runShellScript(kAutohide), "1");
     EXPECT_EQ(fakes.shell->commands, std::vector<std::string>{kAutohide});
 }
 
-// Nothing installed or removed since the snapshot in place was taken: its application
-// records are taken over, not made again. Anything else makes a new list and leaves
-// that snapshot's alone.
-TEST_F(Snapshot, TakesOverTheApplicationListInPlaceWhileTheSameApplicationsAreInstalled) {
+// Each snapshot lists the applications the query prints at that moment, whatever the
+// snapshot in place lists, and leaves that one's list as it was.
+TEST_F(Snapshot, ListsWhatTheQueryPrintsNowAndLeavesTheSnapshotInPlaceAlone) {
     fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Slack.app\n");
     prefs->readCurrentDefinitionSets();
-    Array* inPlace = Preferences::applicationList(*prefs->definitionSets()[1].asArray());
-    ASSERT_TRUE(inPlace && inPlace->size() == 2);
-    const Value* firstRecord = inPlace->data();
+    const Array listedBefore = *Preferences::applicationList(*prefs->definitionSets()[1].asArray());
+    ASSERT_EQ(listedBefore.size(), 2u);
     Array snapshot = prefs->settingsUser();
-    Array* taken = Preferences::applicationList(snapshot);
-    ASSERT_TRUE(taken);
-    EXPECT_EQ(taken->data(), firstRecord) << "the same records";
-    EXPECT_TRUE(inPlace->empty());
+    EXPECT_EQ(*Preferences::applicationList(snapshot), listedBefore) << "the same applications installed";
+    EXPECT_EQ(*Preferences::applicationList(*prefs->definitionSets()[1].asArray()), listedBefore);
 
     prefs->definitionSets()[1] = std::move(snapshot);
     fakes.shell->installApplications(

@@ -387,38 +387,42 @@ TEST(PlistFile, StringsSharedAsOurWriterSharesThemReadBack) {
     EXPECT_EQ(*back, sets);
 }
 
-// A value kept encoded between files: copied while unchanged, updated in place when
-// only booleans changed, refused (to be encoded again) for any other change.
-TEST(PlistFile, AKeptValueIsCopiedOrHasItsBooleansTurnedOverInPlace) {
+// The writer shares strings alone: each boolean, number and record is its own object,
+// so a tick in one application of a large set reads back there and nowhere else, and
+// a renamed application, a changed number or a shorter list read back as changed.
+TEST(PlistFile, BooleansAndNestedRecordsReadBackAsWrittenAfterEveryChange) {
     Array apps;
     for (int i = 0; i < 300; ++i)
         apps.emplace_back(Array{"App " + std::to_string(i), false, "/A/" + std::to_string(i)});
     Value root(Dictionary{{"flag", true}, {"sets", Array{apps, Dictionary{{"ID", 41}, {"box", 1}}}}});
-    plist::EncodedEntry kept{"sets", {}, {}, 0, 0, {}};
-    const auto first = plist::serializeBinary(root, kept);
-    ASSERT_TRUE(first && !kept.bytes.empty());
-    EXPECT_EQ(plist::parse(*first), root);
+    const auto readBack = [](const Value& value) { return plist::parse(plist::serializeBinary(value)); };
+    EXPECT_EQ(readBack(root), root);
 
-    Value& sets = *root.find("sets");
-    (*(*sets.asArray())[0].asArray())[7].asArray()->at(1) = true;  // a tick
-    (*(*sets.asArray())[0].asArray())[299].asArray()->at(1) = true;
-    ASSERT_TRUE(plist::updateBooleans(kept, sets));
+    Array& first = *(*root.find("sets")->asArray())[0].asArray();
+    (*first[7].asArray())[1] = true;  // a tick
+    (*first[299].asArray())[1] = true;
     *root.find("flag") = false;
-    const auto second = plist::serializeBinary(root, kept);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(plist::parse(*second), root);
+    TempDir dir;
+    const std::string path = dir.path() + "/ticked.plist";
+    ASSERT_TRUE(plist::writeFile(path, root));
+    const auto ticked = plist::readFile(path);
+    ASSERT_TRUE(ticked);
+    EXPECT_EQ(*ticked, root);
+    int ticks = 0;
+    for (const Value& app : *(*ticked->find("sets")->asArray())[0].asArray())
+        ticks += (*app.asArray())[1].boolean() ? 1 : 0;
+    EXPECT_EQ(ticks, 2);
+    EXPECT_EQ(*ticked->find("flag"), Value(false));
 
-    const plist::EncodedEntry before = kept;
-    Value renamed = sets;
-    *(*(*renamed.asArray())[0].asArray())[3].asArray()->at(0).asString() = "App x";
-    EXPECT_FALSE(plist::updateBooleans(kept, renamed));
-    Value box = sets;
-    *(*box.asArray())[1].find("box") = 2;
-    EXPECT_FALSE(plist::updateBooleans(kept, box));
-    Value shorter = sets;
-    (*shorter.asArray())[0].asArray()->pop_back();
-    EXPECT_FALSE(plist::updateBooleans(kept, shorter));
-    EXPECT_EQ(kept.bytes, before.bytes) << "a refused update changes nothing";
+    Value renamed = root;
+    *(*(*renamed.find("sets")->asArray())[0].asArray())[3].asArray()->at(0).asString() = "App x";
+    EXPECT_EQ(readBack(renamed), renamed);
+    Value box = root;
+    *(*box.find("sets")->asArray())[1].find("box") = 2;
+    EXPECT_EQ(readBack(box), box);
+    Value shorter = root;
+    (*shorter.find("sets")->asArray())[0].asArray()->pop_back();
+    EXPECT_EQ(readBack(shorter), shorter);
 }
 
 TEST(PlistFile, WriteIntoMissingFolderFails) {
@@ -450,8 +454,9 @@ TEST(PlistFile, NestingLimitIsTheSameForBothReadersAndTheWriter) {
         EXPECT_FALSE(plist::writeFile(dir.path() + "/deep.plist", deeper, format));
         EXPECT_EQ(errno, EINVAL);
     }
-    plist::EncodedEntry kept{"deep", {}, {}, 0, 0, {}};
-    EXPECT_FALSE(plist::serializeBinary(Value(Dictionary{{"deep", nestedArrays(plist::kMaxNesting)}}), kept));
+    // Inside a dictionary the deepest value is one level deeper, and refused as well.
+    EXPECT_TRUE(
+        plist::serializeBinary(Value(Dictionary{{"deep", nestedArrays(plist::kMaxNesting)}})).empty());
 }
 
 TEST(PlistFile, HugelyNestedListsAreRefusedBeforeTheyAreBuilt) {

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <fcntl.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include <filesystem>
+#include <iterator>
 
 #include "base/plist/PlistFile.h"
 #include "model/BuildInfo.h"
@@ -84,17 +83,22 @@ TEST(SimUserDefaults, AStoreThatCannotBeReadIsNeverReplaced) {
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.locked");
     EXPECT_FALSE(store.read("x").has_value());
     EXPECT_FALSE(store.write("x", 1));
+    EXPECT_FALSE(store.writeAll({{"x", 1}, {"y", 2}}));
+    EXPECT_FALSE(store.remove("x"));
     EXPECT_FALSE(store.takeMovedAsideDamagedStore());
     EXPECT_TRUE(std::filesystem::is_directory(file));
 }
 
-// The largest value is kept encoded between writes and copied into each new file;
-// every change around it, including one that makes the file need wider references,
-// must leave it exactly as it was.
-TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
+// Every change writes the whole file anew: what it does not touch must come through
+// each one as it was, also when the file comes to need wider references, and another
+// store (another process) must read the same from the file.
+TEST(SimUserDefaults, TheSetsSurviveEveryChangeAroundThem) {
     TempMac t;
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.sets");
-    ASSERT_TRUE(store.write("small", 1));  // the largest until the sets come
+    const auto another = [&t] {
+        return platform::simulated::SimUserDefaultsStore(share(t), "com.example.sets");
+    };
+    ASSERT_TRUE(store.write("small", 1));
     plist::Array sets;
     for (int i = 0; i < 12; ++i)
         sets.emplace_back(plist::Array{"App " + std::to_string(i), i % 2 == 0, "/p"});
@@ -104,19 +108,15 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     EXPECT_EQ(store.read("sets"), plist::Value(sets));
     auto onDisk = t.mac().readDomain("com.example.sets");
     ASSERT_TRUE(onDisk);
-    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
-    EXPECT_EQ(onDisk->at("flag"), plist::Value(false));
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"small", 1}, {"sets", sets}, {"flag", false}}));
 
-    // A tick turns its byte over in the file itself, which stays the same file.
-    struct stat before {};
-    ASSERT_EQ(::stat(store.file().c_str(), &before), 0);
+    // A tick and an untick inside the sets: the file holds both, and so does what
+    // another store reads from it.
     (*sets[3].asArray())[1] = true;
     (*sets[4].asArray())[1] = false;
     ASSERT_TRUE(store.write("sets", sets));
-    struct stat after {};
-    ASSERT_EQ(::stat(store.file().c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(t.mac().readDomain("com.example.sets")->at("sets"), plist::Value(sets));
+    EXPECT_EQ(another().read("sets"), plist::Value(sets));
     EXPECT_EQ(store.read("sets"), plist::Value(sets));
 
     // Past 256 objects the references take two bytes.
@@ -127,16 +127,20 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     ASSERT_TRUE(onDisk);
     EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
     EXPECT_EQ(onDisk->at("key 299"), plist::Value(299));
+    EXPECT_EQ(onDisk->size(), 3u + 300u);
 
-    // A changed value is stored as changed, and the store reads it back.
+    // A changed value is stored as changed, and a removed key is gone from the file.
     sets.pop_back();
     ASSERT_TRUE(store.write("sets", sets));
     ASSERT_TRUE(store.remove("key 0"));
-    EXPECT_EQ(t.mac().readDomain("com.example.sets")->at("sets"), plist::Value(sets));
-    EXPECT_EQ(platform::simulated::SimUserDefaultsStore(share(t), "com.example.sets").read("sets"),
-              plist::Value(sets));
+    onDisk = t.mac().readDomain("com.example.sets");
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
+    EXPECT_EQ(onDisk->count("key 0"), 0u);
+    EXPECT_EQ(another().read("sets"), plist::Value(sets));
+    EXPECT_FALSE(another().read("key 0").has_value());
 
-    // A larger value takes the place of the kept one, which stays as it was.
+    // A larger value beside them leaves them as they were.
     const plist::Array larger(40, plist::Value(sets));
     ASSERT_TRUE(store.write("larger", larger));
     ASSERT_TRUE(store.write("flag", true));
@@ -145,35 +149,37 @@ TEST(SimUserDefaults, TheLargestValueSurvivesEveryChangeAroundIt) {
     EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
     EXPECT_EQ(onDisk->at("larger"), plist::Value(larger));
     EXPECT_EQ(onDisk->at("small"), plist::Value(1));
+    EXPECT_EQ(onDisk->at("flag"), plist::Value(true));
     EXPECT_EQ(store.read("sets"), plist::Value(sets));
     EXPECT_EQ(store.read("larger"), plist::Value(larger));
 }
 
-// A flag's change turns its one byte over in the file, which stays the same file; once
-// another process has rewritten the file, the byte is looked for anew.
-TEST(SimUserDefaults, AFlagIsTurnedOverInTheFileItself) {
+// A flag's change stores the flag and keeps every other value, including a key another
+// process added since the store last wrote.
+TEST(SimUserDefaults, AFlagChangeKeepsEverythingElseInTheFile) {
     TempMac t;
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.flags");
     const plist::Array sets(20, plist::Value(plist::Array{"App", false, "/Applications/App.app"}));
     ASSERT_TRUE(store.writeAll({{"sets", sets}, {"on", true}, {"other", false}, {"name", "x"}}));
-    const auto inode = [&] {
-        struct stat st {};
-        return ::stat(store.file().c_str(), &st) == 0 ? st.st_ino : 0;
-    };
-    const auto first = inode();
-    // One write at a time: a file written anew may be given the inode freed before.
     ASSERT_TRUE(store.write("on", false));
-    EXPECT_EQ(inode(), first);
     ASSERT_TRUE(store.write("other", true));
-    EXPECT_EQ(inode(), first);
     auto onDisk = t.mac().readDomain("com.example.flags");
     ASSERT_TRUE(onDisk);
     EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", sets}, {"on", false}, {"other", true}, {"name", "x"}}));
     EXPECT_EQ(store.read("on"), plist::Value(false));
+    platform::simulated::SimUserDefaultsStore second(share(t), "com.example.flags");
+    EXPECT_EQ(second.read("on"), plist::Value(false));
+    EXPECT_EQ(second.read("other"), plist::Value(true));
 
-    // A value that is not a flag, or a flag that was something else, writes the file anew.
+    // A value that becomes a flag, and a flag that becomes something else.
     ASSERT_TRUE(store.write("name", true));
-    EXPECT_NE(inode(), first);
+    ASSERT_TRUE(store.write("other", 2));
+    EXPECT_EQ(second.read("name"), plist::Value(true));
+    EXPECT_EQ(second.read("other"), plist::Value(2));
+    const auto run = runTool(t.root(), {"defaults", "read", "com.example.flags", "name"});
+    if (!run.out.empty()) {
+        EXPECT_EQ(run.out, "1\n");
+    }
 
     t.mac().updateDomain("com.example.flags", false, [](plist::Dictionary& d) {
         d["a first key"] = plist::Array{"moves", "everything", "on"};
@@ -182,11 +188,12 @@ TEST(SimUserDefaults, AFlagIsTurnedOverInTheFileItself) {
     ASSERT_TRUE(store.write("on", true));
     onDisk = t.mac().readDomain("com.example.flags");
     ASSERT_TRUE(onDisk);
-    EXPECT_EQ(onDisk->at("on"), plist::Value(true));
-    EXPECT_EQ(onDisk->at("other"), plist::Value(true));
-    EXPECT_EQ(onDisk->at("name"), plist::Value(true));
-    EXPECT_EQ(onDisk->at("sets"), plist::Value(sets));
-    EXPECT_EQ(onDisk->count("a first key"), 1u);
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"a first key", plist::Array{"moves", "everything", "on"}},
+                                          {"sets", sets},
+                                          {"on", true},
+                                          {"other", 2},
+                                          {"name", true}}));
+    EXPECT_EQ(store.read("a first key"), plist::Value(plist::Array{"moves", "everything", "on"}));
 }
 
 // A rewrite by another process that keeps the inode, the size and (touch -d) the
@@ -196,10 +203,11 @@ TEST(SimUserDefaults, ARewriteThatForgesTheInodeSizeAndTimeIsStillSeen) {
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.forged");
     const plist::Array sets(20, plist::Value(plist::Array{"App", false, "/Applications/App.app"}));
     ASSERT_TRUE(store.writeAll({{"sets", sets}, {"ab", false}, {"on", true}}));
-    ASSERT_TRUE(store.write("ab", true));  // the flags' places in the file are known now
+    ASSERT_TRUE(store.write("ab", true));
     struct stat before {};
     ASSERT_EQ(::stat(store.file().c_str(), &before), 0);
-    // The same shape, other keys: "on" is where "ab" was, and "zz" where "on" was.
+    // The same shape, other keys: written over the file in place, so it stays the
+    // same file of the same size.
     const std::string forged = plist::serialize(
         plist::Value(plist::Dictionary{{"sets", sets}, {"on", true}, {"zz", true}}), plist::Format::Binary);
     ASSERT_EQ(static_cast<off_t>(forged.size()), before.st_size);
@@ -215,44 +223,83 @@ TEST(SimUserDefaults, ARewriteThatForgesTheInodeSizeAndTimeIsStillSeen) {
     ASSERT_EQ(::stat(store.file().c_str(), &after), 0);
     ASSERT_EQ(after.st_ino, before.st_ino);
 
+    EXPECT_FALSE(store.read("ab").has_value());
+    EXPECT_EQ(store.read("zz"), plist::Value(true));
     ASSERT_TRUE(store.write("on", false));
     const auto onDisk = t.mac().readDomain("com.example.forged");
     ASSERT_TRUE(onDisk);
     EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", sets}, {"on", false}, {"zz", true}}))
-        << "a byte turned where the old file had its flag lands on another value";
+        << "the change is made to the other process's file, not to what the store held before";
 }
 
-// A file that cannot be written anew (here: past the size this process may write)
-// leaves the store as it was, the sets kept encoded included; it goes on from there.
-TEST(SimUserDefaults, AFailedWriteLeavesTheStoreAsItWas) {
+// A change that cannot be written (here: past the size this process may write) is
+// reported, and leaves the file, byte for byte, and the store's values as they were,
+// with no temporary file beside them; the store goes on from there.
+TEST(SimUserDefaults, AFailedWriteLeavesTheFileAndTheStoreAsTheyWere) {
     TempMac t;
     platform::simulated::SimUserDefaultsStore store(share(t), "com.example.full");
     plist::Array sets;
     for (int i = 0; i < 200; ++i) sets.emplace_back(plist::Array{"App " + std::to_string(i), false, "/p"});
     ASSERT_TRUE(store.writeAll({{"sets", sets}, {"flag", true}}));
-    ASSERT_TRUE(store.write("flag", false));  // the sets are now kept encoded, not decoded
+    const std::string before = testing_support::readTextFile(store.file());
+    const auto entries = [&t] {
+        const std::filesystem::directory_iterator folder(t.mac().preferencesDirectory());
+        return std::distance(std::filesystem::begin(folder), std::filesystem::end(folder));
+    };
+    const auto entriesBefore = entries();
 
-    // A tick beside another value: the kept encoding is taken for the new file and
-    // its byte turned there.
     plist::Array ticked = sets;
     (*ticked[5].asArray())[1] = true;
-    rlimit before{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = 512;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = store.writeAll({{"sets", ticked}, {"other", 1}});
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
-    EXPECT_FALSE(written);
-
+    {
+        testing_support::FileSizeLimit full(512);
+        EXPECT_FALSE(store.writeAll({{"sets", ticked}, {"other", 1}}));
+        EXPECT_FALSE(store.write("flag", false));
+        EXPECT_FALSE(store.remove("flag"));
+    }
+    EXPECT_EQ(testing_support::readTextFile(store.file()), before);
+    EXPECT_EQ(entries(), entriesBefore) << "no temporary file left behind";
     EXPECT_EQ(store.read("sets"), plist::Value(sets));
-    EXPECT_FALSE(store.read("other").has_value());
-    ASSERT_TRUE(store.write("flag", true));
+    EXPECT_FALSE(store.read("other").has_value()) << "all keys or none";
+    EXPECT_EQ(store.read("flag"), plist::Value(true));
+
+    ASSERT_TRUE(store.write("flag", false));
     ASSERT_TRUE(store.writeAll({{"sets", ticked}, {"other", 1}}));
     const auto onDisk = t.mac().readDomain("com.example.full");
     ASSERT_TRUE(onDisk);
-    EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", ticked}, {"flag", true}, {"other", 1}}));
+    EXPECT_EQ(*onDisk, (plist::Dictionary{{"sets", ticked}, {"flag", false}, {"other", 1}}));
+}
+
+// A value nested deeper than the readers here accept would make the whole file
+// unreadable: it is refused, and the file it would replace is kept.
+TEST(SimUserDefaults, AValueTooDeepToReadBackIsRefusedAndTheFileKept) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.deep");
+    ASSERT_TRUE(store.write("a", 1));
+    plist::Value deep("leaf");
+    for (int i = 0; i < plist::kMaxNesting; ++i) deep = plist::Value(plist::Array{deep});
+    EXPECT_FALSE(store.write("deep", deep));
+    EXPECT_FALSE(store.read("deep").has_value());
+    EXPECT_EQ(t.mac().readDomain("com.example.deep"), (plist::Dictionary{{"a", 1}}));
+}
+
+// canStore tries a page beside the store: it says no where a file written anew would
+// not fit, and leaves nothing behind either way.
+TEST(SimUserDefaults, CanStoreTriesAPageAndLeavesNothingBehind) {
+    TempMac t;
+    platform::simulated::SimUserDefaultsStore store(share(t), "com.example.room");
+    ASSERT_TRUE(store.write("a", 1));
+    const auto entries = [&t] {
+        const std::filesystem::directory_iterator folder(t.mac().preferencesDirectory());
+        return std::distance(std::filesystem::begin(folder), std::filesystem::end(folder));
+    };
+    const auto entriesBefore = entries();
+    EXPECT_TRUE(store.canStore());
+    {
+        testing_support::FileSizeLimit full(1024);
+        EXPECT_FALSE(store.canStore());
+    }
+    EXPECT_EQ(entries(), entriesBefore);
+    EXPECT_EQ(t.mac().readDomain("com.example.room"), (plist::Dictionary{{"a", 1}}));
 }
 
 TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {

@@ -265,8 +265,9 @@ TEST_F(Switching, AFullDiskRefusesTheSwitchOnBeforeAnythingChanges) {
     EXPECT_NE(alerts->shown[0].informativeText.find("could not save"), std::string::npos);
 }
 
-// A switch-off whose writes would fail while clearing its record (one byte turned in
-// place) would not: a full disk, and a Preferences folder made immutable.
+// A switch-off whose writes fail while clearing its record is refused, and the record
+// kept: a full disk, and a Preferences folder made immutable (no file can be written
+// anew in it).
 TEST_F(Switching, ASwitchOffThatCouldNotWriteTheOwnersSettingsIsRefusedAndTheRecordKept) {
     prefs->setAppDisable(true, indexOf("Slack"));
     const Dictionary owner = readSettings(*prefs);

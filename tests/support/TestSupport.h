@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Spawn.h"
 #include "base/plist/Value.h"
-#include "platform/posix/Spawn.h"
 #include "sim/SimMac.h"
 #include "tests/support/Process.h"
 

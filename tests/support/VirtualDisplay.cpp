@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 #include "tests/support/Process.h"
 
 namespace testing_support {

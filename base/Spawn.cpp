@@ -1,4 +1,4 @@
-#include "platform/posix/Spawn.h"
+#include "base/Spawn.h"
 
 #include <fcntl.h>
 #include <poll.h>

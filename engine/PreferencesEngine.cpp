@@ -1,0 +1,152 @@
+// The operations of the shared Preferences that reach the engine: each one a
+// delegation to the part that does the work.
+#include "base/FreedMemory.h"
+#include "base/Log.h"
+#include "engine/DefaultBrowser.h"
+#include "engine/Engine.h"
+#include "engine/settings/HotCorners.h"
+#include "engine/settings/Registry.h"
+#include "model/AlertTexts.h"
+#include "model/Keys.h"
+#include "model/Preferences.h"
+#include "model/ShowAlert.h"
+
+namespace lendmode {
+
+Preferences::Preferences(platform::Ports ports)
+    : ports_(std::move(ports)),
+      prefs_(ports_.userDefaults),
+      engine_(std::make_unique<Engine>(ports_, prefs_, flag_, sets_)) {
+    prefs_.registerDefaults({{keys::kCurrentSet, "0"}, {keys::kLendmode, false}});
+    if (const auto aside = prefs_.store().takeMovedAsideDamagedStore()) {
+        showAlert(ports_.alerts.get(), alerts::kDamagedStoreMessage,
+                  alerts::filledIn(alerts::kDamagedStoreText, *aside));
+    }
+    flag_.load(prefs_.boolean(keys::kLendmode));
+    ownerLockRequired_ = prefs_.boolean(keys::kOwnerLockRequired);
+    const bool stillOn = engine_->switching.restoreLeftOn();
+    if (!setLendmode(stillOn)) log::error("could not store whether Lendmode is on");
+}
+
+Preferences::~Preferences() = default;
+
+bool Preferences::guestSettingsApplied() const {
+    return engine_->switching.guestSettingsApplied();
+}
+
+std::vector<std::string>& Preferences::appNeedRun() {
+    return engine_->applier.appNeedRun();
+}
+
+void Preferences::switchLendmode(bool on, const std::function<void()>& completion) {
+    setLendmode(on, /*withSwitch=*/true);
+    if (on) {
+        applaySelectedDefinitionCompletion(completion);
+    } else {
+        restoreDefinitionSetsCompletion(completion);
+    }
+}
+
+std::optional<std::string> Preferences::defaultBrowserName() {
+    return DefaultBrowserName(*ports_.urlHandlers);
+}
+
+plist::Array Preferences::settingsDefault() {
+    return engine_->defaults.make();
+}
+
+plist::Array Preferences::settingsDefault(plist::Array applications) {
+    return engine_->defaults.make(std::move(applications));
+}
+
+plist::Dictionary Preferences::zerroHotCorners() const {
+    return settings::zeroHotCorners();
+}
+
+plist::Array Preferences::appListOnSystem() {
+    return engine_->defaults.installedApplications();
+}
+
+plist::Array Preferences::settingsUser(bool* allRead) {
+    return engine_->snapshot.take(allRead);
+}
+
+plist::Dictionary Preferences::hotCornersOLD() {
+    return settings::ownerHotCorners(engine_->run);
+}
+
+void Preferences::readCurrentDefinitionSets() {
+    sets_.load({[this] { return settingsDefault(); }, [this] { return settingsUser(); },
+                [this] { return appListOnSystem(); }},
+               guestSettingsApplied());
+    releaseFreedMemory();  // the stored copy, the snapshot's and the merge's
+}
+
+void Preferences::applayToSystem(std::uint64_t index) {
+    applySet(index, lendmode());
+}
+
+void Preferences::applySet(std::uint64_t index, bool lendmodeOn) {
+    (void)engine_->applier.apply(index, lendmodeOn);
+}
+
+std::vector<std::string> Preferences::disabledApplicationNames() {
+    return engine_->applier.disabledApplicationNames();
+}
+
+std::vector<std::string> Preferences::runningDisabledApplications() {
+    return engine_->applier.runningDisabledApplications();
+}
+
+namespace {
+
+void applyNow(Engine& engine, const DefinitionSets& sets, platform::UrlHandlers& handlers,
+              const settings::Setting& setting, const plist::Value& value) {
+    settings::Env env{engine.run, handlers, sets.all()};
+    setting.applyNow(value, env);
+}
+
+}  // namespace
+
+void Preferences::scriptMouseInverse(bool on) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::naturalScrolling(), plist::Value(on));
+}
+
+void Preferences::scriptHotCornersOFF(bool off) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::hotCorners(), plist::Value(off));
+}
+
+void Preferences::scriptDockVisable(bool visible) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::dockVisibility(), plist::Value(visible));
+}
+
+void Preferences::scriptDockPosition(std::uint64_t index) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::dockLocation(),
+             plist::Value(static_cast<long long>(std::min<std::uint64_t>(index, 3))));
+}
+
+void Preferences::scriptDarkMode(bool dark) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::appearance(), plist::Value(dark));
+}
+
+void Preferences::scriptDoNotDistrib(bool on) {
+    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::doNotDisturb(), plist::Value(on));
+}
+
+void Preferences::applaySelectedDefinitionCompletion(const Completion& completion) {
+    engine_->switching.switchOn(completion);
+}
+
+void Preferences::restoreDefinitionSetsCompletion(const Completion& completion) {
+    engine_->switching.switchOff(completion);
+}
+
+std::optional<std::string> Preferences::runShellScript(const std::string& command) {
+    return engine_->run.shell(command);
+}
+
+std::string Preferences::runAppleScript(const std::string& source) {
+    return engine_->run.appleScript(source);
+}
+
+}  // namespace lendmode

@@ -1,0 +1,82 @@
+// One system setting of a definition set: its row, how the owner's value is read into
+// a snapshot, what applying the row takes, and its immediate change from the popover.
+// Each setting is one file in this folder; Registry.cpp lists them in row order.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/plist/Value.h"
+#include "engine/CommandRunners.h"
+#include "platform/UrlHandlers.h"
+
+namespace lendmode::settings {
+
+// What a setting reaches the system with.
+struct Env {
+    const CommandRunners& run;
+    platform::UrlHandlers& urlHandlers;
+    // The two definition sets as loaded (0 the Lendmode set, 1 the owner snapshot);
+    // may be empty.
+    const plist::Array& definitionSets;
+};
+
+// The shell lines of an apply, each known as a write or a removal: a removal of a key
+// that is not there fails, and means nothing.
+struct ShellLines {
+    std::vector<std::string> lines;
+    std::vector<bool> removal;
+    void add(std::string line, bool removes = false) {
+        lines.push_back(std::move(line));
+        removal.push_back(removes);
+    }
+};
+
+// What the rows of a set contribute to one apply: one AppleScript text, one shell
+// text, and the browser step.
+struct ApplyPlan {
+    std::string script;
+    ShellLines shell;
+    // The browser made the default at the end; nothing leaves it as it is.
+    std::optional<std::string> browser = std::string("Safari");
+};
+
+class Setting {
+public:
+    virtual ~Setting() = default;
+    // The row's "ID".
+    virtual std::uint64_t rowId() const = 0;
+    // The row of a new default set.
+    virtual plist::Dictionary defaultRow(Env& env) const = 0;
+    // The texts that read the owner's value, each on its own (they run at once with
+    // every other setting's).
+    virtual std::vector<std::string> readTexts() const { return {}; }
+    // The owner's value put into the snapshot's row, from the outputs of readTexts in
+    // their order (nothing for a read that could not run).
+    virtual void readOwner(plist::Dictionary& row, const std::vector<std::optional<std::string>>& outputs,
+                           Env& env) const = 0;
+    // What applying the row adds to the apply.
+    virtual void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const = 0;
+    // The setting's immediate change, made while Lendmode is on when the popover's
+    // control changes; `value` is the control's. Most settings have none.
+    virtual void applyNow(const plist::Value& value, Env& env) const {
+        (void)value;
+        (void)env;
+    }
+};
+
+// Lenient readings of a row's values.
+bool boxOf(const plist::Dictionary& row);
+std::int64_t segmentOf(const plist::Dictionary& row);
+// The integer a command printed: its leading digits, 0 when there are none or when
+// the command gave nothing.
+std::int64_t integerOutput(const std::optional<std::string>& output);
+// The output of the n-th read; nothing when it is missing.
+const std::optional<std::string>& outputAt(const std::vector<std::optional<std::string>>& outputs,
+                                           std::size_t n);
+// Row tags and IDs are unsigned integers; in a property list they are plain integers.
+plist::Value rowTag(std::uint64_t id);
+
+}  // namespace lendmode::settings
