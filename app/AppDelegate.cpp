@@ -8,6 +8,7 @@
 #include "base/BundleName.h"
 #include "base/Log.h"
 #include "engine/CommandTexts.h"
+#include "model/ApplicationRecord.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -97,11 +98,10 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     const plist::Array* list = prefs->appDisabled();
     if (!list) return;
     // Two applications may share a name (both are listed): a tick on either blocks it.
-    const bool blocked = std::any_of(list->begin(), list->end(), [&](const plist::Value& record) {
-        const plist::Array* fields = record.asArray();
-        return fields && fields->size() >= 2 && (*fields)[0].isString() && *(*fields)[0].asString() == name &&
-               (*fields)[1].truthValue();
-    });
+    const bool blocked =
+        !name.empty() && std::any_of(list->begin(), list->end(), [&](const plist::Value& record) {
+            return ApplicationRecord::storedName(record) == name && ApplicationRecord::storedDisabled(record);
+        });
     if (!blocked) return;
     log::info("blocked the launch of " + name);
 

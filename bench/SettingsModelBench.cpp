@@ -14,6 +14,7 @@
 #include "platform/sim/SimPorts.h"
 #include "sim/SimMac.h"
 
+using lendmode::applicationRecords;
 using lendmode::Preferences;
 
 namespace {
@@ -60,7 +61,7 @@ Preferences& loadedPreferences() {
 
 void BM_ApplicationRecords(benchmark::State& state) {
     const std::string output = queryOutput();
-    for (auto _ : state) benchmark::DoNotOptimize(Preferences::applicationRecords(output));
+    for (auto _ : state) benchmark::DoNotOptimize(applicationRecords(output));
 }
 BENCHMARK(BM_ApplicationRecords)->Unit(benchmark::kMillisecond);
 
@@ -88,8 +89,7 @@ int main(int argc, char** argv) {
     std::printf("\nsets loaded: %zu applications in set 0, %zu in set 1\n", prefs.appDisabled()->size(),
                 prefs.definitionSets()[1].asArray()->back().find("DisabledApp")->asArray()->size());
     std::printf("appListOnSystem's parse+filter+sort alone, 10,000 apps: %.2f ms (median of 31)\n",
-                bench::medianMilliseconds(
-                    [&] { benchmark::DoNotOptimize(Preferences::applicationRecords(output)); }, 31));
+                bench::medianMilliseconds([&] { benchmark::DoNotOptimize(applicationRecords(output)); }, 31));
     bench::reportTarget(
         "appListOnSystem with its query process, 10,000 apps",
         bench::medianMilliseconds([&] { benchmark::DoNotOptimize(prefs.appListOnSystem()); }, 31), 20.0,

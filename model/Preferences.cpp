@@ -59,15 +59,6 @@ bool Preferences::setOwnerLockRequired(bool value) {
     return true;
 }
 
-plist::Array Preferences::applicationRecords(std::string_view queryOutput) {
-    return lendmode::applicationRecords(queryOutput);
-}
-
-plist::Array Preferences::mergedApplicationRecords(const plist::Array& listed,
-                                                   const plist::Array& installed) {
-    return lendmode::mergedApplicationRecords(listed, installed);
-}
-
 // Keeps each alert and answers it with its first button.
 class Preferences::CollectedAlerts::Gatherer : public platform::AlertPresenter {
 public:

@@ -26,9 +26,8 @@ public:
         }
         return true;
     }
-    // Whether a change written anew could be stored now (room on the disk, a folder
-    // that takes new files), changing nothing. A change made in place can succeed
-    // where this fails, so a caller about to do what it could not record asks first.
+    // Whether a change could be stored now (room on the disk, a folder that takes new
+    // files), changing nothing: a caller about to do what it could not record asks first.
     [[nodiscard]] virtual bool canStore() { return true; }
     // The path a damaged store was moved to when it was found, once: the caller tells
     // the user. Nothing when the store was sound.

@@ -18,6 +18,7 @@
 #include "ui/AppCellDelegate.h"
 #include "ui/AppListModel.h"
 #include "ui/AppTableView.h"
+#include "ui/ApplicationTick.h"
 #include "ui/ButtonYellow.h"
 #include "ui/CellCheck.h"
 #include "ui/CellPrefChekbox.h"
@@ -300,9 +301,7 @@ void PreferencesWC::boxPressed(QAbstractButton* sender) {
 }
 
 void PreferencesWC::appDisabledButtonPressed(QAbstractButton* sender) {
-    if (!sender || ui::tagOf(sender) < 0) return;
-    if (!OwnerLock::shared().allows(lock::kChangeBlocked)) return updateUI();
-    prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
+    if (!tickApplication(*prefs, sender)) updateUI();
 }
 
 }  // namespace lendmode

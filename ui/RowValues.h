@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/plist/Value.h"
+#include "model/ApplicationRecord.h"
 
 namespace lendmode::ui {
 
@@ -50,20 +51,18 @@ inline bool truthOf(const std::optional<plist::Value>& value) {
     return truthOf(value ? &*value : nullptr);
 }
 
-// An application record: [name, disabled flag, bundle path]. Missing elements read as
-// the empty name, off and the empty path.
-inline const plist::Value* recordElement(const plist::Value& record, std::size_t i) {
-    const plist::Array* a = record.asArray();
-    return a && i < a->size() ? &(*a)[i] : nullptr;
-}
+// An application record's name, disabled flag and bundle path (ApplicationRecord's
+// lenient readings).
 inline QString recordName(const plist::Value& record) {
-    return textOf(recordElement(record, 0));
+    const std::string_view name = ApplicationRecord::storedName(record);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 inline bool recordFlag(const plist::Value& record) {
-    return truthOf(recordElement(record, 1));
+    return ApplicationRecord::storedDisabled(record);
 }
 inline QString recordPath(const plist::Value& record) {
-    return textOf(recordElement(record, 2));
+    const std::string_view path = ApplicationRecord::storedPath(record);
+    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
 }  // namespace lendmode::ui

@@ -13,6 +13,7 @@
 #include "ui/AppCellDelegate.h"
 #include "ui/AppListModel.h"
 #include "ui/AppTableView.h"
+#include "ui/ApplicationTick.h"
 #include "ui/ButtonHover.h"
 #include "ui/ButtonYellow.h"
 #include "ui/CellCheck.h"
@@ -243,9 +244,7 @@ void ViewMainMenu::boxPressed(QAbstractButton* sender) {
 }
 
 void ViewMainMenu::appDisabledButtonPressed(QAbstractButton* sender) {
-    if (!sender || ui::tagOf(sender) < 0) return;
-    if (!OwnerLock::shared().allows(lock::kChangeBlocked)) return updateUI();
-    prefs->setAppDisable(ui::isOn(sender), static_cast<std::uint64_t>(ui::tagOf(sender)));
+    if (!tickApplication(*prefs, sender)) updateUI();
 }
 
 void ViewMainMenu::preferencesPressed() {

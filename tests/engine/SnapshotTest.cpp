@@ -3,6 +3,7 @@
 #include "model/Preferences.h"
 #include "tests/support/Fakes.h"
 
+using lendmode::DefinitionSets;
 using lendmode::Preferences;
 using plist::Array;
 using plist::Dictionary;
@@ -66,18 +67,18 @@ TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
 TEST_F(Snapshot, ListsWhatTheQueryPrintsNowAndLeavesTheSnapshotInPlaceAlone) {
     fakes.shell->installApplications("/Applications/Chess.app\n/Applications/Slack.app\n");
     prefs->readCurrentDefinitionSets();
-    const Array listedBefore = *Preferences::applicationList(*prefs->definitionSets()[1].asArray());
+    const Array listedBefore = *DefinitionSets::applicationList(*prefs->definitionSets()[1].asArray());
     ASSERT_EQ(listedBefore.size(), 2u);
     Array snapshot = prefs->settingsUser();
-    EXPECT_EQ(*Preferences::applicationList(snapshot), listedBefore) << "the same applications installed";
-    EXPECT_EQ(*Preferences::applicationList(*prefs->definitionSets()[1].asArray()), listedBefore);
+    EXPECT_EQ(*DefinitionSets::applicationList(snapshot), listedBefore) << "the same applications installed";
+    EXPECT_EQ(*DefinitionSets::applicationList(*prefs->definitionSets()[1].asArray()), listedBefore);
 
     prefs->definitionSets()[1] = std::move(snapshot);
     fakes.shell->installApplications(
         "/Applications/Chess.app\n/Applications/Slack.app\n/Applications/Zoom.app\n");
     snapshot = prefs->settingsUser();
-    EXPECT_EQ(Preferences::applicationList(snapshot)->size(), 3u);
-    EXPECT_EQ(Preferences::applicationList(*prefs->definitionSets()[1].asArray())->size(), 2u);
+    EXPECT_EQ(DefinitionSets::applicationList(snapshot)->size(), 3u);
+    EXPECT_EQ(DefinitionSets::applicationList(*prefs->definitionSets()[1].asArray())->size(), 2u);
 }
 
 TEST_F(Snapshot, EmptyAnswersGiveEveryFallback) {

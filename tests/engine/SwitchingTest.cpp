@@ -9,6 +9,7 @@
 #include "tests/support/CapturedLog.h"
 #include "tests/support/Fakes.h"
 
+using lendmode::DefinitionSets;
 using lendmode::Preferences;
 using plist::Array;
 using plist::Value;
@@ -126,42 +127,40 @@ TEST_F(Switch, ASwitchOnThatCannotStoreItsRecordIsRefused) {
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 
-// Each phase of the popover's switch stores what it changes, the flag included, in
-// one change of the store: the sets are written once, and a flag never rewrites them.
-TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitInOneChangePerPhase) {
+// Everything a kill would need to undo the switch-on is on disk before the first
+// application is quit; switching off clears the flags and leaves the sets as stored.
+TEST_F(Switch, EveryRunningApplicationIsRecordedBeforeAnyIsQuitAndSwitchingOffKeepsTheSets) {
     testing_support::setApplicationDisabled(*prefs, "Slack");
     std::vector<Value> recordedAtQuit;
+    std::vector<bool> flaggedAtQuit;
     fakes.appleScript->onExecute = [&](const std::string& script) {
         if (script.find("quit application \"Chess\"\n return 1") != std::string::npos ||
             script.find("quit application \"Slack\"\n return 1") != std::string::npos) {
             recordedAtQuit.push_back(*fakes.store->read(keys::kAppsToReopen));
+            flaggedAtQuit.push_back(stored(keys::kGuestSettingsApplied) && stored(keys::kLendmode));
         }
     };
-    const std::size_t before = fakes.store->changeCount();
-    const std::size_t setsBefore = fakes.store->writeCount(keys::kDefinitionSets);
     bool completed = false;
     prefs->switchLendmode(true, [&] { completed = true; });
     EXPECT_TRUE(completed);
     ASSERT_EQ(recordedAtQuit.size(), 2u);
     EXPECT_EQ(recordedAtQuit[0], Value(Array{"Chess", "Slack"}));
     EXPECT_EQ(recordedAtQuit[1], Value(Array{"Chess", "Slack"}));
-    EXPECT_TRUE(stored(keys::kGuestSettingsApplied));
-    EXPECT_TRUE(stored(keys::kLendmode));
+    EXPECT_EQ(flaggedAtQuit, (std::vector<bool>{true, true}));
     EXPECT_TRUE(prefs->lendmode());
-    EXPECT_EQ(fakes.store->changeCount() - before, 1u) << "the record with the flag";
-    EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
+    const auto setsOn = fakes.store->read(keys::kDefinitionSets);
+    ASSERT_TRUE(setsOn);
+    EXPECT_EQ(*setsOn, Value(prefs->definitionSets()));
 
-    const std::size_t beforeOff = fakes.store->changeCount();
     prefs->switchLendmode(false, nullptr);
-    EXPECT_EQ(fakes.store->changeCount() - beforeOff, 2u) << "two flags, each alone";
     EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
     EXPECT_FALSE(stored(keys::kLendmode));
-    EXPECT_EQ(fakes.store->writeCount(keys::kDefinitionSets) - setsBefore, 1u);
+    EXPECT_EQ(fakes.store->read(keys::kDefinitionSets), setsOn);
 
-    // Ignored (off while off): the flag alone, and only when it changed.
-    const std::size_t beforeIgnored = fakes.store->changeCount();
+    // Ignored (off while off): the store is left as it is.
+    const auto beforeIgnored = fakes.store->contents();
     prefs->switchLendmode(false, nullptr);
-    EXPECT_EQ(fakes.store->changeCount(), beforeIgnored);
+    EXPECT_EQ(fakes.store->contents(), beforeIgnored);
 
     // A refused switch-on leaves the flag off, in this process and in the store.
     fakes.store->failWrites();
@@ -304,9 +303,9 @@ TEST_F(Switch, AStartAfterTheStoreLostItsRecordPutsTheOwnersSettingsBackFromTheC
     ASSERT_TRUE(fakes.recordCopy->record.has_value());
     // Only what a restore reads of the application lists: the disabled ones.
     Array copied = *fakes.recordCopy->record->at(keys::kDefinitionSets).asArray();
-    EXPECT_EQ(*Preferences::applicationList(*copied[0].asArray()),
+    EXPECT_EQ(*DefinitionSets::applicationList(*copied[0].asArray()),
               (Array{Array{"Chess", true, "/Applications/Chess.app"}}));
-    EXPECT_TRUE(Preferences::applicationList(*copied[1].asArray())->empty());
+    EXPECT_TRUE(DefinitionSets::applicationList(*copied[1].asArray())->empty());
     for (const auto& [key, value] : plist::Dictionary(fakes.store->contents()))
         ASSERT_TRUE(fakes.store->remove(key));
     clearRecords();

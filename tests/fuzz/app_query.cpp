@@ -1,5 +1,5 @@
 // The application query's output (mdfind's bundle paths, one a line) as the model
-// reads it: Preferences::applicationRecords.
+// reads it: applicationRecords.
 //
 // The records made of any output are [name, NO, path] for each line in /Applications
 // or /System/Applications, sorted by name, and their paths are exactly those lines.
@@ -32,7 +32,7 @@ std::vector<std::string_view> applicationLines(std::string_view output) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view output(reinterpret_cast<const char*>(data), size);
-    const plist::Array records = lendmode::Preferences::applicationRecords(output);
+    const plist::Array records = lendmode::applicationRecords(output);
 
     const std::vector<std::string_view> lines = applicationLines(output);
     fuzz::require(records.size() == lines.size(), "one record for each application line",

@@ -1,6 +1,6 @@
 // The stored definition sets: their validation (model/SetValidation), the load that
 // takes them at start-up (model/Persistence.cpp) and the merge of their application
-// list with the installed applications (Preferences::mergedApplicationRecords), with
+// list with the installed applications (mergedApplicationRecords), with
 // the ports faked in memory.
 //
 // The input is Lendmode's own store: a property-list file (a dictionary: the whole
@@ -30,6 +30,9 @@
 
 namespace {
 
+using lendmode::applicationRecords;
+using lendmode::DefinitionSets;
+using lendmode::mergedApplicationRecords;
 using lendmode::Preferences;
 using plist::Array;
 using plist::Dictionary;
@@ -179,7 +182,7 @@ std::size_t count(const Array& records, const Value& record) {
 }
 
 void mergeHolds(const Array& listed, const Array& installed) {
-    const Array merged = Preferences::mergedApplicationRecords(listed, installed);
+    const Array merged = mergedApplicationRecords(listed, installed);
     const std::string what = "listed " + fuzz::show(Value(listed)) + "\ninstalled " +
                              fuzz::show(Value(installed)) + "\nmerged " + fuzz::show(Value(merged));
     if (installed.empty()) {
@@ -219,7 +222,7 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
 
     const auto it = contents.find(keys::kDefinitionSets);
     const Array* sets = it != contents.end() ? it->second.asArray() : nullptr;
-    const auto version = contents.find(Preferences::versionKey());
+    const auto version = contents.find(DefinitionSets::versionKey());
     const bool reusable = sets && !sets->empty() && version != contents.end() && version->second.truthValue();
     const bool usable = reusable && lendmode::isUsableDefinitionSet(sets->front());
 
@@ -235,9 +238,8 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
                 findRow(*expected.asArray(), static_cast<std::uint64_t>(lendmode::rows::kDisabledApps))) {
             const auto list = row->find(rowkeys::kDisabledApp);
             if (list != row->end() && list->second.isArray()) {
-                mergeHolds(*list->second.asArray(), Preferences::applicationRecords(query));
-                list->second = Preferences::mergedApplicationRecords(*list->second.asArray(),
-                                                                     Preferences::applicationRecords(query));
+                mergeHolds(*list->second.asArray(), applicationRecords(query));
+                list->second = mergedApplicationRecords(*list->second.asArray(), applicationRecords(query));
             }
         }
         fuzz::require(fuzz::sameValue(loaded, expected),
@@ -287,19 +289,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             stored = *d;
         } else {
             stored.emplace(keys::kDefinitionSets, *value);
-            stored.emplace(Preferences::versionKey(), true);
+            stored.emplace(DefinitionSets::versionKey(), true);
         }
     } else {
         fuzz::Input in(data, size);
         Array sets{shapedSet(in)};
         if (in.byte() % 4 != 0) sets.push_back(shapedSet(in));
         stored.emplace(keys::kDefinitionSets, std::move(sets));
-        if (in.byte() % 8 != 0) stored.emplace(Preferences::versionKey(), in.byte() % 8 != 0);
+        if (in.byte() % 8 != 0) stored.emplace(DefinitionSets::versionKey(), in.byte() % 8 != 0);
         if (in.flag()) stored.emplace(keys::kCurrentSet, static_cast<int>(in.byte() % 3));
         query = queryOutput(in);
         Array listed, installed;
         for (std::size_t n = in.below(6); n > 0; --n) listed.push_back(record(in));
-        installed = Preferences::applicationRecords(queryOutput(in));
+        installed = applicationRecords(queryOutput(in));
         mergeHolds(listed, installed);
     }
     loadHolds(stored, query);

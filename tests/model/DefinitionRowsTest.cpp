@@ -7,6 +7,7 @@
 #include "model/Preferences.h"
 #include "tests/support/Fakes.h"
 
+using lendmode::applicationRecords;
 using lendmode::Preferences;
 using plist::Array;
 using plist::Dictionary;
@@ -158,14 +159,14 @@ TEST_F(DefaultSet, ApplicationQueryIsTheExactText) {
 }
 
 TEST(ApplicationRecords, KeepsTheTwoFoldersAndSortsByCharacterCode) {
-    const Array records = Preferences::applicationRecords(
+    const Array records = applicationRecords(
         "/Applications/Zed.app\n/System/Applications/Mail.app\n/Users/x/Applications/Tool.app\n");
     EXPECT_EQ(records, (Array{Array{"Mail", false, "/System/Applications/Mail.app"},
                               Array{"Zed", false, "/Applications/Zed.app"}}));
 }
 
 TEST(ApplicationRecords, SubfoldersNestedBundlesDuplicatesAndOddNames) {
-    const Array records = Preferences::applicationRecords(
+    const Array records = applicationRecords(
         "/Applications/Utilities/Terminal.app\n"
         "/Applications/Xcode.app/Contents/Applications/Instruments.app\n"
         "/applications/lower.app\n"  // the prefix test is case-sensitive
@@ -191,9 +192,9 @@ TEST(ApplicationRecords, AListIsMadeFromWhatTheQueryPrintedAndNothingElse) {
     const std::string output =
         "/Applications/Zed.app\n/System/Applications/Mail.app\n/Users/x/Applications/Tool.app\n"
         "/Applications/Utilities/Terminal.app\n";
-    const Array records = Preferences::applicationRecords(output);
+    const Array records = applicationRecords(output);
     EXPECT_EQ(
-        Preferences::applicationRecords(
+        applicationRecords(
             "/Applications/Utilities/Terminal.app\n/System/Applications/Mail.app\n/Applications/Zed.app"),
         records)
         << "another order, no other folder";
@@ -202,16 +203,15 @@ TEST(ApplicationRecords, AListIsMadeFromWhatTheQueryPrintedAndNothingElse) {
         for (const Value& r : list) out.push_back(*(*r.asArray())[0].asString());
         return out;
     };
-    EXPECT_EQ(names(Preferences::applicationRecords(output + "/Applications/New.app\n")),
+    EXPECT_EQ(names(applicationRecords(output + "/Applications/New.app\n")),
               (std::vector<std::string>{"Mail", "New", "Terminal", "Zed"}))
         << "installed since";
-    EXPECT_EQ(
-        names(Preferences::applicationRecords("/Applications/Zed.app\n/System/Applications/Mail.app\n")),
-        (std::vector<std::string>{"Mail", "Zed"}))
+    EXPECT_EQ(names(applicationRecords("/Applications/Zed.app\n/System/Applications/Mail.app\n")),
+              (std::vector<std::string>{"Mail", "Zed"}))
         << "removed since";
 }
 
 TEST(ApplicationRecords, NoOutputGivesAnEmptyList) {
-    EXPECT_TRUE(Preferences::applicationRecords("").empty());
-    EXPECT_TRUE(Preferences::applicationRecords("\n\n").empty());
+    EXPECT_TRUE(applicationRecords("").empty());
+    EXPECT_TRUE(applicationRecords("\n\n").empty());
 }

@@ -7,6 +7,8 @@
 #include "model/Preferences.h"
 #include "tests/support/Fakes.h"
 
+using lendmode::DefinitionSets;
+using lendmode::mergedApplicationRecords;
 using lendmode::Preferences;
 using plist::Array;
 using plist::Dictionary;
@@ -45,7 +47,7 @@ TEST_F(Persistence, FirstStartBuildsDefaultsAndStoresBothSets) {
     Preferences& prefs = start();
     EXPECT_EQ(prefs.currentSet(), 0u);
     EXPECT_EQ(fakes.store->contents().at(lendmode::keys::kCurrentSet), Value(0));
-    EXPECT_EQ(fakes.store->contents().at(Preferences::versionKey()), Value(true));
+    EXPECT_EQ(fakes.store->contents().at(DefinitionSets::versionKey()), Value(true));
     ASSERT_EQ(prefs.definitionSets().size(), 2u);
     EXPECT_EQ(prefs.definitionSets()[0], Value(prefs.settingsDefault()));
     EXPECT_EQ(stored(), Value(prefs.definitionSets()));
@@ -53,7 +55,7 @@ TEST_F(Persistence, FirstStartBuildsDefaultsAndStoresBothSets) {
 }
 
 TEST_F(Persistence, VersionKeyIsMadeFromTheShortVersionAndBuildNumber) {
-    const std::string key = Preferences::versionKey();
+    const std::string key = DefinitionSets::versionKey();
     EXPECT_EQ(key.rfind("28-", 0), 0u);
     EXPECT_EQ(key.back(), ')');
     EXPECT_NE(key.find('('), std::string::npos);
@@ -73,13 +75,13 @@ TEST_F(Persistence, ANewBuildResetsSetZeroAndKeepsTheCurrentSet) {
     start().setAppDisable(true, 0);
     Preferences::sharedPreferences().setCurrentSet(1);
     // As if the stored sets were made by another build.
-    fakes.store->remove(Preferences::versionKey());
+    fakes.store->remove(DefinitionSets::versionKey());
     fakes.store->write("28-0.9(3)", true);
     Preferences& again = start();
     EXPECT_EQ((*(*again.appDisabled())[0].asArray())[1], Value(false));
     EXPECT_EQ(again.currentSet(), 1u);
     EXPECT_EQ(fakes.store->contents().at("28-0.9(3)"), Value(true)) << "old version keys stay";
-    EXPECT_EQ(fakes.store->contents().at(Preferences::versionKey()), Value(true));
+    EXPECT_EQ(fakes.store->contents().at(DefinitionSets::versionKey()), Value(true));
 }
 
 TEST_F(Persistence, AnEmptyStoredArrayIsTreatedLikeANewBuild) {
@@ -158,7 +160,7 @@ TEST_F(Persistence, EachLoadAddsNewlyInstalledApplicationsAndDropsOnlyUntickedOn
 TEST(InstalledApplications, RecordsWithoutAPathAreKnownByTheirName) {
     const Array listed{Array{"Notes", false}, Array{"Old", false}, Array{"Kept", true}};
     const Array installed{Array{"Notes", false, "/Applications/Notes.app"}};
-    const Array merged = Preferences::mergedApplicationRecords(listed, installed);
+    const Array merged = mergedApplicationRecords(listed, installed);
     EXPECT_EQ(Value(merged), Value(Array{Array{"Kept", true}, Array{"Notes", false}}))
         << "Notes is still installed and not listed twice; the unticked Old is gone";
 }

@@ -9,7 +9,6 @@ std::optional<plist::Value> MemoryUserDefaultsStore::read(const std::string& key
 }
 
 bool MemoryUserDefaultsStore::mayChange() {
-    ++changes_;
     if (!failAfter_) return true;
     if (*failAfter_ == 0) return false;
     --*failAfter_;

@@ -19,8 +19,6 @@ public:
     bool canStore() override { return !failAfter_ || *failAfter_ > 0; }
 
     std::size_t writeCount(const std::string& key) const;
-    // How many changes (writes, removals, writeAlls) reached the store.
-    std::size_t changeCount() const { return changes_; }
     const plist::Dictionary& contents() const { return values_; }
     // A full disk: every change fails and nothing changes, once `failAfter` more
     // changes have succeeded (0: at once). A writeAll is one change.
@@ -33,7 +31,6 @@ private:
     plist::Dictionary values_;
     std::map<std::string, std::size_t> writes_;
     std::optional<std::size_t> failAfter_;
-    std::size_t changes_ = 0;
 };
 
 }  // namespace testing_support
