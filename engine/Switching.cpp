@@ -170,10 +170,13 @@ bool Switching::putOwnerSettingsBack() {
         ports_.urlHandlers->setDefaultHandler("https", ownerHttpsHandler_);
     }
     if (!prefs_.boolean(keys::kGuestSettingsApplied)) tellRecordLost();
-    // This flag first, alone; the Lendmode flag follows on its own (the caller stores
-    // it). At the next start the Lendmode flag is made from this one, so a crash
-    // between the two leaves nothing wrong.
-    if (!prefs_.setBoolean(keys::kGuestSettingsApplied, false)) {
+    // This flag, with the Lendmode flag when the switch carries it, in one change: at
+    // the next start the Lendmode flag is made from this one anyway.
+    plist::Dictionary back{{keys::kGuestSettingsApplied, false}};
+    flag_.addUnstored(back);
+    if (prefs_.setObjects(back)) {
+        flag_.stored();
+    } else {
         // Harmless: the next start applies the owner's snapshot once more.
         log::error("could not record that the owner's settings are back");
     }

@@ -103,26 +103,33 @@ bool SimUserDefaultsStore::change(const Changes& changes) {
     bool ok = false;
     (void)mac_->withLock([&] {
         if (!refresh()) return;
-        // The file as it is to be: the values that stay, copied, and the new ones.
-        plist::Dictionary next;
-        for (const auto& [key, value] : *cache_.asDictionary()) {
-            const bool changed =
-                std::any_of(changes.begin(), changes.end(), [&key](const auto& c) { return c.first == key; });
-            if (!changed) next.emplace_hint(next.end(), key, value);
-        }
+        // The kept dictionary is changed, written whole, and changed back when the
+        // write fails: what each changed key held before is kept for that.
+        plist::Dictionary& values = *cache_.asDictionary();
+        std::vector<std::pair<std::string, std::optional<plist::Value>>> before;
+        before.reserve(changes.size());
         for (const auto& [key, value] : changes) {
+            const auto old = values.find(key);
+            before.emplace_back(key,
+                                old == values.end() ? std::nullopt : std::optional(std::move(old->second)));
             if (value) {
-                next.insert_or_assign(key, *value);
+                values.insert_or_assign(key, *value);
             } else {
-                next.erase(key);
+                values.erase(key);
             }
         }
-        plist::Value contents(std::move(next));
-        if (!sim::makeDirectories(file_.substr(0, file_.rfind('/'))) || !plist::writeFile(file_, contents))
+        if (sim::makeDirectories(file_.substr(0, file_.rfind('/'))) && plist::writeFile(file_, cache_)) {
+            stamp_ = currentStamp();
+            ok = true;
             return;
-        cache_ = std::move(contents);
-        stamp_ = currentStamp();
-        ok = true;
+        }
+        for (auto it = before.rbegin(); it != before.rend(); ++it) {
+            if (it->second) {
+                values.insert_or_assign(it->first, std::move(*it->second));
+            } else {
+                values.erase(it->first);
+            }
+        }
     });
     return ok;
 }

@@ -6,9 +6,9 @@
 // The decoded dictionary is kept in memory and read again only when another process
 // has changed the file (its inode, size, modification or change time differ). Every
 // change is made under the Mac's lock: the file is read again if it changed, the
-// change is applied to a copy of the dictionary, the whole file is encoded and written
-// atomically and durably (PlistFile.h), and only then does the copy replace what is
-// kept. A change that cannot be written returns false and leaves both as they were.
+// change is made to the dictionary, and the whole file is encoded and written
+// atomically and durably (PlistFile.h). A change that cannot be written returns false
+// and is undone, leaving the file and the dictionary as they were.
 //
 // The owner's data is never replaced unseen: a file that exists but cannot be read
 // makes every change fail, and a file that is not a property-list dictionary is
