@@ -30,21 +30,12 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kSegmentControl3},
-            {k::kTitle1, "Dark mode"},
-            {k::kTitle2, "Apple default dark mode after sunset"},
-            {"title2-0", "Set light mode"},
-            {"title2-1", "Set dark mode"},
-            {"title2-2", "NOTE: Applies only when logging back in"},
-            {"segment0", "Light"},
-            {"segment1", "Dark"},
-            {"segment2", "Auto"},
-            {k::kSegmentSelected, 2},
-            {k::kSegmentID, rowTag(kRow)},
-        };
+        return segmentRow(kRow,
+                          {"Dark mode",
+                           "Apple default dark mode after sunset",
+                           {"Set light mode", "Set dark mode", "NOTE: Applies only when logging back in"},
+                           {"Light", "Dark", "Auto"},
+                           2});
     }
 
     std::vector<std::string> readTexts() const override { return {kReadStyle, kReadAutomatic}; }

@@ -18,16 +18,10 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env& env) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kChekbox},
-            {k::kTitle1, "Browser set to Safari"},
-            {k::kTitle2, "Set Safari as default Browser"},
-            {k::kBox, false},
-            {k::kBrowser, browserOrNone(DefaultBrowserName(env.urlHandlers))},
-            {k::kBoxID, rowTag(kRow)},
-        };
+        plist::Dictionary row =
+            checkboxRow(kRow, "Browser set to Safari", "Set Safari as default Browser", false);
+        row.emplace(rowkeys::kBrowser, browserOrNone(DefaultBrowserName(env.urlHandlers)));
+        return row;
     }
 
     // Read from the URL handlers, not by a text.

@@ -28,15 +28,7 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kChekbox},
-            {k::kTitle1, "Do not Disturb"},
-            {k::kTitle2, "Notifications will be off"},
-            {k::kBox, true},
-            {k::kBoxID, rowTag(kRow)},
-        };
+        return checkboxRow(kRow, "Do not Disturb", "Notifications will be off", true);
     }
 
     std::vector<std::string> readTexts() const override { return {kRead}; }

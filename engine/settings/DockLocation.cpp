@@ -25,21 +25,12 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kSegmentControl3},
-            {k::kTitle1, "Dock location"},
-            {k::kTitle2, "Put the dock on the bottom, not the sides"},
-            {"title2-0", "Put the dock on the bottom"},
-            {"title2-1", "Put the dock on the left side"},
-            {"title2-2", "Put the dock on the right side"},
-            {"segment0", "Bottom"},
-            {"segment1", "Left side"},
-            {"segment2", "Right side"},
-            {k::kSegmentSelected, 0},
-            {k::kSegmentID, rowTag(kRow)},
-        };
+        return segmentRow(kRow, {"Dock location",
+                                 "Put the dock on the bottom, not the sides",
+                                 {"Put the dock on the bottom", "Put the dock on the left side",
+                                  "Put the dock on the right side"},
+                                 {"Bottom", "Left side", "Right side"},
+                                 0});
     }
 
     std::vector<std::string> readTexts() const override { return {kRead}; }

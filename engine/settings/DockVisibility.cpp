@@ -20,15 +20,7 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kChekbox},
-            {k::kTitle1, "Dock visible"},
-            {k::kTitle2, "Keep dock above the bottom of the screen"},
-            {k::kBox, true},
-            {k::kBoxID, rowTag(kRow)},
-        };
+        return checkboxRow(kRow, "Dock visible", "Keep dock above the bottom of the screen", true);
     }
 
     std::vector<std::string> readTexts() const override { return {kRead}; }

@@ -60,16 +60,9 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kChekbox},
-            {k::kTitle1, "Hot corners off"},
-            {k::kTitle2, "Hot corners will be turned off"},
-            {k::kDictHotCorners, zeroHotCorners()},
-            {k::kBox, true},
-            {k::kBoxID, rowTag(kRow)},
-        };
+        plist::Dictionary row = checkboxRow(kRow, "Hot corners off", "Hot corners will be turned off", true);
+        row.emplace(rowkeys::kDictHotCorners, zeroHotCorners());
+        return row;
     }
 
     std::vector<std::string> readTexts() const override { return {kRead}; }

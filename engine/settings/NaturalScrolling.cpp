@@ -31,15 +31,7 @@ public:
     std::uint64_t rowId() const override { return kRow; }
 
     plist::Dictionary defaultRow(Env&) const override {
-        namespace k = rowkeys;
-        return {
-            {k::kID, rowTag(kRow)},
-            {k::kIdCell, cells::kChekbox},
-            {k::kTitle1, "Default scroll"},
-            {k::kTitle2, "Apple\u2019s natural scrolling"},
-            {k::kBox, true},
-            {k::kBoxID, rowTag(kRow)},
-        };
+        return checkboxRow(kRow, "Default scroll", "Apple\u2019s natural scrolling", true);
     }
 
     std::vector<std::string> readTexts() const override { return {kRead}; }

@@ -79,4 +79,16 @@ const std::optional<std::string>& outputAt(const std::vector<std::optional<std::
 // Row tags and IDs are unsigned integers; in a property list they are plain integers.
 plist::Value rowTag(std::uint64_t id);
 
+// The two kinds of default row: a check box with its caption and sub-caption, and a
+// three-segment control whose sub-caption changes with the segment chosen.
+plist::Dictionary checkboxRow(std::uint64_t id, const char* title1, const char* title2, bool on);
+struct Segments {
+    const char* title1;
+    const char* title2;
+    const char* notes[3];  // "title2-0" to "title2-2"
+    const char* names[3];  // "segment0" to "segment2"
+    int selected;
+};
+plist::Dictionary segmentRow(std::uint64_t id, const Segments& segments);
+
 }  // namespace lendmode::settings
