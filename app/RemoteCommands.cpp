@@ -12,6 +12,7 @@
 #include "base/Log.h"
 #include "base/Strings.h"
 #include "model/AlertTexts.h"
+#include "model/CollectedAlerts.h"
 #include "model/Preferences.h"
 #include "ui/OwnerLock.h"
 

@@ -59,29 +59,6 @@ bool Preferences::setOwnerLockRequired(bool value) {
     return true;
 }
 
-// Keeps each alert and answers it with its first button.
-class Preferences::CollectedAlerts::Gatherer : public platform::AlertPresenter {
-public:
-    std::vector<platform::Alert> alerts;
-    int runModal(const platform::Alert& alert) override {
-        alerts.push_back(alert);
-        return 0;
-    }
-};
-
-Preferences::CollectedAlerts::CollectedAlerts(Preferences& prefs)
-    : prefs_(prefs), gatherer_(std::make_shared<Gatherer>()), shown_(std::move(prefs.ports_.alerts)) {
-    prefs_.ports_.alerts = gatherer_;
-}
-
-Preferences::CollectedAlerts::~CollectedAlerts() {
-    prefs_.ports_.alerts = std::move(shown_);
-}
-
-const std::vector<platform::Alert>& Preferences::CollectedAlerts::alerts() const {
-    return gatherer_->alerts;
-}
-
 void Preferences::runMainThreadBlock(std::function<void()> block) {
     if (!block) return;
     platform::MainThread& mainThread = *sharedPreferences().ports_.mainThread;

@@ -113,23 +113,8 @@ public:
     void applaySelectedDefinitionCompletion(const Completion& completion);
     void restoreDefinitionSetsCompletion(const Completion& completion);
 
-    // While one lives, the alerts this object would show are kept in it instead, each
-    // answered with its first button (the log keeps them as ever): a switch asked from
-    // the command line must not wait for a click. Scopes nest; the innermost gathers.
-    class CollectedAlerts {
-    public:
-        explicit CollectedAlerts(Preferences& prefs);
-        ~CollectedAlerts();
-        CollectedAlerts(const CollectedAlerts&) = delete;
-        CollectedAlerts& operator=(const CollectedAlerts&) = delete;
-        const std::vector<platform::Alert>& alerts() const;
-
-    private:
-        class Gatherer;
-        Preferences& prefs_;
-        std::shared_ptr<Gatherer> gatherer_;
-        std::shared_ptr<platform::AlertPresenter> shown_;  // the presenter put back at the end
-    };
+    // Alerts gathered instead of shown while one lives (model/CollectedAlerts.h).
+    class CollectedAlerts;
 
     // Command runners (CommandRunners).
     std::optional<std::string> runShellScript(const std::string& command);
