@@ -150,8 +150,8 @@ bool Switching::putOwnerSettingsBack() {
         alert(alerts::kCannotSwitchOff, alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
         return false;
     }
-    // A full disk or a folder that takes no new files would let the owner's settings
-    // fail to be written while the record of them, cleared in place, is lost.
+    // On a full disk or in a folder that takes no new files the owner's settings would
+    // be half written back: refused before anything changes.
     if (!prefs_.store().canStore()) {
         alert(alerts::kCannotSwitchOff, alerts::kCannotSwitchOffStorageText);
         return false;
