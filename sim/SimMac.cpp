@@ -237,6 +237,14 @@ std::string SimMac::userName() const {
     return readState().userName();
 }
 
+MacOSVersion SimMac::macOSVersion() const {
+    return readState().macOSVersion();
+}
+
+bool SimMac::setMacOSVersion(const MacOSVersion& version) const {
+    return updateState([&](SimState& s) { s.setMacOSVersion(version); });
+}
+
 // ---- Catalogue ----
 
 std::vector<App> SimMac::catalogue() const {

@@ -151,6 +151,11 @@ public:
     std::string hardwareUUID() const;
     std::string userName() const;
 
+    // ---- The macOS version (sw_vers) ----
+    MacOSVersion macOSVersion() const;
+    // False when the state could not be updated.
+    bool setMacOSVersion(const MacOSVersion& version) const;
+
     // The whole state file, for inspection.
     plist::Dictionary state() const;
 

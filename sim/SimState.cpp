@@ -213,6 +213,14 @@ std::string SimState::userName() const {
     return stringAt(contents_, "userName");
 }
 
+MacOSVersion SimState::macOSVersion() const {
+    return MacOSVersion::parse(stringAt(contents_, "macOSVersion")).value_or(kOldestMacOS);
+}
+
+void SimState::setMacOSVersion(const MacOSVersion& version) {
+    contents_["macOSVersion"] = version.text();
+}
+
 plist::Dictionary launchAnnouncement(const App& app, long pid) {
     return plist::Dictionary{{"NSApplicationPath", app.path},
                              {"NSApplicationName", app.name},

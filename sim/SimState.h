@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/plist/Value.h"
+#include "sim/MacOSVersion.h"
 
 namespace sim {
 
@@ -79,6 +80,11 @@ public:
 
     std::string hardwareUUID() const;
     std::string userName() const;
+
+    // ---- The macOS version ----
+    // The stored one; kOldestMacOS when none is stored or it cannot be read.
+    MacOSVersion macOSVersion() const;
+    void setMacOSVersion(const MacOSVersion& version);
 
 private:
     plist::Dictionary contents_;

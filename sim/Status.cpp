@@ -50,6 +50,7 @@ std::string hotCornerModifierName(long long modifier) {
 
 std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     std::vector<std::pair<std::string, std::string>> rows;
+    rows.emplace_back("macOS", mac.macOSVersion().text());
     const auto dock = mac.readDomain("com.apple.dock");
     const auto global = mac.readDomain("NSGlobalDomain");
     const auto dnd =

@@ -33,6 +33,7 @@ void usage() {
         "  apps                       installed applications, * marks running ones\n"
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
         "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
+        "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27\n"
         "  password                   set the owner's password; one that is set is replaced\n"
         "                             only after the current one is given. From standard\n"
         "                             input: the new password on the first line, or, when one\n"
@@ -207,6 +208,18 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
             return kUsage;
         }
         if (!mac.setAutomationAllowed(argc >= 4 ? argv[3] : "*", verb == "allow")) return failed();
+    } else if (command == "macos" && argc == 2) {
+        std::printf("%s\n", mac.macOSVersion().text().c_str());
+    } else if (command == "macos" && argc == 3) {
+        const auto version = sim::MacOSVersion::parse(argv[2]);
+        if (!version) {
+            std::fprintf(stderr,
+                         "lendmode-sim: %s is no macOS release from 10.14 to 27 (10.14, 10.15, 11 to 15, 26, "
+                         "27, with an update number if you like: 14.5)\n",
+                         argv[2]);
+            return kUsage;
+        }
+        if (!mac.setMacOSVersion(*version)) return failed();
     } else if (command == "password") {
         return password(mac, argc, argv);
     } else {

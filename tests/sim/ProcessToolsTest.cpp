@@ -267,6 +267,31 @@ TEST(LendmodeSimTool, AutomationAndCatalogueCanBeChangedByHand) {
     EXPECT_NE(runTool(t.root(), {"lendmode-sim", "bogus"}).exitStatus, 0);
 }
 
+// The version set by hand is the one sw_vers reports, in the real tool's form; a text
+// that names no release changes nothing.
+TEST(LendmodeSimTool, TheMacOSVersionIsSetByHandAndReportedBySwVers) {
+    TempMac t;
+    EXPECT_EQ(runTool(t.root(), {"sw_vers"}).out,
+              "ProductName:\tMac OS X\nProductVersion:\t10.14\nBuildVersion:\t18A100\n");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "14.5"}).exitStatus, 0);
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "macos"}).out, "14.5\n");
+    EXPECT_EQ(runTool(t.root(), {"sw_vers"}).out,
+              "ProductName:\t\tmacOS\nProductVersion:\t\t14.5\nBuildVersion:\t\t23F100\n");
+    EXPECT_EQ(runTool(t.root(), {"sw_vers", "-productVersion"}).out, "14.5\n");
+    EXPECT_EQ(runTool(t.root(), {"sw_vers", "-productName"}).out, "macOS\n");
+    EXPECT_NE(runTool(t.root(), {"sw_vers", "-bogus"}).exitStatus, 0);
+
+    for (const char* notARelease : {"16", "25", "10", "10.13", "28", "14.x", "14.5.1.2", "", "0x1A"}) {
+        const auto run = runTool(t.root(), {"lendmode-sim", "macos", notARelease});
+        EXPECT_EQ(run.exitStatus, 2) << notARelease;
+        EXPECT_FALSE(run.err.empty()) << notARelease;
+    }
+    for (const char* release : {"10.14", "10.15.7", "11", "12.6", "13", "15.1", "26", "26.0.1", "27"})
+        EXPECT_TRUE(sim::MacOSVersion::parse(release)) << release;
+    EXPECT_EQ(t.mac().macOSVersion().text(), "14.5");
+    EXPECT_EQ(sim::MacOSVersion::parse("26.1")->buildVersion(), "25B100");
+}
+
 TEST(SimStatus, HotCornerNamesFollowTheDock) {
     EXPECT_EQ(sim::hotCornerActionName(13), "Lock Screen");
     EXPECT_EQ(sim::hotCornerActionName(1), "none");
