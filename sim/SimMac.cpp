@@ -237,6 +237,14 @@ std::string SimMac::userName() const {
     return readState().userName();
 }
 
+bool SimMac::accessibilityAllowed() const {
+    return readState().accessibilityAllowed();
+}
+
+bool SimMac::setAccessibilityAllowed(bool allowed) const {
+    return updateState([&](SimState& s) { s.setAccessibilityAllowed(allowed); });
+}
+
 MacOSVersion SimMac::macOSVersion() const {
     return readState().macOSVersion();
 }

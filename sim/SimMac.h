@@ -148,6 +148,12 @@ public:
     // state could not be updated.
     bool setAutomationAllowed(std::string_view target, bool allowed) const;
 
+    // ---- Accessibility permission ----
+    // Whether UI scripting (clicks through System Events) is allowed. False from the
+    // setter when the state could not be updated.
+    bool accessibilityAllowed() const;
+    bool setAccessibilityAllowed(bool allowed) const;
+
     std::string hardwareUUID() const;
     std::string userName() const;
 

@@ -205,6 +205,19 @@ void SimState::setAutomationAllowed(std::string_view target, bool allowed) {
     if (!allowed) refused.push_back(name);
 }
 
+bool SimState::accessibilityAllowed() const {
+    auto it = contents_.find("accessibilityRefused");
+    return it == contents_.end() || !it->second.truthValue();
+}
+
+void SimState::setAccessibilityAllowed(bool allowed) {
+    if (allowed) {
+        contents_.erase("accessibilityRefused");
+    } else {
+        contents_["accessibilityRefused"] = true;
+    }
+}
+
 std::string SimState::hardwareUUID() const {
     return stringAt(contents_, "hardwareUUID");
 }

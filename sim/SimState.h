@@ -78,6 +78,10 @@ public:
     // "*" stands for every application.
     void setAutomationAllowed(std::string_view target, bool allowed);
 
+    // ---- Accessibility permission (UI scripting: clicks through System Events) ----
+    bool accessibilityAllowed() const;
+    void setAccessibilityAllowed(bool allowed);
+
     std::string hardwareUUID() const;
     std::string userName() const;
 

@@ -117,6 +117,7 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     }
     rows.emplace_back("Automation",
                       refused.empty() ? "allowed" : "refused for " + lendmode::joined(refused, ", "));
+    rows.emplace_back("Accessibility", mac.accessibilityAllowed() ? "allowed" : "refused");
     return rows;
 }
 

@@ -31,6 +31,7 @@ constexpr int kInvalidIndex = -1719;
 constexpr int kCantMake = -1700;
 constexpr int kCantSet = -10006;
 constexpr int kNotAuthorized = -1743;
+constexpr int kNotAllowedAssistiveAccess = -1719;
 constexpr int kGeneric = -2700;
 
 constexpr const char* kTrackpadPane = "com.apple.preference.trackpad";
@@ -260,6 +261,12 @@ private:
         using C = Element::Class;
         const ObjectPath& path = st.object;
         const std::string prefix = std::string(kSystemEvents) + " got an error: ";
+        // UI scripting needs the client to be trusted for Accessibility; macOS names
+        // the client process in the error.
+        if (!session_.state().accessibilityAllowed()) {
+            fail(kNotAllowedAssistiveAccess,
+                 prefix + program_invocation_short_name + " is not allowed assistive access.", st.range);
+        }
         auto cantGet = [&](std::size_t upTo, int number) {
             const ObjectPath part(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(upTo) + 1);
             fail(number,

@@ -567,6 +567,26 @@ TEST_F(AppleScriptTest, RefusedAutomationFailsEventsToThatApplicationOnly) {
     EXPECT_FALSE(mac().isRunning("Chess"));
 }
 
+// Clicks are UI scripting, which needs Accessibility; System Events' own dictionary
+// (dock preferences) does not.
+TEST_F(AppleScriptTest, WithoutAccessibilityClicksFailAndDockPreferencesStillWork) {
+    mac().setAccessibilityAllowed(false);
+    ASSERT_TRUE(run(indented(kRevealLines, 3, 0)).ok());
+    const Outcome click = run(indented(kClickLines, 3, 0));
+    expectError(click, Error::Kind::Execution, -1719);
+    EXPECT_NE(click.error->message.find("is not allowed assistive access."), std::string::npos)
+        << click.error->message;
+    EXPECT_EQ(naturalScrolling(), true);
+    EXPECT_TRUE(
+        run("tell application \"System Events\" to tell dock preferences to set the autohide to false\n")
+            .ok());
+    EXPECT_EQ(*domainValue("com.apple.dock", "autohide"), plist::Value(false));
+
+    mac().setAccessibilityAllowed(true);
+    EXPECT_TRUE(run(indented(kClickLines, 3, 0)).ok());
+    EXPECT_EQ(naturalScrolling(), false);
+}
+
 // ---- The state file ----
 
 TEST_F(AppleScriptTest, AScriptReadsAndWritesTheStateOncePerStretchBetweenShellCommands) {

@@ -255,10 +255,18 @@ TEST(LendmodeSimTool, StatusShowsTheOwnersSettings) {
     EXPECT_NE(run.out.find("Do Not Disturb            off"), std::string::npos);
 }
 
-TEST(LendmodeSimTool, AutomationAndCatalogueCanBeChangedByHand) {
+TEST(LendmodeSimTool, AutomationAccessibilityAndCatalogueCanBeChangedByHand) {
     TempMac t;
     EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "automation", "deny", "System Events"}).exitStatus, 0);
     EXPECT_FALSE(t.mac().automationAllowed("System Events"));
+    EXPECT_TRUE(t.mac().accessibilityAllowed());
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "accessibility", "deny"}).exitStatus, 0);
+    EXPECT_FALSE(t.mac().accessibilityAllowed());
+    const std::string status = runTool(t.root(), {"lendmode-sim", "status"}).out;
+    const std::size_t row = status.find("\nAccessibility ");
+    ASSERT_NE(row, std::string::npos);
+    EXPECT_EQ(status.substr(status.find_first_not_of(' ', row + 14), 8), "refused\n");
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "accessibility", "maybe"}).exitStatus, 2);
     EXPECT_EQ(
         runTool(t.root(), {"lendmode-sim", "add-app", "/Applications/Chess 2.app", "com.example.chess2"})
             .exitStatus,
