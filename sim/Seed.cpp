@@ -101,6 +101,7 @@ bool seed(const SimMac& mac) {
                                    proc("Spotify", "/Applications/Spotify.app")}},
         {"restarts", plist::Dictionary{{kDock, 0}, {kNotificationCenter, 0}, {kSystemUIServer, 0}}},
         {"automationRefused", plist::Array{}},
+        {"naturalScrollingInEffect", true},  // as the owner's stored key says
     };
     state["nextPid"] = static_cast<long long>(pid);
 

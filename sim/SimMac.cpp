@@ -237,6 +237,22 @@ std::string SimMac::userName() const {
     return readState().userName();
 }
 
+bool SimMac::naturalScrollingStored() const {
+    const auto global = readDomain("NSGlobalDomain");
+    if (!global) return true;
+    const auto it = global->find("com.apple.swipescrolldirection");
+    return it == global->end() || it->second.truthValue();
+}
+
+bool SimMac::naturalScrollingInEffect() const {
+    return readState().naturalScrollingInEffect().value_or(naturalScrollingStored());
+}
+
+bool SimMac::login() const {
+    const bool stored = naturalScrollingStored();
+    return updateState([&](SimState& s) { s.setNaturalScrollingInEffect(stored); });
+}
+
 bool SimMac::accessibilityAllowed() const {
     return readState().accessibilityAllowed();
 }

@@ -148,6 +148,15 @@ public:
     // state could not be updated.
     bool setAutomationAllowed(std::string_view target, bool allowed) const;
 
+    // ---- Natural scrolling ----
+    // The stored key (NSGlobalDomain com.apple.swipescrolldirection; on when absent)
+    // and the direction in effect, which follows the key only at a login.
+    bool naturalScrollingStored() const;
+    bool naturalScrollingInEffect() const;
+    // The owner logs in again: what is stored takes effect. False when the state
+    // could not be updated.
+    bool login() const;
+
     // ---- Accessibility permission ----
     // Whether UI scripting (clicks through System Events) is allowed. False from the
     // setter when the state could not be updated.

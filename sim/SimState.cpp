@@ -205,6 +205,16 @@ void SimState::setAutomationAllowed(std::string_view target, bool allowed) {
     if (!allowed) refused.push_back(name);
 }
 
+std::optional<bool> SimState::naturalScrollingInEffect() const {
+    auto it = contents_.find("naturalScrollingInEffect");
+    if (it == contents_.end()) return std::nullopt;
+    return it->second.truthValue();
+}
+
+void SimState::setNaturalScrollingInEffect(bool natural) {
+    contents_["naturalScrollingInEffect"] = natural;
+}
+
 bool SimState::accessibilityAllowed() const {
     auto it = contents_.find("accessibilityRefused");
     return it == contents_.end() || !it->second.truthValue();

@@ -78,6 +78,13 @@ public:
     // "*" stands for every application.
     void setAutomationAllowed(std::string_view target, bool allowed);
 
+    // ---- The scroll direction in effect ----
+    // What the trackpad does now: a click on the pane's checkbox changes it at once,
+    // a written key only at the next login. Nothing when the state does not say
+    // (the stored key is then in effect).
+    std::optional<bool> naturalScrollingInEffect() const;
+    void setNaturalScrollingInEffect(bool natural);
+
     // ---- Accessibility permission (UI scripting: clicks through System Events) ----
     bool accessibilityAllowed() const;
     void setAccessibilityAllowed(bool allowed);

@@ -78,8 +78,13 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     rows.emplace_back("Default browser", browser);
 
     // macOS scrolls naturally unless the key says otherwise.
+    // The direction in effect, and the stored key beside it when a login would change it.
     const plist::Value* scroll = lookup(global, "com.apple.swipescrolldirection");
-    rows.emplace_back("Natural scrolling", onOff(!scroll || scroll->truthValue()));
+    const bool stored = !scroll || scroll->truthValue();
+    const bool inEffect = mac.naturalScrollingInEffect();
+    rows.emplace_back(
+        "Natural scrolling",
+        onOff(inEffect) + (stored == inEffect ? "" : " (stored: " + onOff(stored) + ", at the next login)"));
 
     const plist::Value* autohide = lookup(dock, "autohide");
     rows.emplace_back("Dock", autohide && autohide->truthValue() ? "hides automatically" : "always visible");

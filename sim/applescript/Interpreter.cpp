@@ -299,12 +299,15 @@ private:
 
         if (path[3].cls != C::Checkbox || path.size() > 4) cantGet(3, kCantGet);
         if (!isFirst(path[3])) cantGet(3, kInvalidIndex);
-        // Natural scrolling is on unless the key says otherwise.
-        writeDomain(kGlobalDomain, st, [](plist::Dictionary& d) {
+        // The checkbox shows the stored key (natural scrolling is on unless the key says
+        // otherwise); a click flips the key and the direction in effect at once.
+        bool natural = false;
+        writeDomain(kGlobalDomain, st, [&natural](plist::Dictionary& d) {
             auto it = d.find("com.apple.swipescrolldirection");
-            const bool on = it == d.end() || it->second.truthValue();
-            d["com.apple.swipescrolldirection"] = !on;
+            natural = !(it == d.end() || it->second.truthValue());
+            d["com.apple.swipescrolldirection"] = natural;
         });
+        changeState(st, "click", [natural](SimState& s) { s.setNaturalScrollingInEffect(natural); });
     }
 
     // ---- System Preferences ----

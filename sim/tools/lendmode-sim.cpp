@@ -34,6 +34,8 @@ void usage() {
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
         "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
         "  accessibility allow|deny   allow or refuse UI scripting (clicks through System Events)\n"
+        "  login                      the owner logs in again: the stored scroll direction\n"
+        "                             takes effect\n"
         "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27\n"
         "  password                   set the owner's password; one that is set is replaced\n"
         "                             only after the current one is given. From standard\n"
@@ -216,6 +218,8 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
             return kUsage;
         }
         if (!mac.setAccessibilityAllowed(verb == "allow")) return failed();
+    } else if (command == "login" && argc == 2) {
+        if (!mac.login()) return failed();
     } else if (command == "macos" && argc == 2) {
         std::printf("%s\n", mac.macOSVersion().text().c_str());
     } else if (command == "macos" && argc == 3) {

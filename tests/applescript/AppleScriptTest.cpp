@@ -171,8 +171,19 @@ TEST_F(AppleScriptTest, RevealAndClickPieceAppliesNaturalScrolling) {
         Outcome click = run(indented(kClickLines, 3, indent));
         ASSERT_TRUE(click.ok()) << click.error->describe();
         EXPECT_EQ(naturalScrolling(), true);
+        EXPECT_TRUE(mac().naturalScrollingInEffect()) << "a click applies at once";
         mac().setSystemPreferencesPane(std::nullopt);
     }
+}
+
+// A written key waits for the next login; what a click did stays in effect until then.
+TEST_F(AppleScriptTest, AWrittenScrollKeyTakesEffectOnlyAtTheNextLogin) {
+    ASSERT_TRUE(mac().naturalScrollingInEffect());
+    setGlobal("com.apple.swipescrolldirection", false);
+    EXPECT_FALSE(mac().naturalScrollingStored());
+    EXPECT_TRUE(mac().naturalScrollingInEffect());
+    ASSERT_TRUE(mac().login());
+    EXPECT_FALSE(mac().naturalScrollingInEffect());
 }
 
 TEST_F(AppleScriptTest, ScrollScriptWithPrologueAndEpilogueLeavesPreferencesClosed) {
