@@ -237,6 +237,27 @@ std::string SimMac::userName() const {
     return readState().userName();
 }
 
+bool SimMac::focusOn() const {
+    return readState().focusOn();
+}
+
+std::vector<std::pair<std::string, SimState::ShortcutAction>> SimMac::shortcuts() const {
+    return readState().shortcuts();
+}
+
+bool SimMac::addShortcut(std::string_view name, SimState::ShortcutAction action) const {
+    return updateState([&](SimState& s) { s.addShortcut(name, action); });
+}
+
+SimMac::ShortcutRun SimMac::runShortcut(std::string_view name) const {
+    const auto installed = shortcuts();
+    const auto it =
+        std::find_if(installed.begin(), installed.end(), [&](const auto& s) { return s.first == name; });
+    if (it == installed.end()) return ShortcutRun::NotFound;
+    const bool on = it->second == SimState::ShortcutAction::FocusOn;
+    return updateState([on](SimState& s) { s.setFocusOn(on); }) ? ShortcutRun::Ran : ShortcutRun::NotUpdated;
+}
+
 bool SimMac::naturalScrollingStored() const {
     const auto global = readDomain("NSGlobalDomain");
     if (!global) return true;

@@ -148,6 +148,15 @@ public:
     // state could not be updated.
     bool setAutomationAllowed(std::string_view target, bool allowed) const;
 
+    // ---- Focus and Shortcuts (macOS 12 and later) ----
+    bool focusOn() const;
+    std::vector<std::pair<std::string, SimState::ShortcutAction>> shortcuts() const;
+    // False when the state could not be updated.
+    bool addShortcut(std::string_view name, SimState::ShortcutAction action) const;
+    enum class ShortcutRun { Ran, NotFound, NotUpdated };
+    // Runs the named Shortcut: it switches Focus.
+    ShortcutRun runShortcut(std::string_view name) const;
+
     // ---- Natural scrolling ----
     // The stored key (NSGlobalDomain com.apple.swipescrolldirection; on when absent)
     // and the direction in effect, which follows the key only at a login.

@@ -205,6 +205,33 @@ void SimState::setAutomationAllowed(std::string_view target, bool allowed) {
     if (!allowed) refused.push_back(name);
 }
 
+bool SimState::focusOn() const {
+    auto it = contents_.find("focusOn");
+    return it != contents_.end() && it->second.truthValue();
+}
+
+void SimState::setFocusOn(bool on) {
+    contents_["focusOn"] = on;
+}
+
+std::vector<std::pair<std::string, SimState::ShortcutAction>> SimState::shortcuts() const {
+    std::vector<std::pair<std::string, ShortcutAction>> out;
+    auto it = contents_.find("shortcuts");
+    const plist::Dictionary* installed = it == contents_.end() ? nullptr : it->second.asDictionary();
+    if (!installed) return out;
+    for (const auto& [name, action] : *installed) {
+        const std::string* text = action.asString();
+        if (text && *text == "focus-on") out.emplace_back(name, ShortcutAction::FocusOn);
+        if (text && *text == "focus-off") out.emplace_back(name, ShortcutAction::FocusOff);
+    }
+    return out;
+}
+
+void SimState::addShortcut(std::string_view name, ShortcutAction action) {
+    dictSlot(contents_, "shortcuts")[std::string(name)] =
+        action == ShortcutAction::FocusOn ? "focus-on" : "focus-off";
+}
+
 std::optional<bool> SimState::naturalScrollingInEffect() const {
     auto it = contents_.find("naturalScrollingInEffect");
     if (it == contents_.end()) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/plist/Value.h"
@@ -77,6 +78,16 @@ public:
     bool automationAllowed(std::string_view target) const;
     // "*" stands for every application.
     void setAutomationAllowed(std::string_view target, bool allowed);
+
+    // ---- Focus (macOS 12 and later) and the owner's Shortcuts ----
+    // Focus has no public reading on a Mac; here it is a fact of the state, changed
+    // only by running a Shortcut that switches it.
+    bool focusOn() const;
+    void setFocusOn(bool on);
+    enum class ShortcutAction { FocusOn, FocusOff };
+    // The installed Shortcuts, by name, in name order.
+    std::vector<std::pair<std::string, ShortcutAction>> shortcuts() const;
+    void addShortcut(std::string_view name, ShortcutAction action);
 
     // ---- The scroll direction in effect ----
     // What the trackpad does now: a click on the pane's checkbox changes it at once,

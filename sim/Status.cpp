@@ -58,6 +58,7 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
 
     const plist::Value* dndValue = lookup(dnd, "doNotDisturb");
     rows.emplace_back("Do Not Disturb", onOff(dndValue && dndValue->truthValue()));
+    if (mac.macOSVersion().major >= 12) rows.emplace_back("Focus", onOff(mac.focusOn()));
 
     static constexpr std::pair<const char*, const char*> kCorners[] = {
         {"tl", "top left"}, {"tr", "top right"}, {"bl", "bottom left"}, {"br", "bottom right"}};

@@ -34,6 +34,7 @@ void usage() {
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
         "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
         "  accessibility allow|deny   allow or refuse UI scripting (clicks through System Events)\n"
+        "  shortcut add NAME focus-on|focus-off  install a Shortcut that switches Focus (12+)\n"
         "  login                      the owner logs in again: the stored scroll direction\n"
         "                             takes effect\n"
         "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27\n"
@@ -218,6 +219,15 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
             return kUsage;
         }
         if (!mac.setAccessibilityAllowed(verb == "allow")) return failed();
+    } else if (command == "shortcut" && argc == 5 && std::string_view(argv[2]) == "add") {
+        const std::string_view action = argv[4];
+        if (action != "focus-on" && action != "focus-off") {
+            usage();
+            return kUsage;
+        }
+        using Action = sim::SimState::ShortcutAction;
+        if (!mac.addShortcut(argv[3], action == "focus-on" ? Action::FocusOn : Action::FocusOff))
+            return failed();
     } else if (command == "login" && argc == 2) {
         if (!mac.login()) return failed();
     } else if (command == "macos" && argc == 2) {

@@ -300,6 +300,34 @@ TEST(LendmodeSimTool, TheMacOSVersionIsSetByHandAndReportedBySwVers) {
     EXPECT_EQ(sim::MacOSVersion::parse("26.1")->buildVersion(), "25B100");
 }
 
+// Focus changes only by running a Shortcut that switches it; before 12 there is no
+// shortcuts tool and no Focus.
+TEST(ShortcutsTool, RunsTheOwnersShortcutsFrom12OnAndIsMissingBefore) {
+    TempMac t;
+    ASSERT_EQ(
+        runTool(t.root(), {"lendmode-sim", "shortcut", "add", "Lendmode Focus On", "focus-on"}).exitStatus,
+        0);
+    ASSERT_EQ(
+        runTool(t.root(), {"lendmode-sim", "shortcut", "add", "Lendmode Focus Off", "focus-off"}).exitStatus,
+        0);
+    EXPECT_EQ(runShell(t.root(), "shortcuts list").exitStatus, 127) << "10.14 has no shortcuts tool";
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "status"}).out.find("\nFocus "), std::string::npos);
+
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "12"}).exitStatus, 0);
+    EXPECT_EQ(runTool(t.root(), {"shortcuts", "list"}).out, "Lendmode Focus Off\nLendmode Focus On\n");
+    EXPECT_FALSE(t.mac().focusOn());
+    EXPECT_EQ(runShell(t.root(), "shortcuts run 'Lendmode Focus On'").exitStatus, 0);
+    EXPECT_TRUE(t.mac().focusOn());
+    EXPECT_NE(runTool(t.root(), {"lendmode-sim", "status"}).out.find("\nFocus "), std::string::npos);
+    const auto missing = runTool(t.root(), {"shortcuts", "run", "Nope"});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_FALSE(missing.err.empty());
+    EXPECT_TRUE(t.mac().focusOn());
+    EXPECT_EQ(runTool(t.root(), {"shortcuts", "run", "Lendmode Focus Off"}).exitStatus, 0);
+    EXPECT_FALSE(t.mac().focusOn());
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "shortcut", "add", "X", "focus-maybe"}).exitStatus, 2);
+}
+
 TEST(SimStatus, HotCornerNamesFollowTheDock) {
     EXPECT_EQ(sim::hotCornerActionName(13), "Lock Screen");
     EXPECT_EQ(sim::hotCornerActionName(1), "none");
