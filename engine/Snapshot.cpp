@@ -21,27 +21,17 @@ plist::Array OwnerSnapshot::take(bool* allRead) const {
                                       [](const auto& output) { return output.has_value(); });
 
     plist::Array snapshot = defaults_.make(applicationRecords(outputs[0].value_or("")));
+    if (plist::Dictionary* first = DefinitionSets::row(snapshot, rows::kWhenLendmodeIsOn))
+        (*first)[rowkeys::kSegmentSelected] = 0;
     settings::Env env{run_, *ports_.urlHandlers, sets_.all()};
-    for (plist::Value& rowValue : snapshot) {
-        plist::Dictionary* row = rowValue.asDictionary();
-        const plist::Value* id = row ? rowValue.find(rowkeys::kID) : nullptr;
-        if (!id) continue;
-        const auto ident = static_cast<std::uint64_t>(id->integerValue());
-        if (ident == rows::kWhenLendmodeIsOn) {
-            (*row)[rowkeys::kSegmentSelected] = 0;
-            continue;
-        }
-        const auto& all = settings::all();
-        const auto at =
-            std::find_if(all.begin(), all.end(), [&](const auto* s) { return s->rowId() == ident; });
-        if (at == all.end()) continue;
-        const auto index = static_cast<std::size_t>(at - all.begin());
-        const std::size_t begin = firstOf[index];
-        const std::size_t end = index + 1 < firstOf.size() ? firstOf[index + 1] : texts.size();
-        const std::vector<std::optional<std::string>> own(
-            outputs.begin() + static_cast<std::ptrdiff_t>(begin),
-            outputs.begin() + static_cast<std::ptrdiff_t>(end));
-        (*at)->readOwner(*row, own, env);
+    const auto& all = settings::all();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        plist::Dictionary* row = DefinitionSets::row(snapshot, all[i]->rowId());
+        if (!row) continue;
+        const auto begin = outputs.begin() + static_cast<std::ptrdiff_t>(firstOf[i]);
+        const auto end = i + 1 < all.size() ? outputs.begin() + static_cast<std::ptrdiff_t>(firstOf[i + 1])
+                                            : outputs.end();
+        all[i]->readOwner(*row, {begin, end}, env);
     }
     if (allRead) *allRead = answered;
     return snapshot;

@@ -30,12 +30,6 @@ plist::Value ApplicationRecord::stored() && {
     return plist::Value(std::move(fields));
 }
 
-std::optional<ApplicationRecord> ApplicationRecord::fromStored(const plist::Value& value) {
-    if (!value.isArray()) return std::nullopt;
-    return ApplicationRecord{std::string(storedName(value)), storedDisabled(value),
-                             std::string(storedPath(value))};
-}
-
 std::string_view ApplicationRecord::storedName(const plist::Value& value) {
     return textAt(value, kName);
 }

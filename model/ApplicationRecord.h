@@ -4,7 +4,6 @@
 // here and nowhere else.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +18,8 @@ struct ApplicationRecord {
 
     // The stored form.
     plist::Value stored() &&;
-    // A stored record read leniently: a missing or odd element reads as the empty name,
-    // off, or the empty path. Nothing when the value is not an array at all.
-    static std::optional<ApplicationRecord> fromStored(const plist::Value& value);
-
-    // Readings of a stored record in place, for lists of thousands, with the same
-    // lenient answers.
+    // Readings of a stored record in place, for lists of thousands: a missing or odd
+    // element reads as the empty name, off, or the empty path.
     static std::string_view storedName(const plist::Value& value);
     static bool storedDisabled(const plist::Value& value);
     static std::string_view storedPath(const plist::Value& value);

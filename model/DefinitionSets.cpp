@@ -31,6 +31,14 @@ auto findRow(Set& set, std::uint64_t ident) -> decltype(set.front().asDictionary
 
 }  // namespace
 
+plist::Dictionary* DefinitionSets::row(plist::Array& set, std::uint64_t ident) {
+    return findRow(set, ident);
+}
+
+const plist::Dictionary* DefinitionSets::row(const plist::Array& set, std::uint64_t ident) {
+    return findRow(set, ident);
+}
+
 std::uint64_t DefinitionSets::currentSet() const {
     return static_cast<std::uint64_t>(prefs_.integer(keys::kCurrentSet));
 }

@@ -36,6 +36,9 @@ public:
     // the key), posts "VVVN1", then stores the sets. An unknown ID changes nothing.
     void setObject(const std::optional<plist::Value>& value, const std::string& key, std::uint64_t ident);
     std::optional<plist::Value> valueForKey(const std::string& key, std::uint64_t ident) const;
+    // The first row of a set whose "ID" is ident; nullptr when there is none.
+    static plist::Dictionary* row(plist::Array& set, std::uint64_t ident);
+    static const plist::Dictionary* row(const plist::Array& set, std::uint64_t ident);
     // The application list of a set (row 41's "DisabledApp"); nullptr when it has none.
     static plist::Array* applicationList(plist::Array& set);
     // The live application list of set 0, which decides what is blocked whatever set

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "model/ApplicationRecord.h"
 #include "model/Preferences.h"
 #include "tests/support/Fakes.h"
 
@@ -209,6 +210,37 @@ TEST(ApplicationRecords, AListIsMadeFromWhatTheQueryPrintedAndNothingElse) {
     EXPECT_EQ(names(applicationRecords("/Applications/Zed.app\n/System/Applications/Mail.app\n")),
               (std::vector<std::string>{"Mail", "Zed"}))
         << "removed since";
+}
+
+// Stored records may have been damaged by an outside edit: every reading has a safe
+// answer, and only a record with a flag to set is changed.
+TEST(ApplicationRecords, StoredRecordsAreReadLenientlyAndChangedOnlyWhereTheyCanBe) {
+    using lendmode::ApplicationRecord;
+    const Value whole = ApplicationRecord{"Chess", true, "/Applications/Chess.app"}.stored();
+    EXPECT_EQ(whole, Value(Array{"Chess", true, "/Applications/Chess.app"}));
+    EXPECT_TRUE(ApplicationRecord::isWellFormed(whole));
+    EXPECT_EQ(ApplicationRecord::storedName(whole), "Chess");
+    EXPECT_TRUE(ApplicationRecord::storedDisabled(whole));
+    EXPECT_EQ(ApplicationRecord::storedPath(whole), "/Applications/Chess.app");
+
+    const Value older(Array{"Chess", false});  // made before records held a path
+    EXPECT_FALSE(ApplicationRecord::isWellFormed(older));
+    EXPECT_EQ(ApplicationRecord::storedName(older), "Chess");
+    EXPECT_EQ(ApplicationRecord::storedPath(older), "");
+    Value ticked = older;
+    EXPECT_TRUE(ApplicationRecord::setStoredDisabled(ticked, true));
+    EXPECT_EQ(ticked, Value(Array{"Chess", true}));
+
+    for (Value damaged :
+         {Value(Array{}), Value(Array{42}), Value(Dictionary{{"0", "Chess"}}), Value("Chess")}) {
+        const Value before = damaged;
+        EXPECT_EQ(ApplicationRecord::storedName(damaged), "");
+        EXPECT_FALSE(ApplicationRecord::storedDisabled(damaged));
+        EXPECT_EQ(ApplicationRecord::storedPath(damaged), "");
+        EXPECT_FALSE(ApplicationRecord::isWellFormed(damaged));
+        EXPECT_FALSE(ApplicationRecord::setStoredDisabled(damaged, true));
+        EXPECT_EQ(damaged, before) << "left as it was";
+    }
 }
 
 TEST(ApplicationRecords, NoOutputGivesAnEmptyList) {
