@@ -287,7 +287,20 @@ MacOSVersion SimMac::macOSVersion() const {
 }
 
 bool SimMac::setMacOSVersion(const MacOSVersion& version) const {
-    return updateState([&](SimState& s) { s.setMacOSVersion(version); });
+    if (!updateState([&](SimState& s) { s.setMacOSVersion(version); })) return false;
+    // The settings application's bundle has the release's name: System Settings.app
+    // from 13 on, System Preferences.app before.
+    std::vector<App> apps = catalogue();
+    bool renamed = false;
+    for (App& app : apps) {
+        const bool settings = app.path == settingsApplicationPath(kOldestMacOS) ||
+                              app.path == settingsApplicationPath(MacOSVersion{13, 0, 0});
+        if (!settings || app.path == settingsApplicationPath(version)) continue;
+        app.path = settingsApplicationPath(version);
+        app.name = settingsApplicationName(version);
+        renamed = true;
+    }
+    return !renamed || setCatalogue(apps);
 }
 
 // ---- Catalogue ----
@@ -470,7 +483,7 @@ bool SimMac::registerHandler(std::string_view scheme, std::string_view bundleIde
     return updateState([&](SimState& s) { s.registerHandler(scheme, bundleIdentifier); });
 }
 
-// ---- System Preferences ----
+// ---- The settings application ----
 
 std::optional<std::string> SimMac::systemPreferencesPane() const {
     return readState().systemPreferencesPane();

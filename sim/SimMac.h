@@ -6,8 +6,10 @@
 //   system/applications.index          the same as text lines, for quick lookups
 //   system/application-paths.txt       its paths alone, as mdfind prints them
 //   system/state.plist                 running processes, restart counters, URL-scheme
-//                                      handlers, System Preferences window, automation
-//                                      permission, hardware UUID, user name
+//                                      handlers and the owner's answer to a change of
+//                                      them, the settings application's window,
+//                                      automation permission and the targets asked
+//                                      about, hardware UUID, user name
 //   system/owner-password              the owner's password as a salted hash, mode 0600
 //                                      (sim/OwnerPassword.h)
 //   run/                               launch-announcement sockets of running listeners
@@ -116,6 +118,13 @@ public:
     // (not for agents). Returns the pid of the running process, or nullopt when the
     // state could not be updated (nothing was started or announced).
     std::optional<long> launch(const App& app) const;
+    // Starts a scripted application without activating it (as openApplicationAtURL
+    // with activates = NO): "System Events" (a background process), "System
+    // Preferences" (on 13+ its process is "System Settings"), or a catalogue
+    // application. Not announced as a launch when it is an agent or System Events.
+    // The pid, or nullopt when there is no such application or the state could not be
+    // updated.
+    std::optional<long> startHidden(std::string_view applicationName) const;
     // Ends every process with exactly this name. The Dock, Notification Center and
     // SystemUIServer are started again by the system and their restart counted.
     // Returns how many processes were ended, or nullopt when the state could not be
@@ -130,23 +139,59 @@ public:
     // ---- URL-scheme handlers ----
     std::vector<std::string> handlers(std::string_view scheme) const;
     std::optional<std::string> defaultHandler(std::string_view scheme) const;
-    // These two return false when the state could not be updated.
+    // The direct change that tests and seeding use, asking nobody. These two return
+    // false when the state could not be updated.
     bool setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
     bool registerHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
 
-    // ---- System Preferences window ----
-    // The pane revealed in a running System Preferences, or nullopt when it is not running.
+    enum class HandlerRequest { Changed, Kept, Pending, NotUpdated };
+    // A request to make bundleIdentifier the scheme's default, as an application sends
+    // it: counted (the number of confirmations asked); with the answer "use" the
+    // default changes; with "keep" nothing changes; with "later" the request stays
+    // pending (the dialog stays up), replacing an earlier pending one for the same
+    // scheme. NotUpdated when the state could not be updated (nothing was asked).
+    HandlerRequest requestDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier) const;
+    // How many confirmations were asked so far.
+    int handlerRequests() const;
+    // The answer the owner gives (Use when none is set) and the requests still waiting.
+    SimState::BrowserAnswer browserAnswer() const;
+    std::vector<std::pair<std::string, std::string>> pendingHandlers() const;
+    // Sets the answer for later requests; Use and Keep also answer the pending ones
+    // (Use applies them). False when the state could not be updated.
+    bool setBrowserAnswer(SimState::BrowserAnswer answer) const;
+
+    // ---- The settings application's window (System Preferences; System Settings from 13) ----
+    // The pane revealed in the running settings application ("" when it runs without a
+    // window), or nullopt when it is not running.
     std::optional<std::string> systemPreferencesPane() const;
-    // Reveals a pane (starting System Preferences) or, with nullopt, quits it. False
+    // Reveals a pane (starting the application) or, with nullopt, quits it. False
     // when the state could not be updated.
     bool setSystemPreferencesPane(std::optional<std::string> pane) const;
 
     // ---- Automation permission ----
-    // Whether this process may send Apple events to the named application.
+    // The answer the owner gives when asked whether this process may send Apple events
+    // to the named application.
     bool automationAllowed(std::string_view target) const;
     // Refuse or allow one target; "*" stands for every application. False when the
     // state could not be updated.
     bool setAutomationAllowed(std::string_view target, bool allowed) const;
+    enum class AutomationAnswer {
+        Allowed,
+        Refused,
+        NotRunning /* procNotFound, -600 */,
+        WouldAsk /* -1744 */
+    };
+    // What AEDeterminePermissionToAutomateTarget answers for the target: NotRunning
+    // when no process of that name runs; else, when the owner was asked before, their
+    // answer; else WouldAsk when askIfNeeded is false, or the owner is asked now
+    // (recorded) and their answer returned. An answer that could not be recorded is
+    // returned all the same; the owner is then asked again next time.
+    AutomationAnswer askAutomation(std::string_view target, bool askIfNeeded) const;
+    // The targets the owner was asked about, in the order asked.
+    std::vector<std::string> automationAsked() const;
+    // Forgets which targets were asked about (as `tccutil reset AppleEvents`); the
+    // answers the owner will give stay. False when the state could not be updated.
+    bool resetAutomationAsked() const;
 
     // ---- Focus and Shortcuts (macOS 12 and later) ----
     bool focusOn() const;
@@ -165,6 +210,17 @@ public:
     // The owner logs in again: what is stored takes effect. False when the state
     // could not be updated.
     bool login() const;
+    // Changes the scroll direction at once, as the private PreferencePanesSupport
+    // function does on a Mac: the stored key (as `defaults` stores it) and the direction
+    // in effect, under the lock. False when either could not be written (then neither
+    // changed). Every release.
+    bool setNaturalScrolling(bool natural) const;
+
+    // ---- Do Not Disturb ----
+    // The ByHost com.apple.notificationcenterui doNotDisturb key, which switches Do Not
+    // Disturb before macOS 11. From 11 on the key is still written but switches
+    // nothing (Focus, from 12, is changed otherwise): nullopt.
+    std::optional<bool> doNotDisturbInEffect() const;
 
     // ---- Accessibility permission ----
     // Whether UI scripting (clicks through System Events) is allowed. False from the

@@ -6,32 +6,15 @@
 #include "base/plist/PlistFile.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/SimMac.h"
+#include "sim/StateFields.h"
 
 namespace sim {
 namespace {
 
-const plist::Dictionary* dictAt(const plist::Dictionary& d, std::string_view key) {
-    auto it = d.find(key);
-    return it == d.end() ? nullptr : it->second.asDictionary();
-}
-
-plist::Dictionary& dictSlot(plist::Dictionary& d, const std::string& key) {
-    plist::Value& v = d[key];
-    if (!v.isDictionary()) v = plist::Dictionary{};
-    return *v.asDictionary();
-}
-
-plist::Array& arraySlot(plist::Dictionary& d, const std::string& key) {
-    plist::Value& v = d[key];
-    if (!v.isArray()) v = plist::Array{};
-    return *v.asArray();
-}
-
-std::string stringAt(const plist::Dictionary& d, std::string_view key) {
-    auto it = d.find(key);
-    if (it == d.end() || !it->second.isString()) return {};
-    return *it->second.asString();
-}
+using fields::arraySlot;
+using fields::dictAt;
+using fields::dictSlot;
+using fields::stringAt;
 
 Process processFrom(const plist::Value& v) {
     Process p;
@@ -61,6 +44,21 @@ long nextPid(plist::Dictionary& state) {
 
 }  // namespace
 
+std::string settingsApplicationName(const MacOSVersion& version) {
+    return version.major >= 13 ? kSystemSettings : kSystemPreferences;
+}
+
+std::string settingsApplicationPath(const MacOSVersion& version) {
+    return "/System/Applications/" + settingsApplicationName(version) + ".app";
+}
+
+bool sameApplication(std::string_view a, std::string_view b) {
+    const auto settings = [](std::string_view name) {
+        return name == kSystemPreferences || name == kSystemSettings;
+    };
+    return a == b || (settings(a) && settings(b));
+}
+
 // ---- Processes ----
 
 std::vector<Process> SimState::processes() const {
@@ -80,6 +78,23 @@ std::optional<Process> SimState::process(long pid) const {
     for (Process& p : processes()) {
         if (p.pid == pid) return std::move(p);
     }
+    return std::nullopt;
+}
+
+std::string SimState::processName(std::string_view application) const {
+    if (application == kSystemPreferences) return settingsApplicationName(macOSVersion());
+    return std::string(application);
+}
+
+std::optional<App> SimState::builtInApplication(std::string_view name) const {
+    const MacOSVersion version = macOSVersion();
+    // A background-only application: like an agent, its start is not announced.
+    if (name == kSystemEvents)
+        return App{"/System/Library/CoreServices/System Events.app", kSystemEvents, "com.apple.systemevents",
+                   true};
+    if (name == kSystemPreferences || name == settingsApplicationName(version))
+        return App{settingsApplicationPath(version), settingsApplicationName(version),
+                   "com.apple.systempreferences"};
     return std::nullopt;
 }
 
@@ -106,7 +121,7 @@ int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
             continue;
         }
         ++ended;
-        if (p.name == kSystemPreferences) systemPreferencesEnded = true;
+        if (sameApplication(p.name, kSystemPreferences)) systemPreferencesEnded = true;
         if (restartsByItself(p.name)) {
             p.pid = nextPid(contents_);
             kept.push_back(processValue(p));
@@ -165,44 +180,24 @@ void SimState::registerHandler(std::string_view scheme, std::string_view bundleI
 // ---- System Preferences ----
 
 std::optional<std::string> SimState::systemPreferencesPane() const {
-    if (!isRunning(kSystemPreferences)) return std::nullopt;
+    if (!isRunning(processName(kSystemPreferences))) return std::nullopt;
     return stringAt(contents_, "systemPreferencesPane");
 }
 
 void SimState::setSystemPreferencesPane(std::optional<std::string> pane) {
+    const MacOSVersion version = macOSVersion();
+    const std::string name = settingsApplicationName(version);
     plist::Array& procs = arraySlot(contents_, "processes");
-    auto running = std::find_if(procs.begin(), procs.end(), [](const plist::Value& v) {
-        return processFrom(v).name == kSystemPreferences;
-    });
+    auto running = std::find_if(procs.begin(), procs.end(),
+                                [&name](const plist::Value& v) { return processFrom(v).name == name; });
     if (!pane) {
         if (running != procs.end()) procs.erase(running);
         contents_.erase("systemPreferencesPane");
         return;
     }
-    if (running == procs.end()) {
-        procs.push_back(processValue(
-            Process{kSystemPreferences, nextPid(contents_), "/System/Applications/System Preferences.app"}));
-    }
+    if (running == procs.end())
+        procs.push_back(processValue(Process{name, nextPid(contents_), settingsApplicationPath(version)}));
     contents_["systemPreferencesPane"] = std::move(*pane);
-}
-
-// ---- Automation ----
-
-bool SimState::automationAllowed(std::string_view target) const {
-    auto it = contents_.find("automationRefused");
-    if (it == contents_.end() || !it->second.isArray()) return true;
-    for (const plist::Value& v : *it->second.asArray()) {
-        if (const auto* name = v.asString(); name && (*name == "*" || *name == target)) return false;
-    }
-    return true;
-}
-
-void SimState::setAutomationAllowed(std::string_view target, bool allowed) {
-    plist::Array& refused = arraySlot(contents_, "automationRefused");
-    const plist::Value name{std::string(target)};
-    refused.erase(std::remove(refused.begin(), refused.end(), name), refused.end());
-    if (target == "*" && allowed) refused.clear();
-    if (!allowed) refused.push_back(name);
 }
 
 bool SimState::focusOn() const {
@@ -269,6 +264,13 @@ MacOSVersion SimState::macOSVersion() const {
 
 void SimState::setMacOSVersion(const MacOSVersion& version) {
     contents_["macOSVersion"] = version.text();
+    for (plist::Value& v : arraySlot(contents_, "processes")) {
+        Process p = processFrom(v);
+        if (!sameApplication(p.name, kSystemPreferences)) continue;
+        p.name = settingsApplicationName(version);
+        p.path = settingsApplicationPath(version);
+        v = processValue(p);
+    }
 }
 
 plist::Dictionary launchAnnouncement(const App& app, long pid) {

@@ -1,7 +1,8 @@
 // The facts kept in the simulated Mac's system/state.plist (running processes, restart
-// counters, URL-scheme handlers, the System Preferences window, automation permission),
-// as operations on one in-memory copy of the file. SimMac answers and changes the file
-// through them; a StateSession keeps one copy for a stretch of work.
+// counters, URL-scheme handlers and the owner's answer to a change of the default
+// browser, the settings application's window, automation permission and which targets
+// the owner was asked about), as operations on one in-memory copy of the file. SimMac answers and changes the
+// file through them; a StateSession keeps one copy for a stretch of work.
 #pragma once
 
 #include <functional>
@@ -23,8 +24,19 @@ inline constexpr const char* kDock = "Dock";
 inline constexpr const char* kNotificationCenter = "NotificationCenter";
 inline constexpr const char* kSystemUIServer = "SystemUIServer";
 inline constexpr const char* kSystemPreferences = "System Preferences";
+inline constexpr const char* kSystemSettings = "System Settings";
 inline constexpr const char* kSystemEvents = "System Events";
 inline constexpr const char* kFinder = "Finder";
+
+// The settings application is "System Preferences" up to macOS 12 and "System Settings"
+// from 13 on, with the same bundle identifier (com.apple.systempreferences).
+// LaunchServices still finds it by its old name: `tell application "System
+// Preferences"` reaches System Settings.
+std::string settingsApplicationName(const MacOSVersion& version);
+std::string settingsApplicationPath(const MacOSVersion& version);
+// Whether two application names are one target: equal, or both names of the settings
+// application.
+bool sameApplication(std::string_view a, std::string_view b);
 
 struct App {
     std::string path;              // bundle path as the Mac sees it: /Applications/Safari.app
@@ -57,6 +69,12 @@ public:
     };
     // Starts the application unless a process of that name runs.
     Launch launch(const App& app);
+    // The process name an application runs under: the settings application's name of
+    // this release for "System Preferences", any other name as it is.
+    std::string processName(std::string_view application) const;
+    // System Events and the settings application, which every Mac has whatever the
+    // catalogue lists ("System Settings" only from 13 on); nothing for another name.
+    std::optional<App> builtInApplication(std::string_view name) const;
     // Ends the processes `which` selects; the Dock, Notification Center and
     // SystemUIServer come back with a new pid and their restart counted. How many ended.
     int endProcesses(const std::function<bool(const Process&)>& which);
@@ -68,16 +86,41 @@ public:
     void setDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier);
     void registerHandler(std::string_view scheme, std::string_view bundleIdentifier);
 
-    // ---- System Preferences window ----
-    // The revealed pane, or nullopt when System Preferences is not running.
+    // ---- The owner's answer when an application asks to become a default handler ----
+    // Since OS X 10.10 a request to change the http handler shows a confirmation:
+    // "Use" changes it, "Keep" leaves the old one, "Later" leaves the dialog up.
+    enum class BrowserAnswer { Use, Keep, Later };
+    // The answer the owner gives; Use when none is stored.
+    BrowserAnswer browserAnswer() const;
+    // Stores the answer; Use and Keep also answer the pending requests (Use applies them).
+    void setBrowserAnswer(BrowserAnswer answer);
+    // The requests whose dialog is up: scheme and bundle identifier, in scheme order.
+    std::vector<std::pair<std::string, std::string>> pendingHandlers() const;
+    // How many confirmations were asked.
+    int handlerRequests() const;
+    // One request, answered as browserAnswer() says; it is counted. A pending one
+    // replaces an earlier pending one for the same scheme.
+    BrowserAnswer requestDefaultHandler(std::string_view scheme, std::string_view bundleIdentifier);
+
+    // ---- The settings application's window (System Preferences; System Settings from 13) ----
+    // The revealed pane ("" when it runs without a window), or nullopt when it is not running.
     std::optional<std::string> systemPreferencesPane() const;
-    // Reveals a pane (starting System Preferences) or, with nullopt, quits it.
+    // Reveals a pane (starting the application) or, with nullopt, quits it.
     void setSystemPreferencesPane(std::optional<std::string> pane);
 
     // ---- Automation permission ----
+    // The answer the owner gives when asked about a target.
     bool automationAllowed(std::string_view target) const;
     // "*" stands for every application.
     void setAutomationAllowed(std::string_view target, bool allowed);
+    // The targets the owner was asked about, in the order they were asked.
+    std::vector<std::string> automationAsked() const;
+    bool wasAskedAbout(std::string_view target) const;
+    // Records that the owner was asked (once per target).
+    void recordAutomationAsked(std::string_view target);
+    // Forgets every answer given, as `tccutil reset AppleEvents` does: each target is
+    // asked again.
+    void resetAutomationAsked();
 
     // ---- Focus (macOS 12 and later) and the owner's Shortcuts ----
     // Focus has no public reading on a Mac; here it is a fact of the state, changed
@@ -106,6 +149,7 @@ public:
     // ---- The macOS version ----
     // The stored one; kOldestMacOS when none is stored or it cannot be read.
     MacOSVersion macOSVersion() const;
+    // Stores it; a running settings application takes the release's name.
     void setMacOSVersion(const MacOSVersion& version);
 
 private:

@@ -53,12 +53,11 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     rows.emplace_back("macOS", mac.macOSVersion().text());
     const auto dock = mac.readDomain("com.apple.dock");
     const auto global = mac.readDomain("NSGlobalDomain");
-    const auto dnd =
-        mac.readDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui.plist");
+    const MacOSVersion version = mac.macOSVersion();
 
-    const plist::Value* dndValue = lookup(dnd, "doNotDisturb");
-    rows.emplace_back("Do Not Disturb", onOff(dndValue && dndValue->truthValue()));
-    if (mac.macOSVersion().major >= 12) rows.emplace_back("Focus", onOff(mac.focusOn()));
+    const std::optional<bool> dnd = mac.doNotDisturbInEffect();
+    rows.emplace_back("Do Not Disturb", dnd ? onOff(*dnd) : "n/a (the key has no effect from macOS 11)");
+    if (version.major >= 12) rows.emplace_back("Focus", onOff(mac.focusOn()));
 
     static constexpr std::pair<const char*, const char*> kCorners[] = {
         {"tl", "top left"}, {"tr", "top right"}, {"bl", "bottom left"}, {"br", "bottom right"}};
@@ -77,6 +76,15 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     std::string browser = http ? *http : "none";
     if (https != http) browser += " (https: " + (https ? *https : std::string("none")) + ")";
     rows.emplace_back("Default browser", browser);
+    const SimState::BrowserAnswer answer = mac.browserAnswer();
+    rows.emplace_back("Browser answer", answer == SimState::BrowserAnswer::Use ? "use"
+                                        : answer == SimState::BrowserAnswer::Keep
+                                            ? "keep"
+                                            : "later (the dialog stays up)");
+    std::vector<std::string> pending;
+    for (const auto& [scheme, id] : mac.pendingHandlers()) pending.push_back(scheme + ": " + id);
+    rows.emplace_back("Browser pending", pending.empty() ? "none" : lendmode::joined(pending, ", "));
+    rows.emplace_back("Browser confirmations", std::to_string(mac.handlerRequests()) + " asked");
 
     // macOS scrolls naturally unless the key says otherwise.
     // The direction in effect, and the stored key beside it when a login would change it.
@@ -112,7 +120,9 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
                                       std::to_string(mac.restarts(kNotificationCenter)) + ", " +
                                       kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)));
     const auto pane = mac.systemPreferencesPane();
-    rows.emplace_back("System Preferences", pane ? "open at " + *pane : std::string("not running"));
+    rows.emplace_back(settingsApplicationName(version), !pane           ? std::string("not running")
+                                                        : pane->empty() ? std::string("running, no window")
+                                                                        : "open at " + *pane);
 
     std::vector<std::string> refused;
     const plist::Dictionary state = mac.state();
@@ -123,6 +133,8 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     }
     rows.emplace_back("Automation",
                       refused.empty() ? "allowed" : "refused for " + lendmode::joined(refused, ", "));
+    const std::vector<std::string> asked = mac.automationAsked();
+    rows.emplace_back("Automation asked", asked.empty() ? "nobody yet" : lendmode::joined(asked, ", "));
     rows.emplace_back("Accessibility", mac.accessibilityAllowed() ? "allowed" : "refused");
     return rows;
 }

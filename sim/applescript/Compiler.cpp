@@ -1,7 +1,8 @@
 // Compiles a script into statements. The terms a statement may use depend on the
 // application it is told to, as with AppleScript's dictionaries: `dock preferences`,
 // `click` and `checkbox` exist only inside `tell application "System Events"`,
-// `reveal`, `pane` and `anchor` only inside `tell application "System Preferences"`.
+// `reveal`, `pane` and `anchor` only inside `tell application "System Preferences"`
+// (or "System Settings", its name from macOS 13).
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -21,7 +22,7 @@ enum class Terms { Standard, SystemEvents, SystemPreferences };
 
 Terms termsFor(const std::string& application) {
     if (application == kSystemEvents) return Terms::SystemEvents;
-    if (application == kSystemPreferences) return Terms::SystemPreferences;
+    if (sameApplication(application, kSystemPreferences)) return Terms::SystemPreferences;
     return Terms::Standard;
 }
 

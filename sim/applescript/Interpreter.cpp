@@ -1,8 +1,15 @@
 // Runs compiled statements against the simulated Mac.
 //
 // Events sent to an application (activate, quit, and every System Events or System
-// Preferences command) first check the automation permission for that application.
+// Preferences command) first check the automation permission for that application;
+// the first event to a target is when the owner is asked, and that is recorded.
 // `do shell script` runs in the script's own process and needs none.
+//
+// From macOS 13 the settings application is System Settings. LaunchServices still
+// finds it as "System Preferences", so those scripts reach it, but its errors and its
+// process (as System Events sees it) carry the new name; its panes are extensions
+// with other identifiers, so the old pane ids are not found, and its window has no
+// tab group a click could reach.
 //
 // The simulated Mac's state file is read once and written once for each stretch of a
 // script between shell commands: a StateSession holds the Mac's lock from the first
@@ -95,39 +102,56 @@ private:
         return false;
     }
 
+    // The name the application has on this release, the one it runs under and the
+    // one its errors give.
+    std::string nameOf(const std::string& application) { return session_.state().processName(application); }
+
+    bool settingsApplication(const std::string& application) const {
+        return sameApplication(application, kSystemPreferences);
+    }
+
     bool runIf(const Statement& st) {
         // Asking whether an application runs sends it nothing and launches nothing.
-        bool truth =
-            st.conditionIsConstant ? st.conditionConstant : session_.state().isRunning(st.application);
+        bool truth = st.conditionIsConstant ? st.conditionConstant
+                                            : session_.state().isRunning(nameOf(st.application));
         if (st.negated) truth = !truth;
         result.reset();
         return runAll(truth ? st.body : st.otherwise);
     }
 
     void requirePermission(const std::string& application, Range range) {
+        if (!session_.state().wasAskedAbout(application)) {
+            // The owner answers now. Should the record not be written (the lock was not
+            // taken), they are asked again next time; the event goes on either way.
+            [[maybe_unused]] const bool recorded =
+                session_.change([&application](SimState& s) { s.recordAutomationAsked(application); });
+        }
         if (!session_.state().automationAllowed(application)) {
-            fail(kNotAuthorized, "Not authorized to send Apple events to " + application + ".", range);
+            fail(kNotAuthorized, "Not authorized to send Apple events to " + nameOf(application) + ".",
+                 range);
         }
     }
 
-    // System Events and System Preferences ship with every Mac, whatever the catalogue says.
-    bool isKnown(const std::string& application) const {
-        return application == kSystemEvents || application == kSystemPreferences ||
-               mac_.findApp(application).has_value();
+    // The application a name reaches: System Events and the settings application ship
+    // with every Mac, whatever the catalogue says.
+    std::optional<App> applicationNamed(const std::string& application) {
+        if (auto builtIn = session_.state().builtInApplication(application)) return builtIn;
+        return mac_.findApp(application);
     }
 
     void quit(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
-        if (!session_.state().isRunning(st.application)) {
-            if (!isKnown(st.application))
+        const std::string name = nameOf(st.application);
+        if (!session_.state().isRunning(name)) {
+            if (!applicationNamed(st.application))
                 fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
             return;  // nothing to quit
         }
         requirePermission(st.application, st.range);
-        const std::string& name = st.application;
-        changeState(st, "quit", [&name](SimState& s) {
-            if (name == kSystemPreferences) {
+        const bool settings = settingsApplication(st.application);
+        changeState(st, "quit", [&name, settings](SimState& s) {
+            if (settings) {
                 s.setSystemPreferencesPane(std::nullopt);
             } else {
                 s.endProcesses([&name](const Process& p) { return p.name == name; });
@@ -138,13 +162,12 @@ private:
     void activate(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
-        const bool running = session_.state().isRunning(st.application);
-        const std::optional<App> app = running ? std::nullopt : mac_.findApp(st.application);
-        if (!running && !app && !isKnown(st.application)) {
+        const bool running = session_.state().isRunning(nameOf(st.application));
+        const std::optional<App> app = running ? std::nullopt : applicationNamed(st.application);
+        if (!running && !app)
             fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
-        }
         requirePermission(st.application, st.range);
-        if (!app) return;
+        if (running) return;
         if (!session_.launch(*app)) failUpdate(st, "launch");
         changed(st, "launch");
     }
@@ -162,9 +185,10 @@ private:
 
     // The simulated Mac's state could not be changed (lock or write failed, errno says
     // why): the event fails in the application it was sent to.
-    [[noreturn]] static void failUpdate(const Statement& st, const char* verb) {
+    [[noreturn]] void failUpdate(const Statement& st, const char* verb) {
         const int error = errno;
-        fail(kGeneric, st.application + " got an error: Can’t " + verb + " (" + std::strerror(error) + ").",
+        fail(kGeneric,
+             nameOf(st.application) + " got an error: Can’t " + verb + " (" + std::strerror(error) + ").",
              st.range);
     }
 
@@ -252,9 +276,10 @@ private:
                  st.range);
     }
 
-    // The user interface System Events sees: only System Preferences shows a window,
-    // the one of its revealed pane, and the trackpad pane's first tab group has the
-    // natural-scrolling checkbox first.
+    // The user interface System Events sees: only the settings application shows a
+    // window, the one of its revealed pane, and up to macOS 12 the trackpad pane's
+    // first tab group has the natural-scrolling checkbox first. System Settings' window
+    // (13 on) has no tab group.
     void click(const Statement& st) {
         requirePermission(st.application, st.range);
         result.reset();
@@ -281,9 +306,10 @@ private:
         if (!session_.state().isRunning(process.name)) cantGet(0, kCantGet);
         if (path.size() == 1) return;
 
-        const std::optional<std::string> pane =
-            process.name == kSystemPreferences ? session_.state().systemPreferencesPane() : std::nullopt;
-        const bool trackpad = pane && *pane == kTrackpadPane;
+        const SimState& state = session_.state();
+        const bool settings = process.name == state.processName(kSystemPreferences);
+        const std::optional<std::string> pane = settings ? state.systemPreferencesPane() : std::nullopt;
+        const bool trackpad = pane && *pane == kTrackpadPane && state.macOSVersion().major < 13;
         const auto isFirst = [](const Element& e) { return e.key == Element::Key::Index && e.index == 1; };
 
         if (path[1].cls != C::Window) cantGet(1, kCantGet);
@@ -310,7 +336,7 @@ private:
         changeState(st, "click", [natural](SimState& s) { s.setNaturalScrollingInEffect(natural); });
     }
 
-    // ---- System Preferences ----
+    // ---- System Preferences (System Settings from 13) ----
 
     void reveal(const Statement& st) {
         requirePermission(st.application, st.range);
@@ -319,9 +345,12 @@ private:
         const ObjectPath& path = st.object;
         const bool isPane = path.size() == 1 && path[0].cls == C::Pane;
         const bool isAnchor = path.size() == 2 && path[0].cls == C::Pane && path[1].cls == C::Anchor;
-        if (!isPane && !isAnchor) {
-            fail(kCantGet,
-                 std::string(kSystemPreferences) + " got an error: Can’t get " + describePath(path) + ".",
+        // System Settings' panes are extensions ("com.apple.Trackpad-Settings.extension");
+        // the System Preferences pane ids name none of them.
+        const bool oldPane = !path.empty() && path[0].name.starts_with("com.apple.preference.") &&
+                             session_.state().macOSVersion().major >= 13;
+        if ((!isPane && !isAnchor) || oldPane) {
+            fail(kCantGet, nameOf(st.application) + " got an error: Can’t get " + describePath(path) + ".",
                  st.range);
         }
         const std::string& pane = path[0].name;

@@ -32,12 +32,20 @@ void usage() {
         "  env                        shell lines that point a shell at the simulated Mac\n"
         "  apps                       installed applications, * marks running ones\n"
         "  add-app PATH [BUNDLE_ID]   install an application (e.g. /Applications/Chess 2.app)\n"
-        "  automation allow|deny [APP]  allow or refuse Apple events (default: every app)\n"
+        "  automation allow|deny [APP]  the owner's answer when asked about Apple events to APP\n"
+        "                             (default: every app)\n"
+        "  automation reset           forget which targets the owner was asked about: each\n"
+        "                             is asked again (as tccutil reset AppleEvents)\n"
+        "  browser-answer use|keep|later  the owner's answer when an app asks to become the\n"
+        "                             default browser; use and keep also answer the requests\n"
+        "                             waiting, later leaves the dialog up\n"
         "  accessibility allow|deny   allow or refuse UI scripting (clicks through System Events)\n"
         "  shortcut add NAME focus-on|focus-off  install a Shortcut that switches Focus (12+)\n"
         "  login                      the owner logs in again: the stored scroll direction\n"
         "                             takes effect\n"
-        "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27\n"
+        "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27 (from 11\n"
+        "                             the Do Not Disturb key does nothing; from 13 System\n"
+        "                             Preferences is System Settings)\n"
         "  password                   set the owner's password; one that is set is replaced\n"
         "                             only after the current one is given. From standard\n"
         "                             input: the new password on the first line, or, when one\n"
@@ -205,6 +213,8 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
         app.bundleIdentifier = argc >= 4 ? argv[3] : "com.example." + std::to_string(apps.size());
         apps.push_back(app);
         if (!mac.setCatalogue(apps)) return failed();
+    } else if (command == "automation" && argc == 3 && std::string_view(argv[2]) == "reset") {
+        if (!mac.resetAutomationAsked()) return failed();
     } else if (command == "automation" && argc >= 3) {
         const std::string_view verb = argv[2];
         if (verb != "allow" && verb != "deny") {
@@ -212,6 +222,17 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
             return kUsage;
         }
         if (!mac.setAutomationAllowed(argc >= 4 ? argv[3] : "*", verb == "allow")) return failed();
+    } else if (command == "browser-answer" && argc == 3) {
+        using Answer = sim::SimState::BrowserAnswer;
+        const std::string_view verb = argv[2];
+        if (verb != "use" && verb != "keep" && verb != "later") {
+            usage();
+            return kUsage;
+        }
+        if (!mac.setBrowserAnswer(verb == "use"    ? Answer::Use
+                                  : verb == "keep" ? Answer::Keep
+                                                   : Answer::Later))
+            return failed();
     } else if (command == "accessibility" && argc == 3) {
         const std::string_view verb = argv[2];
         if (verb != "allow" && verb != "deny") {
