@@ -10,6 +10,8 @@ namespace platform::macos {
 class MacAppleScriptRunner : public AppleScriptRunner {
 public:
     std::optional<std::vector<std::string>> execute(const std::string& source) override;
+    // The error as osascript prints it: NSAppleScript's message and number.
+    std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
 };
 
 }  // namespace platform::macos

@@ -30,12 +30,15 @@ std::vector<std::string> resultItems(NSAppleEventDescriptor* result) {
     return items;
 }
 
-std::optional<std::vector<std::string>> executeHere(const std::string& source) {
+std::optional<std::vector<std::string>> executeHere(const std::string& source, std::string& failure) {
     namespace log = lendmode::log;
     @autoreleasepool {
         const auto start = std::chrono::steady_clock::now();
         NSAppleScript* script = [[NSAppleScript alloc] initWithSource:foundationString(source)];
-        if (!script) return std::nullopt;
+        if (!script) {
+            failure = "The script could not be read.";
+            return std::nullopt;
+        }
         NSDictionary<NSString*, id>* error = nil;
         NSAppleEventDescriptor* result = [script executeAndReturnError:&error];
         const auto number =
@@ -43,7 +46,9 @@ std::optional<std::vector<std::string>> executeHere(const std::string& source) {
         log::debug([&] { return runlog::appleScriptRun(number, log::millisecondsSince(start), source); });
         if (error) {
             // -1743: the owner refused automation of the target; -1719: Accessibility.
-            log::error(runlog::appleScriptFailure(*number, utf8String(error[NSAppleScriptErrorMessage])));
+            const std::string message = utf8String(error[NSAppleScriptErrorMessage]);
+            log::error(runlog::appleScriptFailure(*number, message));
+            failure = message + " (" + std::to_string(*number) + ")";
             return std::nullopt;
         }
         return resultItems(result);
@@ -53,11 +58,19 @@ std::optional<std::vector<std::string>> executeHere(const std::string& source) {
 }  // namespace
 
 std::optional<std::vector<std::string>> MacAppleScriptRunner::execute(const std::string& source) {
-    if (NSThread.isMainThread) return executeHere(source);
+    std::string error;
+    return execute(source, error);
+}
+
+std::optional<std::vector<std::string>> MacAppleScriptRunner::execute(const std::string& source,
+                                                                      std::string& error) {
+    if (NSThread.isMainThread) return executeHere(source, error);
     __block std::optional<std::vector<std::string>> outcome;
+    __block std::string failure;
     dispatch_sync(dispatch_get_main_queue(), ^{
-      outcome = executeHere(source);
+      outcome = executeHere(source, failure);
     });
+    if (!outcome) error = failure;
     return outcome;
 }
 

@@ -13,7 +13,9 @@
 #include "platform/macos/MacLaunchAtLogin.h"
 #include "platform/macos/MacLog.h"
 #include "platform/macos/MacOwnerAuthentication.h"
+#include "platform/macos/MacScrollDirection.h"
 #include "platform/macos/MacStatusItem.h"
+#include "platform/macos/MacSystemVersion.h"
 #include "platform/macos/MacUrlHandlers.h"
 #include "platform/macos/MacUserAccount.h"
 #include "platform/macos/MacUserDefaultsStore.h"
@@ -41,6 +43,8 @@ Ports installPlatform() {
     ports.urlHandlers = std::make_shared<macos::MacUrlHandlers>();
     ports.account = std::make_shared<macos::MacUserAccount>();
     ports.automation = std::make_shared<macos::MacAutomationConsent>();
+    ports.systemVersion = std::make_shared<macos::MacSystemVersion>();
+    ports.scrollDirection = std::make_shared<macos::MacScrollDirection>();
     auto activation = std::make_shared<macos::MacActivationPolicy>();
     ports.alerts = std::make_shared<macos::MacAlertPresenter>();
     ports.recordCopy = std::make_shared<RecordFile>(platformStateDirectory() + "/" + kRecordFileName);

@@ -2,6 +2,8 @@
 
 #import <AppKit/AppKit.h>
 
+#include <CoreGraphics/CoreGraphics.h>
+
 #include <QImage>
 #include <QPixmap>
 #include <QRectF>

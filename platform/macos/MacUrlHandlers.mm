@@ -37,11 +37,12 @@ std::optional<std::vector<std::string>> legacyAllHandlers(NSString* scheme) {
     return identifiers;
 }
 
-void legacySetDefault(NSString* scheme, NSString* bundleIdentifier) {
+bool legacySetDefault(NSString* scheme, NSString* bundleIdentifier) {
     const OSStatus status =
         LSSetDefaultHandlerForURLScheme((__bridge CFStringRef)scheme, (__bridge CFStringRef)bundleIdentifier);
     if (status != noErr)
         lendmode::log::error("Setting the default handler failed: status " + std::to_string(status));
+    return status == noErr;
 }
 
 #pragma clang diagnostic pop
@@ -70,7 +71,10 @@ std::optional<std::string> MacUrlHandlers::defaultHandler(const std::string& sch
     }
 }
 
-void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier) {
+void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier,
+                                       Done done) {
+    if (!done) done = [](bool) {};
+    const Done finished = std::move(done);
     @autoreleasepool {
         NSString* identifier = foundationString(bundleIdentifier);
         if (@available(macOS 12, *)) {
@@ -78,8 +82,11 @@ void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::str
             NSURL* application = [workspace URLForApplicationWithBundleIdentifier:identifier];
             if (!application) {
                 lendmode::log::error("No application has the identifier " + bundleIdentifier);
+                finished(false);
                 return;
             }
+            // The system asks the owner first; the handler gets an error when they keep
+            // the earlier default, or when the change fails.
             [workspace setDefaultApplicationAtURL:application
                              toOpenURLsWithScheme:foundationString(scheme)
                                 completionHandler:^(NSError* error) {
@@ -87,10 +94,11 @@ void MacUrlHandlers::setDefaultHandler(const std::string& scheme, const std::str
                                       lendmode::log::error("Setting the default handler failed: " +
                                                            utf8String(error.localizedDescription));
                                   }
+                                  finished(error == nil);
                                 }];
             return;
         }
-        legacySetDefault(foundationString(scheme), identifier);
+        finished(legacySetDefault(foundationString(scheme), identifier));
     }
 }
 

@@ -1,5 +1,6 @@
-// The workspace on macOS: application launches announced by NSWorkspace, icons from
-// the system, and ending an application by its process id.
+// The workspace on macOS: application launches announced by NSWorkspace, applications
+// that appear in its list of running ones, icons from the system, bundle identifiers,
+// and ending an application by its process id.
 #pragma once
 
 #include <memory>
@@ -15,9 +16,11 @@ public:
     ~MacWorkspace() override;
     QIcon iconForFile(const QString& path) override;
     bool terminateApplication(qint64 pid) override;
+    QString bundleIdentifierOfBundle(const QString& path) override;
 
 private:
     void announceLaunch(const QVariantMap& userInfo);
+    void announceRunning(const QVariantMap& userInfo);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -9,6 +9,46 @@
 #include <algorithm>
 #include <deque>
 #include <limits>
+#include <set>
+
+#include "platform/macos/ApplicationBundles.h"
+
+namespace {
+
+// Its address tells this observation from any other of the same object and key path.
+char kRunningApplicationsContext;
+NSString* const kRunningApplications = @"runningApplications";
+
+}  // namespace
+
+// Calls its block whenever NSWorkspace's runningApplications changes. Apple documents
+// the property as key-value observing compliant, changing only while the main run loop
+// runs in a common mode: the block runs on the main thread.
+@interface LMRunningApplicationsObserver : NSObject
+- (instancetype)initWithChange:(void (^)(void))changed;
+@end
+
+@implementation LMRunningApplicationsObserver {
+    void (^_changed)(void);
+}
+
+- (instancetype)initWithChange:(void (^)(void))changed {
+    if ((self = [super init])) _changed = [changed copy];
+    return self;
+}
+
+- (void)observeValueForKeyPath:(NSString*)keyPath
+                      ofObject:(id)object
+                        change:(NSDictionary<NSString*, id>*)change
+                       context:(void*)context {
+    if (context != &kRunningApplicationsContext) {
+        [super observeValueForKeyPath:keyPath ofObject:object change:change context:context];
+        return;
+    }
+    _changed();
+}
+
+@end
 
 namespace platform::macos {
 namespace {
@@ -20,6 +60,24 @@ QString toQString(NSString* string) {
     return string ? QString::fromNSString(string) : QString();
 }
 
+// The user information of both signals.
+QVariantMap userInfoOf(NSRunningApplication* app) {
+    QVariantMap userInfo;
+    NSURL* url = app.bundleURL ? app.bundleURL : app.executableURL;
+    userInfo.insert(QStringLiteral("NSApplicationPath"), toQString(url.path));
+    userInfo.insert(QStringLiteral("NSApplicationName"), toQString(app.localizedName));
+    userInfo.insert(QStringLiteral("NSApplicationBundleIdentifier"), toQString(app.bundleIdentifier));
+    userInfo.insert(QStringLiteral("NSApplicationProcessIdentifier"),
+                    QVariant::fromValue<qint64>(app.processIdentifier));
+    return userInfo;
+}
+
+std::set<pid_t> processIdentifiers(NSArray<NSRunningApplication*>* apps) {
+    std::set<pid_t> pids;
+    for (NSRunningApplication* app in apps) pids.insert(app.processIdentifier);
+    return pids;
+}
+
 }  // namespace
 
 struct MacWorkspace::Impl {
@@ -28,6 +86,9 @@ struct MacWorkspace::Impl {
     id didLaunchObserver = nil;
     // Process ids announced as about to launch whose "did launch" has not come yet.
     std::deque<pid_t> awaitingDidLaunch;
+    LMRunningApplicationsObserver* runningObserver = nil;
+    // The running applications' process ids as of the last change.
+    std::set<pid_t> running;
 
     // Whether this announcement is the first for its process: a launch announced both
     // before and after it starts is passed on once.
@@ -67,24 +128,39 @@ MacWorkspace::MacWorkspace(QObject* parent) : Workspace(parent), impl_(std::make
                       if (![object isKindOfClass:[NSRunningApplication class]]) return;
                       NSRunningApplication* app = object;
                       if (!workspace->impl_->isFirstAnnouncement(app.processIdentifier, willLaunch)) return;
-                      QVariantMap userInfo;
-                      NSURL* url = app.bundleURL ? app.bundleURL : app.executableURL;
-                      userInfo.insert(QStringLiteral("NSApplicationPath"), toQString(url.path));
-                      userInfo.insert(QStringLiteral("NSApplicationName"), toQString(app.localizedName));
-                      userInfo.insert(QStringLiteral("NSApplicationBundleIdentifier"),
-                                      toQString(app.bundleIdentifier));
-                      userInfo.insert(QStringLiteral("NSApplicationProcessIdentifier"),
-                                      QVariant::fromValue<qint64>(app.processIdentifier));
-                      workspace->announceLaunch(userInfo);
+                      workspace->announceLaunch(userInfoOf(app));
                     }];
     };
     impl_->willLaunchObserver = observe(NSWorkspaceWillLaunchApplicationNotification, true);
     impl_->didLaunchObserver = observe(NSWorkspaceDidLaunchApplicationNotification, false);
+
+    // Agents and background applications are never announced as launching; they only
+    // appear among the running applications. The applications running now are not
+    // announced, only those that appear later. The list is compared with the last one
+    // rather than read from the change, which may carry the whole new list.
+    NSWorkspace* shared = [NSWorkspace sharedWorkspace];
+    impl_->running = processIdentifiers(shared.runningApplications);
+    impl_->runningObserver = [[LMRunningApplicationsObserver alloc] initWithChange:^{
+      if (!workspace) return;
+      NSArray<NSRunningApplication*>* apps = [NSWorkspace sharedWorkspace].runningApplications;
+      for (NSRunningApplication* app in apps) {
+          if (!workspace->impl_->running.contains(app.processIdentifier))
+              workspace->announceRunning(userInfoOf(app));
+      }
+      workspace->impl_->running = processIdentifiers(apps);
+    }];
+    [shared addObserver:impl_->runningObserver
+             forKeyPath:kRunningApplications
+                options:0
+                context:&kRunningApplicationsContext];
 }
 
 MacWorkspace::~MacWorkspace() {
     [impl_->center removeObserver:impl_->willLaunchObserver];
     [impl_->center removeObserver:impl_->didLaunchObserver];
+    [[NSWorkspace sharedWorkspace] removeObserver:impl_->runningObserver
+                                       forKeyPath:kRunningApplications
+                                          context:&kRunningApplicationsContext];
 }
 
 void MacWorkspace::announceLaunch(const QVariantMap& userInfo) {
@@ -93,6 +169,11 @@ void MacWorkspace::announceLaunch(const QVariantMap& userInfo) {
     // queue, and with it every later launch, until the alert closes.
     QMetaObject::invokeMethod(
         this, [this, userInfo] { emit willLaunchApplication(userInfo); }, Qt::QueuedConnection);
+}
+
+void MacWorkspace::announceRunning(const QVariantMap& userInfo) {
+    QMetaObject::invokeMethod(
+        this, [this, userInfo] { emit applicationRunning(userInfo); }, Qt::QueuedConnection);
 }
 
 QIcon MacWorkspace::iconForFile(const QString& path) {
@@ -106,6 +187,10 @@ bool MacWorkspace::terminateApplication(qint64 pid) {
         [NSRunningApplication runningApplicationWithProcessIdentifier:static_cast<pid_t>(pid)];
     if (!app) return false;
     return [app forceTerminate];
+}
+
+QString MacWorkspace::bundleIdentifierOfBundle(const QString& path) {
+    return QString::fromStdString(bundleIdentifierAtPath(path.toStdString()));
 }
 
 }  // namespace platform::macos

@@ -28,6 +28,24 @@ extern NSString* const NSAppleScriptErrorNumber;
 - (nullable NSAppleEventDescriptor*)descriptorAtIndex:(NSInteger)index;
 @end
 
+// ---- Foundation: the version of the running macOS (10.10) ----
+typedef struct {
+    NSInteger majorVersion;
+    NSInteger minorVersion;
+    NSInteger patchVersion;
+} NSOperatingSystemVersion;
+
+@interface NSProcessInfo (AppleOnly)
+@property(readonly) NSOperatingSystemVersion operatingSystemVersion API_AVAILABLE(macos(10.10));
+@end
+
+// ---- Foundation: key-value observing, the removal that names its context (10.7) ----
+@interface NSObject (AppleOnlyKeyValueObserving)
+- (void)removeObserver:(NSObject*)observer
+            forKeyPath:(NSString*)keyPath
+               context:(nullable void*)context API_AVAILABLE(macos(10.7));
+@end
+
 // ---- AppKit: the application ----
 typedef NSString* NSAppearanceName;
 
@@ -68,6 +86,32 @@ extern NSString* const NSWorkspaceApplicationKey API_AVAILABLE(macos(10.6));
               toOpenURLsWithScheme:(NSString*)urlScheme
                  completionHandler:(void (^_Nullable)(NSError* _Nullable error))completionHandler
     API_AVAILABLE(macos(12.0));
+@end
+
+// Starting an application: the configuration object and its asynchronous call (10.15),
+// and the synchronous call they replace (deprecated in 11.0).
+typedef NSString* NSWorkspaceLaunchConfigurationKey;
+
+API_AVAILABLE(macos(10.15))
+@interface NSWorkspaceOpenConfiguration : NSObject <NSCopying>
++ (instancetype)configuration;
+@property BOOL activates;
+@property BOOL hides;
+@end
+
+@interface NSWorkspace (AppleOnlyLaunching)
+- (void)openApplicationAtURL:(NSURL*)applicationURL
+               configuration:(NSWorkspaceOpenConfiguration*)configuration
+           completionHandler:(void (^_Nullable)(NSRunningApplication* _Nullable app,
+                                                NSError* _Nullable error))completionHandler
+    API_AVAILABLE(macos(10.15));
+- (nullable NSRunningApplication*)
+    launchApplicationAtURL:(NSURL*)url
+                   options:(NSWorkspaceLaunchOptions)options
+             configuration:(NSDictionary<NSWorkspaceLaunchConfigurationKey, id>*)configuration
+                     error:(NSError**)error
+    API_DEPRECATED("Use -[NSWorkspace openApplicationAtURL:configuration:completionHandler:] instead.",
+                   macos(10.6, 11.0));
 @end
 
 // ---- AppKit: images made from Core Graphics ----

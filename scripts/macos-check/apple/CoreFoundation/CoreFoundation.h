@@ -1,6 +1,6 @@
 // CoreFoundation as Apple declares it, for what the native layer uses (GNUstep has no
 // CoreFoundation). From Apple's CoreFoundation reference: CFBase, CFNumber,
-// CFPreferences.
+// CFPreferences, CFNotificationCenter.
 #pragma once
 #include <Availability.h>
 #include <stdint.h>
@@ -26,6 +26,7 @@ CFTypeID CFBooleanGetTypeID(void);
 extern const CFBooleanRef kCFBooleanTrue;
 extern const CFBooleanRef kCFBooleanFalse;
 
+extern const CFStringRef kCFPreferencesAnyApplication;
 extern const CFStringRef kCFPreferencesCurrentApplication;
 extern const CFStringRef kCFPreferencesCurrentUser;
 extern const CFStringRef kCFPreferencesAnyHost;
@@ -40,6 +41,13 @@ void CFPreferencesSetValue(CFStringRef key, CFPropertyListRef value, CFStringRef
 void CFPreferencesSetMultiple(CFDictionaryRef keysToSet, CFArrayRef keysToRemove, CFStringRef applicationID,
                               CFStringRef userName, CFStringRef hostName);
 Boolean CFPreferencesSynchronize(CFStringRef applicationID, CFStringRef userName, CFStringRef hostName);
+
+typedef struct __CFNotificationCenter* CFNotificationCenterRef;
+typedef CFStringRef CFNotificationName;
+CFNotificationCenterRef CFNotificationCenterGetDistributedCenter(void);
+void CFNotificationCenterPostNotification(CFNotificationCenterRef center, CFNotificationName name,
+                                          const void* object, CFDictionaryRef userInfo,
+                                          Boolean deliverImmediately);
 
 #ifdef __cplusplus
 }
