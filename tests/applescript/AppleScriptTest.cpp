@@ -278,6 +278,62 @@ TEST_F(AppleScriptTest, ActivateChessIfNotRunningLaunchesItOnce) {
     EXPECT_EQ(processCount("Chess"), 1);
 }
 
+// From 13 the settings application is System Settings: the old name still reaches it,
+// but its panes and its window are new, so the program's scroll piece fails there.
+TEST_F(AppleScriptTest, TheSettingsScriptsWorkUpTo12AndFailFrom13) {
+    const std::string reveal = indented(kRevealLines, 3, 0);
+    const std::string click = indented(kClickLines, 3, 0);
+    const std::string barePane = "tell application \"System Preferences\" to reveal pane id \"" +
+                                 std::string("com.apple.preference.trackpad") + "\"";
+    for (const char* release : {"10.14", "12", "13", "26"}) {
+        SCOPED_TRACE(release);
+        ASSERT_TRUE(mac().setMacOSVersion(*sim::MacOSVersion::parse(release)));
+        setGlobal("com.apple.swipescrolldirection", true);
+        ASSERT_TRUE(mac().login());
+        const bool settings = sim::MacOSVersion::parse(release)->major >= 13;
+        const std::vector<Outcome> outcomes{run(reveal), run(barePane), run(click)};
+        if (!settings) {
+            for (const Outcome& o : outcomes) EXPECT_TRUE(o.ok()) << o.error->describe();
+            EXPECT_FALSE(mac().naturalScrollingInEffect());
+            EXPECT_TRUE(mac().isRunning("System Preferences"));
+        } else {
+            const std::pair<int, std::string> expected[] = {
+                {-1728,
+                 "System Settings got an error: Can’t get anchor \"trackpadTab\" of pane id "
+                 "\"com.apple.preference.trackpad\"."},
+                {-1728, "System Settings got an error: Can’t get pane id \"com.apple.preference.trackpad\"."},
+                {-1728, "System Events got an error: Can’t get process \"System Preferences\"."},
+            };
+            for (std::size_t i = 0; i < outcomes.size(); ++i) {
+                expectError(outcomes[i], Error::Kind::Execution, expected[i].first);
+                EXPECT_EQ(outcomes[i].error->message, expected[i].second);
+            }
+            // Its own panes reveal, yet its window has no checkbox to click.
+            ASSERT_TRUE(run("tell application \"System Preferences\" to reveal pane id "
+                            "\"com.apple.Trackpad-Settings.extension\"")
+                            .ok());
+            EXPECT_TRUE(mac().isRunning("System Settings"));
+            expectError(run("tell application \"System Events\" to tell process \"System Settings\" to click "
+                            "checkbox 1 of tab group 1 of window 1"),
+                        Error::Kind::Execution, -1719);
+            EXPECT_TRUE(mac().naturalScrollingInEffect()) << "nothing scriptable changes it";
+            EXPECT_EQ(naturalScrolling(), true);
+        }
+        // The prologue finds it by its old name and quits it.
+        EXPECT_EQ(run("if application \"System Preferences\" is running then return 1").result,
+                  plist::Value(1));
+        ASSERT_TRUE(run(kQuitPreferencesIfRunning).ok());
+        EXPECT_FALSE(mac().systemPreferencesPane());
+        EXPECT_FALSE(mac().isRunning("System Settings") || mac().isRunning("System Preferences"));
+    }
+    mac().setAutomationAllowed("System Preferences", false);
+    EXPECT_EQ(run(reveal).error->message, "Not authorized to send Apple events to System Settings.");
+    ASSERT_TRUE(mac().setMacOSVersion(*sim::MacOSVersion::parse("12")));
+    EXPECT_EQ(run("quit application \"System Settings\"").error->message,
+              "Can’t get application \"System Settings\".")
+        << "no such application before 13";
+}
+
 // ---- Statements ----
 
 TEST_F(AppleScriptTest, QuitAndActivateOfUnknownApplicationsFailAtRunTime) {
@@ -576,6 +632,21 @@ TEST_F(AppleScriptTest, RefusedAutomationFailsEventsToThatApplicationOnly) {
     expectError(run(kActivateChessIfNotRunning), Error::Kind::Execution, -1743);
     EXPECT_TRUE(mac().isRunning("Slack"));
     EXPECT_FALSE(mac().isRunning("Chess"));
+}
+
+// The first event to a target is when the owner is asked; asking whether it runs and
+// shell commands ask nobody.
+TEST_F(AppleScriptTest, TheFirstEventToATargetAsksTheOwnerOnce) {
+    mac().setAutomationAllowed("Slack", false);
+    ASSERT_TRUE(run(kQuitChessIfRunning + "do shell script \"true\"").ok());
+    EXPECT_TRUE(mac().automationAsked().empty());
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell dock preferences to set autohide to false").ok());
+    expectError(run("quit application \"Slack\""), Error::Kind::Execution, -1743);
+    ASSERT_TRUE(
+        run("tell application \"System Events\" to tell dock preferences to set autohide to true").ok());
+    EXPECT_EQ(mac().automationAsked(), (std::vector<std::string>{"System Events", "Slack"}));
+    EXPECT_EQ(mac().askAutomation("Slack", false), sim::SimMac::AutomationAnswer::Refused);
 }
 
 // Clicks are UI scripting, which needs Accessibility; System Events' own dictionary

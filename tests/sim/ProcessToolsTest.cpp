@@ -125,6 +125,22 @@ TEST(OpenTool, RunningAppsAndAgentsAreNotAnnounced) {
     EXPECT_FALSE(listener.receive(std::chrono::milliseconds(200)).has_value());
 }
 
+// A renamed copy keeps the original's bundle identifier but is its own application.
+TEST(OpenTool, ARenamedCopyIsFoundByItsNameAndAnnouncedWithItsOwnPath) {
+    TempMac t;
+    const std::string copy = "/Users/owner/Downloads/Chess copy.app";
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "add-app", copy, "com.apple.Chess"}).exitStatus, 0);
+    sim::LaunchListener listener(t.mac().runDirectory());
+    ASSERT_EQ(runShell(t.root(), "open -a 'Chess copy'").exitStatus, 0);
+    const auto info = listener.receive(std::chrono::seconds(5));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->at("NSApplicationPath"), plist::Value(copy));
+    EXPECT_EQ(info->at("NSApplicationName"), plist::Value("Chess copy"));
+    EXPECT_EQ(info->at("NSApplicationBundleIdentifier"), plist::Value("com.apple.Chess"));
+    EXPECT_TRUE(t.mac().isRunning("Chess copy"));
+    EXPECT_FALSE(t.mac().isRunning("Chess"));
+}
+
 TEST(OpenTool, UnknownApplicationIsAnError) {
     TempMac t;
     const auto run = runTool(t.root(), {"open", "-a", "NoSuchApp"});
@@ -273,6 +289,51 @@ TEST(LendmodeSimTool, AutomationAccessibilityAndCatalogueCanBeChangedByHand) {
         0);
     EXPECT_TRUE(t.mac().findApp("Chess 2").has_value());
     EXPECT_NE(runTool(t.root(), {"lendmode-sim", "bogus"}).exitStatus, 0);
+}
+
+// The rows that follow the release: Do Not Disturb from 11, the settings application's
+// name from 13.
+TEST(LendmodeSimTool, StatusNamesWhatTheReleaseHas) {
+    TempMac t;
+    const auto row = [&](const std::string& name) {
+        const std::string status = runTool(t.root(), {"lendmode-sim", "status"}).out;
+        const std::size_t at = status.find("\n" + name + "  ");
+        if (at == std::string::npos) return std::string("(no row)");
+        const std::size_t value = status.find_first_not_of(' ', at + 1 + name.size());
+        return status.substr(value, status.find('\n', value) - value);
+    };
+    ASSERT_TRUE(t.mac().setSystemPreferencesPane("com.apple.preference.dock"));
+    EXPECT_EQ(row("Do Not Disturb"), "off");
+    EXPECT_EQ(row("System Preferences"), "open at com.apple.preference.dock");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "11"}).exitStatus, 0);
+    EXPECT_EQ(row("Do Not Disturb"), "n/a (the key has no effect from macOS 11)");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "13"}).exitStatus, 0);
+    EXPECT_EQ(row("System Settings"), "open at com.apple.preference.dock");
+    EXPECT_EQ(row("System Preferences"), "(no row)");
+    EXPECT_NE(row("Running").find("System Settings"), std::string::npos);
+
+    // The owner's answers: asked targets, and a default browser that waits.
+    EXPECT_EQ(row("Automation asked"), "nobody yet");
+    ASSERT_TRUE(t.mac().startHidden("System Events"));
+    t.mac().askAutomation("System Events", true);
+    EXPECT_EQ(row("Automation asked"), "System Events");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "automation", "reset"}).exitStatus, 0);
+    EXPECT_EQ(row("Automation asked"), "nobody yet");
+
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "browser-answer", "later"}).exitStatus, 0);
+    t.mac().requestDefaultHandler("https", "com.apple.Safari");
+    EXPECT_EQ(row("Browser answer"), "later (the dialog stays up)");
+    EXPECT_EQ(row("Browser pending"), "https: com.apple.Safari");
+    EXPECT_EQ(row("Browser confirmations"), "1 asked");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "browser-answer", "use"}).exitStatus, 0);
+    EXPECT_EQ(row("Browser pending"), "none");
+    EXPECT_EQ(t.mac().defaultHandler("https"), "com.apple.Safari");
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "browser-answer", "maybe"}).exitStatus, 2);
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "automation", "reset", "Chess"}).exitStatus, 2);
+
+    const std::string help = runTool(t.root(), {"lendmode-sim", "help"}).err;
+    for (const char* command : {"automation reset", "browser-answer use|keep|later"})
+        EXPECT_NE(help.find(command), std::string::npos) << command;
 }
 
 // The version set by hand is the one sw_vers reports, in the real tool's form; a text

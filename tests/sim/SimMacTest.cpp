@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "base/plist/PlistFile.h"
+#include "sim/LaunchAnnouncer.h"
 #include "sim/SimMac.h"
 #include "tests/support/TestSupport.h"
 
@@ -348,4 +349,134 @@ TEST(SimMacRoot, EnvironmentNamesTheRootAndRelativeRootsBecomeAbsolute) {
     setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
     EXPECT_EQ(sim::SimMac::rootFromEnvironment(), dir.path() + "/lendmode/simulated-mac");
     unsetenv("XDG_DATA_HOME");
+}
+
+// What AEDeterminePermissionToAutomateTarget answers: nothing about a target that is
+// not running; once started, the owner is asked once, and reset asks again.
+TEST(SimMacAutomation, TheOwnerIsAskedOncePerRunningTarget) {
+    using Answer = sim::SimMac::AutomationAnswer;
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    ASSERT_TRUE(mac.setAutomationAllowed("System Events", false));
+    for (const char* target : {"Chess", "System Events"}) {
+        SCOPED_TRACE(target);
+        const bool allowed = std::string_view(target) == "Chess";
+        EXPECT_EQ(mac.askAutomation(target, true), Answer::NotRunning);
+        ASSERT_TRUE(mac.startHidden(target));
+        EXPECT_EQ(mac.askAutomation(target, false), Answer::WouldAsk);
+        EXPECT_EQ(mac.askAutomation(target, true), allowed ? Answer::Allowed : Answer::Refused);
+        EXPECT_EQ(mac.askAutomation(target, false), allowed ? Answer::Allowed : Answer::Refused);
+    }
+    EXPECT_EQ(mac.automationAsked(), (std::vector<std::string>{"Chess", "System Events"}));
+    ASSERT_TRUE(mac.resetAutomationAsked());
+    EXPECT_EQ(mac.askAutomation("Chess", false), Answer::WouldAsk);
+    // One target under either name of the settings application.
+    ASSERT_TRUE(mac.setMacOSVersion({13, 0, 0}));
+    ASSERT_TRUE(mac.startHidden("System Preferences"));
+    EXPECT_EQ(mac.askAutomation("System Settings", true), Answer::Allowed);
+    EXPECT_EQ(mac.askAutomation("System Preferences", false), Answer::Allowed);
+    EXPECT_EQ(mac.automationAsked(), (std::vector<std::string>{"System Settings"}));
+}
+
+// Started without activating: System Events in the background and agents unannounced,
+// yet all among the running processes; the settings application without a window.
+TEST(SimMacProcesses, AHiddenStartAnnouncesOnlyOrdinaryApplications) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    ASSERT_TRUE(mac.setMacOSVersion({13, 0, 0}));
+    sim::LaunchListener listener(mac.runDirectory());
+    const struct {
+        const char* name;
+        const char* process;  // empty: nothing starts
+        const char* announcedPath;
+    } cases[] = {
+        {"System Events", "System Events", nullptr},
+        {"Bartender 4", "Bartender 4", nullptr},
+        {"System Preferences", "System Settings", "/System/Applications/System Settings.app"},
+        {"Chess", "Chess", "/System/Applications/Chess.app"},
+        {"Slack", "Slack", nullptr},  // already running
+        {"No Such App", "", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<long> pid = mac.startHidden(c.name);
+        ASSERT_EQ(pid.has_value(), *c.process != '\0');
+        if (!pid) continue;
+        EXPECT_EQ(mac.process(*pid).value_or(sim::Process{}).name, c.process);
+        const auto announced = listener.receive(c.announcedPath ? 5s : 0s);
+        ASSERT_EQ(announced.has_value(), c.announcedPath != nullptr);
+        if (announced) {
+            EXPECT_EQ(announced->at("NSApplicationPath"), plist::Value(c.announcedPath));
+        }
+    }
+    EXPECT_EQ(mac.systemPreferencesPane(), "");
+    EXPECT_TRUE(mac.findApp("System Settings")) << "the upgrade renamed its bundle";
+    EXPECT_FALSE(mac.findApp("System Preferences"));
+}
+
+TEST(SimMacScrolling, ADirectChangeStoresTheKeyAndTakesEffectAtOnce) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    for (const bool natural : {false, true, false}) {
+        ASSERT_TRUE(mac.setNaturalScrolling(natural));
+        EXPECT_EQ(mac.readDomain("-g")->at("com.apple.swipescrolldirection"), plist::Value(natural));
+        EXPECT_EQ(mac.naturalScrollingInEffect(), natural);
+    }
+    const std::string lock = t.root() + "/.lock";
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    EXPECT_FALSE(mac.setNaturalScrolling(true));
+    EXPECT_FALSE(mac.naturalScrollingStored());
+    EXPECT_FALSE(mac.naturalScrollingInEffect());
+}
+
+// The key is written on every release but switches Do Not Disturb only before 11.
+TEST(SimMacDoNotDisturb, TheKeyHasNoEffectFrom11) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    ASSERT_TRUE(mac.updateDomain(mac.preferencesDirectory() + "/ByHost/com.apple.notificationcenterui", false,
+                                 [](plist::Dictionary& d) {
+                                     d["doNotDisturb"] = true;
+                                     return true;
+                                 }));
+    for (const auto& [release, inEffect] :
+         {std::pair{sim::MacOSVersion{10, 15, 7}, std::optional<bool>(true)},
+          std::pair{sim::MacOSVersion{11, 0, 0}, std::optional<bool>()},
+          std::pair{sim::MacOSVersion{14, 0, 0}, std::optional<bool>()}}) {
+        ASSERT_TRUE(mac.setMacOSVersion(release));
+        EXPECT_EQ(mac.doNotDisturbInEffect(), inEffect) << release.text();
+    }
+}
+
+// A request for a new default browser waits for the owner: "use" changes it, "keep"
+// does not, "later" leaves it pending until answered; each is one confirmation.
+TEST(SimMacUrlHandlers, ARequestForANewDefaultWaitsForTheOwnersAnswer) {
+    using Answer = sim::SimState::BrowserAnswer;
+    using Request = sim::SimMac::HandlerRequest;
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    EXPECT_EQ(mac.requestDefaultHandler("http", "com.apple.Safari"), Request::Changed);
+    EXPECT_EQ(mac.defaultHandler("http"), "com.apple.Safari");
+    ASSERT_TRUE(mac.setBrowserAnswer(Answer::Keep));
+    EXPECT_EQ(mac.requestDefaultHandler("http", "org.mozilla.firefox"), Request::Kept);
+    EXPECT_EQ(mac.defaultHandler("http"), "com.apple.Safari");
+
+    ASSERT_TRUE(mac.setBrowserAnswer(Answer::Later));
+    EXPECT_EQ(mac.requestDefaultHandler("https", "org.mozilla.firefox"), Request::Pending);
+    EXPECT_EQ(mac.requestDefaultHandler("https", "com.apple.Safari"), Request::Pending);
+    EXPECT_EQ(mac.requestDefaultHandler("http", "com.google.Chrome"), Request::Pending);
+    EXPECT_EQ(mac.pendingHandlers(), (std::vector<std::pair<std::string, std::string>>{
+                                         {"http", "com.google.Chrome"}, {"https", "com.apple.Safari"}}));
+    EXPECT_EQ(mac.defaultHandler("https"), "com.google.Chrome") << "nothing changes while the dialog is up";
+    ASSERT_TRUE(mac.setBrowserAnswer(Answer::Use));
+    EXPECT_EQ(mac.defaultHandler("http"), "com.google.Chrome");
+    EXPECT_EQ(mac.defaultHandler("https"), "com.apple.Safari");
+    EXPECT_TRUE(mac.pendingHandlers().empty());
+
+    ASSERT_TRUE(mac.setBrowserAnswer(Answer::Later));
+    EXPECT_EQ(mac.requestDefaultHandler("https", "org.mozilla.firefox"), Request::Pending);
+    ASSERT_TRUE(mac.setBrowserAnswer(Answer::Keep));
+    EXPECT_EQ(mac.defaultHandler("https"), "com.apple.Safari");
+    EXPECT_TRUE(mac.pendingHandlers().empty());
+    EXPECT_EQ(mac.handlerRequests(), 6);
 }
