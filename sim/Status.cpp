@@ -82,7 +82,8 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
                                             ? "keep"
                                             : "later (the dialog stays up)");
     std::vector<std::string> pending;
-    for (const auto& [scheme, id] : mac.pendingHandlers()) pending.push_back(scheme + ": " + id);
+    for (const auto& [scheme, id] : mac.pendingHandlers())
+        pending.push_back(std::string(scheme).append(": ").append(id));
     rows.emplace_back("Browser pending", pending.empty() ? "none" : lendmode::joined(pending, ", "));
     rows.emplace_back("Browser confirmations", std::to_string(mac.handlerRequests()) + " asked");
 
