@@ -61,6 +61,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (auto workspace = qtPorts().workspace) {
         connect(workspace.get(), &platform::qt::Workspace::willLaunchApplication, this,
                 &AppDelegate::runOtherApp);
+        // Agents and background applications are never announced: they are seen
+        // among the running applications.
+        connect(workspace.get(), &platform::qt::Workspace::applicationRunning, this,
+                &AppDelegate::runOtherApp);
     }
     // 5. The status item, in the off look.
     createStatusBarMenu();
@@ -94,14 +98,29 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     if (!path.canConvert<QString>() || path.toString().isEmpty()) return;
     const std::string bundlePath = path.toString().toStdString();
     const std::string name(bundleDisplayName(bundlePath));
+    bool hasPid = false;
+    const qint64 pid = userInfo.value(QStringLiteral("NSApplicationProcessIdentifier")).toLongLong(&hasPid);
+    if (hasPid && pid > 0) {
+        if (handledPids_.size() > 1000) handledPids_.clear();
+        if (!handledPids_.insert(pid).second) return;
+    }
 
     const plist::Array* list = prefs->appDisabled();
     if (!list) return;
+    const auto workspace = qtPorts().workspace;
+    // A renamed or moved copy keeps its bundle identifier.
+    QString identifier = userInfo.value(QStringLiteral("NSApplicationBundleIdentifier")).toString();
+    if (identifier.isEmpty() && workspace) identifier = workspace->bundleIdentifierOfBundle(path.toString());
     // Two applications may share a name (both are listed): a tick on either blocks it.
-    const bool blocked =
-        !name.empty() && std::any_of(list->begin(), list->end(), [&](const plist::Value& record) {
-            return ApplicationRecord::storedName(record) == name && ApplicationRecord::storedDisabled(record);
-        });
+    const bool blocked = std::any_of(list->begin(), list->end(), [&](const plist::Value& record) {
+        if (!ApplicationRecord::storedDisabled(record)) return false;
+        if (!name.empty() && ApplicationRecord::storedName(record) == name) return true;
+        if (identifier.isEmpty() || !workspace) return false;
+        const std::string_view recordPath = ApplicationRecord::storedPath(record);
+        return !recordPath.empty() &&
+               workspace->bundleIdentifierOfBundle(QString::fromUtf8(
+                   recordPath.data(), static_cast<qsizetype>(recordPath.size()))) == identifier;
+    });
     if (!blocked) return;
     log::info("blocked the launch of " + name);
 
@@ -109,11 +128,7 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     // killall goes by name and misses an application whose name it reads as an option
     // ("-u") or whose process is named unlike its bundle, so the process that is
     // starting is also ended by its id if it outlived the killall.
-    bool hasPid = false;
-    const qint64 pid = userInfo.value(QStringLiteral("NSApplicationProcessIdentifier")).toLongLong(&hasPid);
-    if (hasPid && pid > 0) {
-        if (const auto workspace = qtPorts().workspace) workspace->terminateApplication(pid);
-    }
+    if (hasPid && pid > 0 && workspace) workspace->terminateApplication(pid);
 
     // One alert per application at a time: a launch while its alert is up (the alert
     // runs its own event loop) is ended without stacking another.

@@ -81,6 +81,9 @@ private:
     std::unique_ptr<RepeatingTimer> refreshTimer_;
     // The applications whose blocking alert is up.
     std::set<std::string> alertsShown_;
+    // The processes already ended or let run: a launch may come both announced and as a
+    // new entry in the running list.
+    std::set<qint64> handledPids_;
 };
 
 }  // namespace lendmode

@@ -35,6 +35,20 @@ std::string oneLine(const platform::Alert& alert) {
     return alert.messageText + ": " + alert.informativeText;
 }
 
+// An alert as lines of the answer: an informative text of many lines (one per setting
+// that could not be changed) comes under its message, each line indented.
+void addLines(std::vector<std::string>& lines, const platform::Alert& alert) {
+    if (alert.informativeText.find('\n') == std::string::npos) return lines.push_back(oneLine(alert));
+    lines.push_back(alert.messageText + ":");
+    std::size_t start = 0;
+    while (start <= alert.informativeText.size()) {
+        std::size_t end = alert.informativeText.find('\n', start);
+        if (end == std::string::npos) end = alert.informativeText.size();
+        lines.push_back("  " + alert.informativeText.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 std::optional<cli::Command> commandFromUrl(const std::string& url, std::string& why) {
@@ -123,7 +137,7 @@ CommandReply RemoteCommands::switchTo(bool on) {
     {
         Preferences::CollectedAlerts collected(prefs_);
         prefs_.switchLendmode(on, nullptr);
-        for (const platform::Alert& alert : collected.alerts()) reply.err.push_back(oneLine(alert));
+        for (const platform::Alert& alert : collected.alerts()) addLines(reply.err, alert);
     }
     if (prefs_.lendmode() == on) {
         reply.out.emplace_back(on ? "Lendmode is on." : "Lendmode is off.");

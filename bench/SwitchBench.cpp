@@ -118,6 +118,10 @@ public:
         collectShellScripts(sim::applescript::compile(source), texts_);
         return inner_->execute(source);
     }
+    std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override {
+        collectShellScripts(sim::applescript::compile(source), texts_);
+        return inner_->execute(source, error);
+    }
 
 private:
     std::shared_ptr<platform::AppleScriptRunner> inner_;

@@ -1,15 +1,41 @@
 #include "engine/Apply.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "base/Log.h"
 #include "base/Strings.h"
 #include "engine/DefaultBrowser.h"
 #include "engine/ScriptTexts.h"
+#include "engine/SystemPlaces.h"
 #include "engine/settings/Registry.h"
+#include "model/AlertTexts.h"
 #include "model/ApplicationRecord.h"
 #include "model/Keys.h"
+#include "model/ShowAlert.h"
 
 namespace lendmode {
+namespace {
+
+void addOnce(std::vector<std::string>& list, const std::string& item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+}
+
+// What the owner reads for a script error: the two that a permission causes say where
+// to give it; any other is quoted as the system gave it.
+std::string why(const std::string& error, const std::string& target, const platform::MacOSRelease& release) {
+    if (error.find("(-1719)") != std::string::npos)
+        return "Lendmode needs Accessibility permission (" + places::accessibility(release) + ")";
+    if (error.find("(-1743)") != std::string::npos)
+        return "Lendmode is not allowed to control " + target + " (" + places::automation(release) + ")";
+    return error;
+}
+
+}  // namespace
+
+platform::MacOSRelease SetApplier::release() const {
+    return ports_.systemVersion ? ports_.systemVersion->release() : platform::MacOSRelease{};
+}
 
 std::vector<std::string> SetApplier::disabledApplicationNames() const {
     std::vector<std::string> names;
@@ -18,8 +44,7 @@ std::vector<std::string> SetApplier::disabledApplicationNames() const {
     for (const plist::Value& record : *apps) {
         if (!ApplicationRecord::storedDisabled(record)) continue;
         const std::string_view name = ApplicationRecord::storedName(record);
-        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
-            names.emplace_back(name);
+        if (!name.empty()) addOnce(names, std::string(name));
     }
     return names;
 }
@@ -33,48 +58,132 @@ std::vector<std::string> SetApplier::runningDisabledApplications() const {
     return running;
 }
 
-SetApplier::Result SetApplier::apply(std::uint64_t index, bool on,
-                                     const std::vector<std::string>* recordedRunning) {
-    Result result;
-    plist::Array& sets = sets_.all();
-    if (index >= sets.size() || !sets[index].isArray()) return result;
-
+settings::ApplyPlan SetApplier::plan(std::uint64_t index, bool on) {
     settings::ApplyPlan plan;
+    plan.switchingOn = on;
+    const plist::Array& sets = sets_.all();
+    if (index >= sets.size() || !sets[index].isArray()) return plan;
+    settings::Env env(run_, ports_, sets, &prefs_);
     for (const plist::Value& rowValue : *sets[index].asArray()) {
         const plist::Value* id = rowValue.find(rowkeys::kID);
         const settings::Setting* setting =
             id ? settings::forRow(static_cast<std::uint64_t>(id->integerValue())) : nullptr;
-        if (setting) setting->addToApply(*rowValue.asDictionary(), plan);
+        if (setting) setting->addToApply(*rowValue.asDictionary(), plan, env);
     }
+    return plan;
+}
+
+std::optional<std::string> SetApplier::prepare(settings::ApplyPlan& plan, std::vector<std::string>* toQuit) {
+    const platform::MacOSRelease rel = release();
+    platform::AutomationConsent* consent = ports_.automation.get();
+    if (!consent) return std::nullopt;
+    // System Preferences is quit around the script before macOS 13.
+    std::vector<std::string> targets;
+    if (!rel.atLeast(13)) targets = {texts::kSystemEventsName, texts::kSystemPreferencesName};
+    for (const settings::ScriptPiece& piece : plan.pieces) {
+        for (const std::string& target : piece.targets) addOnce(targets, target);
+    }
+    for (const std::string& target : targets) {
+        if (!consent->mayAutomate(target)) return target;
+    }
+    if (!consent->accessibilityAllowed()) {
+        std::erase_if(plan.pieces, [&](const settings::ScriptPiece& piece) {
+            if (!piece.uiScripting) return false;
+            plan.notChanged.push_back(piece.setting + ": Lendmode needs Accessibility permission (" +
+                                      places::accessibility(rel) + ")");
+            return true;
+        });
+    }
+    if (toQuit) {
+        std::erase_if(*toQuit, [&](const std::string& name) {
+            if (consent->mayAutomate(name)) return false;
+            plan.notChanged.push_back(name +
+                                      ": Lendmode is not allowed to control it, so it was left running (" +
+                                      places::automation(rel) + ")");
+            return true;
+        });
+    }
+    return std::nullopt;
+}
+
+void SetApplier::runPieces(const std::vector<settings::ScriptPiece>& pieces, Result& result) const {
+    const platform::MacOSRelease rel = release();
+    const bool systemPreferences = !rel.atLeast(13);
+    if (pieces.empty() && !systemPreferences) return;
+    std::string script = systemPreferences ? texts::kSystemPreferencesPrologue : "";
+    for (const settings::ScriptPiece& piece : pieces) script += piece.text;
+    if (systemPreferences) script += texts::kSystemPreferencesEpilogue;
+    std::string error;
+    if (run_.appleScriptSucceeded(script, error)) return;
+    // Something stopped the script: each piece again on its own (each is safe to run
+    // twice), so that the one that fails stops no other and is named.
+    log::info("the settings script stopped (" + error + "); each setting is applied on its own");
+    bool named = false;
+    for (const settings::ScriptPiece& piece : pieces) {
+        std::string pieceError;
+        if (run_.appleScriptSucceeded(piece.text, pieceError)) continue;
+        const std::string target = piece.targets.empty() ? piece.setting : piece.targets.back();
+        result.notChanged.push_back(piece.setting + ": " + why(pieceError, target, rel));
+        named = true;
+        if (piece.afterFailure) piece.afterFailure();
+    }
+    if (systemPreferences) (void)run_.appleScriptSucceeded(texts::kSystemPreferencesEpilogue);
+    if (!named)
+        result.notChanged.push_back("System Preferences: " + why(error, texts::kSystemPreferencesName, rel));
+}
+
+SetApplier::Result SetApplier::apply(std::uint64_t index, bool on) {
+    settings::ApplyPlan planned = plan(index, on);
+    std::vector<std::string> running = on ? runningDisabledApplications() : std::vector<std::string>{};
+    if (const auto refused = prepare(planned, on ? &running : nullptr)) {
+        Result result;
+        result.notChanged.push_back(alerts::filledIn(alerts::kCannotSwitchOnAutomationText, *refused));
+        return result;
+    }
+    Result recordFailed;
+    if (on && !running.empty() &&
+        !prefs_.setObject(keys::kAppsToReopen, plist::Array(running.begin(), running.end()))) {
+        recordFailed.notQuit = std::move(running);  // not recorded: left running
+        running.clear();
+    }
+    Result result = apply(std::move(planned), &running);
+    result.notQuit = std::move(recordFailed.notQuit);
+    return result;
+}
+
+SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
+                                     const std::vector<std::string>* recordedRunning,
+                                     const std::optional<std::string>& https) {
+    Result result;
+    result.notChanged = std::move(plan.notChanged);
+    const platform::MacOSRelease rel = release();
 
     // Disabled applications: quit one by one at switch-on, each of them recorded
     // before any is quit, so that a kill half-way still knows what to reopen; reopened
     // inside the script at switch-off when the last switch-on quit them.
-    if (on) {
+    if (plan.switchingOn) {
         appNeedRun_.clear();
-        std::vector<std::string> running = recordedRunning ? *recordedRunning : runningDisabledApplications();
-        if (!recordedRunning && !running.empty() &&
-            !prefs_.setObject(keys::kAppsToReopen, plist::Array(running.begin(), running.end()))) {
-            result.notQuit = std::move(running);  // not recorded: left running
-            running.clear();
-        }
-        for (const std::string& name : running) {
+        for (const std::string& name : recordedRunning ? *recordedRunning : std::vector<std::string>{}) {
             if (plist::leadingInteger(run_.appleScript(texts::quitIfRunningScript(name))) == 1)
                 appNeedRun_.push_back(name);
         }
     } else {
         for (const std::string& name : disabledApplicationNames()) {
             if (std::find(appNeedRun_.begin(), appNeedRun_.end(), name) != appNeedRun_.end())
-                plan.script += texts::relaunchPiece(name);
+                plan.pieces.emplace_back("Reopening " + name, texts::relaunchPiece(name));
         }
     }
+    runPieces(plan.pieces, result);
+    for (const settings::Step& step : plan.steps) {
+        if (auto told = step.run()) result.notChanged.push_back(step.setting + ": " + *told);
+    }
 
-    result.scriptFailed = !run_.appleScriptSucceeded(texts::kSystemPreferencesPrologue + plan.script +
-                                                     texts::kSystemPreferencesEpilogue);
     settings::ShellLines& commands = plan.shell;
-    if (on) {
+    // From macOS 11 Notification Center reads no setting Lendmode writes.
+    const bool restartNotificationCenter = !rel.atLeast(11);
+    if (plan.switchingOn) {
         commands.add(texts::kRestartDock);
-        commands.add(texts::kRestartNotificationCenter);
+        if (restartNotificationCenter) commands.add(texts::kRestartNotificationCenter);
         run_.shell(joined(commands.lines, "\n"));
     } else {
         // Putting the owner's settings back: whether every write of them succeeded
@@ -84,11 +193,31 @@ SetApplier::Result SetApplier::apply(std::uint64_t index, bool on,
         for (std::size_t i = 0; i < commands.lines.size(); ++i)
             (commands.removal[i] ? after : writes).push_back(std::move(commands.lines[i]));
         after.emplace_back(texts::kRestartDock);
-        after.emplace_back(texts::kRestartNotificationCenter);
+        if (restartNotificationCenter) after.emplace_back(texts::kRestartNotificationCenter);
         result.settingsNotWritten = !run_.shellSucceeded(texts::checkedShellText(writes, after));
     }
-    SetDefaultBrowser(plan.browser, *ports_.urlHandlers);
+    requestBrowser(plan.browser, https, result);
     return result;
+}
+
+void SetApplier::requestBrowser(const std::optional<std::string>& browser,
+                                const std::optional<std::string>& https, Result& result) {
+    // An answer given before the apply ends is told with the rest; a later one alone.
+    auto during = std::make_shared<Result*>(&result);
+    platform::UrlHandlers& handlers = *ports_.urlHandlers;
+    const std::optional<std::string> kept = DefaultBrowserName(handlers);
+    RequestDefaultBrowser(browser, https, handlers, ports_.mainThread.get(),
+                          [this, during, browser, kept](BrowserAnswer answer) {
+                              if (answer != BrowserAnswer::Kept) return;
+                              const std::string told =
+                                  alerts::browserKept(kept.value_or("another browser"), browser.value_or(""));
+                              if (*during) {
+                                  (*during)->notChanged.push_back("Default browser: " + told);
+                              } else {
+                                  showAlert(ports_.alerts.get(), alerts::kBrowserKept, told);
+                              }
+                          });
+    *during = nullptr;
 }
 
 }  // namespace lendmode

@@ -1,13 +1,16 @@
-// Applying a definition set to the system: each row's setting adds its part to one
-// AppleScript text and one shell text; the disabled applications are quit (switching
-// on) or reopened (switching off); the browser step comes last.
+// Applying a definition set to the system: each row's setting adds its part (script
+// pieces, shell lines, steps of its own); the disabled applications are quit (switching
+// on) or reopened (switching off); the browser step comes last. Every setting is
+// applied on its own: one that fails stops no other, and is named.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/CommandRunners.h"
+#include "engine/settings/Setting.h"
 #include "model/DefinitionSets.h"
 #include "model/UserDefaults.h"
 #include "platform/Ports.h"
@@ -20,17 +23,33 @@ public:
                DefinitionSets& sets)
         : run_(run), ports_(ports), prefs_(prefs), sets_(sets) {}
 
+    // What set `index` takes, switching on or off; empty for a set that does not exist.
+    settings::ApplyPlan plan(std::uint64_t index, bool lendmodeOn);
+
+    // Asks the owner's consent, before anything changes, for every application the plan
+    // sends Apple events to and for each application in `toQuit`, and checks
+    // Accessibility where a piece needs it. Returns the settings' target that is refused,
+    // which makes the switch impossible; otherwise takes out of the plan, and out of
+    // `toQuit`, what cannot be done, each named in the plan.
+    std::optional<std::string> prepare(settings::ApplyPlan& plan, std::vector<std::string>* toQuit);
+
     // What an apply could not do.
     struct Result {
-        bool scriptFailed = false;         // the settings script stopped with an error
+        // Each setting that could not be changed: "Setting: why (where to allow it)".
+        std::vector<std::string> notChanged;
         std::vector<std::string> notQuit;  // left running: their quitting could not be recorded
         bool settingsNotWritten = false;   // switching off: a write of the owner's settings failed
     };
-    // Makes the system match set `index`. Switching on records the running disabled
-    // applications in "LM009" before quitting any, so that a process killed half-way
-    // still knows what to reopen; a caller that has recorded them already passes them.
-    Result apply(std::uint64_t index, bool lendmodeOn,
-                 const std::vector<std::string>* recordedRunning = nullptr);
+    // Makes the system match the plan. Switching on quits `recordedRunning`, the running
+    // disabled applications the caller recorded in "LM009" before anything changed, so
+    // that a process killed half-way still knows what to reopen.
+    // `https`: the https handler the browser step puts in place when it differs from
+    // the browser's own (the owner's, at a switch-off).
+    Result apply(settings::ApplyPlan plan, const std::vector<std::string>* recordedRunning = nullptr,
+                 const std::optional<std::string>& https = std::nullopt);
+    // The same for set `index`, with its consent asked first and the running disabled
+    // applications recorded before any is quit.
+    Result apply(std::uint64_t index, bool lendmodeOn);
 
     // The disabled applications (set 0's ticked records), each name once, in the list's order.
     std::vector<std::string> disabledApplicationNames() const;
@@ -41,6 +60,14 @@ public:
     std::vector<std::string>& appNeedRun() { return appNeedRun_; }
 
 private:
+    // The settings' pieces as one script, and each on its own when that stops; the
+    // failures named.
+    void runPieces(const std::vector<settings::ScriptPiece>& pieces, Result& result) const;
+    // The browser step; an owner who keeps the old browser is told.
+    void requestBrowser(const std::optional<std::string>& browser, const std::optional<std::string>& https,
+                        Result& result);
+    platform::MacOSRelease release() const;
+
     const CommandRunners& run_;
     const platform::Ports& ports_;
     UserDefaults& prefs_;

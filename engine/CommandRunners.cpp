@@ -48,4 +48,8 @@ bool CommandRunners::appleScriptSucceeded(const std::string& source) const {
     return ports_.appleScript->execute(source).has_value();
 }
 
+bool CommandRunners::appleScriptSucceeded(const std::string& source, std::string& error) const {
+    return ports_.appleScript->execute(source, error).has_value();
+}
+
 }  // namespace lendmode

@@ -28,6 +28,8 @@ public:
     std::string appleScript(const std::string& source) const;
     // The same, telling only whether it ran to its end.
     bool appleScriptSucceeded(const std::string& source) const;
+    // The same, with the error on failure in `error`.
+    bool appleScriptSucceeded(const std::string& source, std::string& error) const;
 
 private:
     const platform::Ports& ports_;

@@ -49,19 +49,40 @@ std::optional<std::string> DefaultBrowserName() {
     return DefaultBrowserName(sharedHandlers());
 }
 
-bool SetDefaultBrowser(const std::optional<std::string>& name, platform::UrlHandlers& handlers) {
-    if (!name) return false;
-    if (DefaultBrowserName(handlers) == *name) return true;
-    const auto table = HTTPHandlersByName(handlers);
-    const auto found = table.find(lowercased(*name));
-    if (found == table.end()) return false;
-    handlers.setDefaultHandler(kHttp, found->second);
-    handlers.setDefaultHandler(kHttps, found->second);
-    return true;
+namespace {
+
+// The system may answer on any thread; the rest of the chain runs on the main one.
+platform::UrlHandlers::Done onMainThread(platform::MainThread* mainThread, std::function<void(bool)> then) {
+    return [mainThread, then = std::move(then)](bool changed) {
+        if (!mainThread || mainThread->isMainThread()) return then(changed);
+        mainThread->post([then, changed] { then(changed); });
+    };
 }
 
-bool SetDefaultBrowser(const std::optional<std::string>& name) {
-    return SetDefaultBrowser(name, sharedHandlers());
+}  // namespace
+
+void RequestDefaultBrowser(const std::optional<std::string>& name, const std::optional<std::string>& https,
+                           platform::UrlHandlers& handlers, platform::MainThread* mainThread,
+                           BrowserDone done) {
+    const auto answer = [&done](BrowserAnswer a) {
+        if (done) done(a);
+    };
+    if (!name) return answer(BrowserAnswer::NoSuchBrowser);
+    const auto table = HTTPHandlersByName(handlers);
+    const auto found = table.find(lowercased(*name));
+    if (found == table.end()) return answer(BrowserAnswer::NoSuchBrowser);
+    const std::string browser = found->second;
+    const std::string httpsWanted = https && !https->empty() ? *https : browser;
+    // https once http is settled: compared only then, as the answer may come late.
+    auto followWithHttps = [&handlers, mainThread, httpsWanted, done](BrowserAnswer httpAnswer) {
+        if (httpAnswer != BrowserAnswer::Kept && handlers.defaultHandler(kHttps) != httpsWanted)
+            handlers.setDefaultHandler(kHttps, httpsWanted, onMainThread(mainThread, [](bool) {}));
+        if (done) done(httpAnswer);
+    };
+    if (DefaultBrowserName(handlers) == *name) return followWithHttps(BrowserAnswer::AlreadySo);
+    handlers.setDefaultHandler(kHttp, browser, onMainThread(mainThread, [followWithHttps](bool changed) {
+                                   followWithHttps(changed ? BrowserAnswer::Changed : BrowserAnswer::Kept);
+                               }));
 }
 
 }  // namespace lendmode

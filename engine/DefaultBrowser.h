@@ -4,10 +4,12 @@
 // The functions without a port argument use the shared Preferences' URL-handler port.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "platform/MainThread.h"
 #include "platform/UrlHandlers.h"
 
 namespace lendmode {
@@ -23,10 +25,23 @@ std::map<std::string, std::string> HTTPHandlersByName();
 std::optional<std::string> DefaultBrowserName(platform::UrlHandlers& handlers);
 std::optional<std::string> DefaultBrowserName();
 
-// Makes the named browser the default for "http" and "https". True when it is, or has
-// just been made, the default; false (changing nothing) for no name or a name that
-// matches no registered handler.
-bool SetDefaultBrowser(const std::optional<std::string>& name, platform::UrlHandlers& handlers);
-bool SetDefaultBrowser(const std::optional<std::string>& name);
+// What a request for a default browser came to.
+enum class BrowserAnswer {
+    AlreadySo,      // it was the default already: nothing was asked
+    Changed,        // the owner agreed
+    Kept,           // the owner kept the old browser (or the change failed)
+    NoSuchBrowser,  // no name, or a name no registered handler matches: nothing was asked
+};
+using BrowserDone = std::function<void(BrowserAnswer)>;
+
+// Makes the named browser the default. The system asks the owner to confirm each
+// change, so http is asked for once, and only when it is not the default already;
+// https is asked for in its answer, once the owner agreed (or http was already so),
+// and only when it still differs from `https` (a bundle identifier; the browser's own
+// when none is given). Nothing asked is asked again. `done` (when given) gets the
+// answer for http, on the main thread when one is given.
+void RequestDefaultBrowser(const std::optional<std::string>& name, const std::optional<std::string>& https,
+                           platform::UrlHandlers& handlers, platform::MainThread* mainThread,
+                           BrowserDone done);
 
 }  // namespace lendmode

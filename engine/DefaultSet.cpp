@@ -16,7 +16,7 @@ plist::Array DefaultSet::make() const {
 
 plist::Array DefaultSet::make(plist::Array applications) const {
     namespace k = rowkeys;
-    settings::Env env{run_, *ports_.urlHandlers, sets_.all()};
+    settings::Env env(run_, ports_, sets_.all());
     const auto login = ports_.account ? ports_.account->loginName() : std::nullopt;
 
     plist::Array set;

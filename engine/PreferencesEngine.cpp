@@ -100,37 +100,37 @@ std::vector<std::string> Preferences::runningDisabledApplications() {
 
 namespace {
 
-void applyNow(Engine& engine, const DefinitionSets& sets, platform::UrlHandlers& handlers,
+void applyNow(Engine& engine, const platform::Ports& ports, const DefinitionSets& sets, UserDefaults& prefs,
               const settings::Setting& setting, const plist::Value& value) {
-    settings::Env env{engine.run, handlers, sets.all()};
+    settings::Env env(engine.run, ports, sets.all(), &prefs);
     setting.applyNow(value, env);
 }
 
 }  // namespace
 
 void Preferences::scriptMouseInverse(bool on) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::naturalScrolling(), plist::Value(on));
+    applyNow(*engine_, ports_, sets_, prefs_, settings::naturalScrolling(), plist::Value(on));
 }
 
 void Preferences::scriptHotCornersOFF(bool off) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::hotCorners(), plist::Value(off));
+    applyNow(*engine_, ports_, sets_, prefs_, settings::hotCorners(), plist::Value(off));
 }
 
 void Preferences::scriptDockVisable(bool visible) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::dockVisibility(), plist::Value(visible));
+    applyNow(*engine_, ports_, sets_, prefs_, settings::dockVisibility(), plist::Value(visible));
 }
 
 void Preferences::scriptDockPosition(std::uint64_t index) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::dockLocation(),
+    applyNow(*engine_, ports_, sets_, prefs_, settings::dockLocation(),
              plist::Value(static_cast<long long>(std::min<std::uint64_t>(index, 3))));
 }
 
 void Preferences::scriptDarkMode(bool dark) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::appearance(), plist::Value(dark));
+    applyNow(*engine_, ports_, sets_, prefs_, settings::appearance(), plist::Value(dark));
 }
 
 void Preferences::scriptDoNotDistrib(bool on) {
-    applyNow(*engine_, sets_, *ports_.urlHandlers, settings::doNotDisturb(), plist::Value(on));
+    applyNow(*engine_, ports_, sets_, prefs_, settings::doNotDisturb(), plist::Value(on));
 }
 
 void Preferences::applaySelectedDefinitionCompletion(const Completion& completion) {

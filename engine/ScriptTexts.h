@@ -28,8 +28,9 @@ std::string checkedShellText(const std::vector<std::string>& checked, const std:
 std::string indented(std::initializer_list<std::string_view> lines, std::size_t spaces);
 
 // ---- AppleScript pieces ----
-// The applications the settings script sends Apple events to.
-inline constexpr const char* kAutomatedApplications[] = {"System Events", "System Preferences"};
+inline constexpr const char* kSystemEventsName = "System Events";
+// System Settings from macOS 13 on, which scripts still reach by this name.
+inline constexpr const char* kSystemPreferencesName = "System Preferences";
 
 inline constexpr const char* kSystemPreferencesPrologue =
     "if application \"System Preferences\" is running then\n"

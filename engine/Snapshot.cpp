@@ -23,7 +23,7 @@ plist::Array OwnerSnapshot::take(bool* allRead) const {
     plist::Array snapshot = defaults_.make(applicationRecords(outputs[0].value_or("")));
     if (plist::Dictionary* first = DefinitionSets::row(snapshot, rows::kWhenLendmodeIsOn))
         (*first)[rowkeys::kSegmentSelected] = 0;
-    settings::Env env{run_, *ports_.urlHandlers, sets_.all()};
+    settings::Env env(run_, ports_, sets_.all());
     const auto& all = settings::all();
     for (std::size_t i = 0; i < all.size(); ++i) {
         plist::Dictionary* row = DefinitionSets::row(snapshot, all[i]->rowId());

@@ -63,14 +63,6 @@ plist::Dictionary Switching::recordForCopy(const plist::Dictionary& record) {
     return copy;
 }
 
-std::optional<std::string> Switching::refusedAutomationTarget() const {
-    if (!ports_.automation) return std::nullopt;
-    for (const char* target : texts::kAutomatedApplications) {
-        if (!ports_.automation->mayAutomate(target)) return std::string(target);
-    }
-    return std::nullopt;
-}
-
 void Switching::switchOn(const Completion& completion) {
     const auto finish = [&] {
         flag_.storeUnstored();  // when nothing carried it
@@ -82,26 +74,30 @@ void Switching::switchOn(const Completion& completion) {
         alert(alerts::kCannotSwitchOn, text);
         finish();
     };
-    if (const auto refused = refusedAutomationTarget()) {
+    if (sets_.all().empty()) sets_.all().emplace_back(defaults_.make());
+    if (sets_.all().size() < 2) sets_.all().emplace_back(plist::Array{});
+    std::uint64_t index = sets_.currentSet();
+    if (index >= sets_.all().size()) index = 0;  // as row access does
+    // Every consent the switch needs is asked for before anything changes.
+    std::vector<std::string> running = applier_.runningDisabledApplications();
+    settings::ApplyPlan plan = applier_.plan(index, /*lendmodeOn=*/true);
+    if (const auto refused = applier_.prepare(plan, &running)) {
         return refuse(alerts::filledIn(alerts::kCannotSwitchOnAutomationText, *refused));
     }
 
     bool allRead = true;
     plist::Array snapshot = snapshot_.take(&allRead);
     if (!allRead) return refuse(alerts::kCannotSwitchOnReadText);
-    if (sets_.all().empty()) sets_.all().emplace_back(defaults_.make());
-    if (sets_.all().size() < 2) sets_.all().emplace_back(plist::Array{});
     plist::Value previous = std::exchange(sets_.all()[1], plist::Value(std::move(snapshot)));
     // What a restore needs, stored in one change before anything changes: the
     // snapshot, the owner's https handler ("" for none), the running applications
-    // about to be quit, and the fact that the guest settings are going on.
-    const std::vector<std::string> running = applier_.runningDisabledApplications();
+    // about to be quit, what the settings keep for their switch-off, and the fact that
+    // the guest settings are going on.
     std::string https = ports_.urlHandlers->defaultHandler("https").value_or("");
-    plist::Dictionary record{
-        {keys::kOwnerHttpsHandler, https},
-        {keys::kAppsToReopen, plist::Array(running.begin(), running.end())},
-        {keys::kGuestSettingsApplied, true},
-    };
+    plist::Dictionary record = plan.record;
+    record.insert_or_assign(keys::kOwnerHttpsHandler, https);
+    record.insert_or_assign(keys::kAppsToReopen, plist::Array(running.begin(), running.end()));
+    record.insert_or_assign(keys::kGuestSettingsApplied, true);
     // The sets are lent to the record and taken back after the write, not copied (as
     // an entry of the braced list above would be).
     record.emplace(keys::kDefinitionSets, plist::Value(std::move(sets_.all())));
@@ -121,14 +117,12 @@ void Switching::switchOn(const Completion& completion) {
     guestSettingsApplied_ = true;
     ownerHttpsHandler_ = std::move(https);
 
-    std::uint64_t index = sets_.currentSet();
-    if (index >= sets_.all().size()) index = 0;  // as row access does
-    const SetApplier::Result result = applier_.apply(index, /*lendmodeOn=*/true, &running);
+    const SetApplier::Result result = applier_.apply(std::move(plan), &running);
     log::info("switched on with set " + std::to_string(index) +
               (applier_.appNeedRun().empty() ? "" : "; quit: " + joined(applier_.appNeedRun(), ", ")));
     if (!result.notQuit.empty())
         alert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joined(result.notQuit, ", ")));
-    if (result.scriptFailed) alert(alerts::kScriptFailed, alerts::kScriptFailedText);
+    if (!result.notChanged.empty()) alert(alerts::kScriptFailed, joined(result.notChanged, "\n"));
     finish();
 }
 
@@ -146,7 +140,8 @@ void Switching::switchOff(const Completion& completion) {
 }
 
 bool Switching::putOwnerSettingsBack() {
-    if (const auto refused = refusedAutomationTarget()) {
+    settings::ApplyPlan plan = applier_.plan(1, /*lendmodeOn=*/false);
+    if (const auto refused = applier_.prepare(plan, nullptr)) {
         alert(alerts::kCannotSwitchOff, alerts::filledIn(alerts::kCannotSwitchOffAutomationText, *refused));
         return false;
     }
@@ -157,17 +152,15 @@ bool Switching::putOwnerSettingsBack() {
         return false;
     }
     // Applied as a switch-off whatever the flag says, so that the applications quit
-    // at switch-on are reopened (a quit while on included).
-    const SetApplier::Result result = applier_.apply(1, /*lendmodeOn=*/false);
+    // at switch-on are reopened (a quit while on included). The browser step puts the
+    // owner's own https handler back when it was another than the http one.
+    const SetApplier::Result result =
+        applier_.apply(std::move(plan), nullptr,
+                       ownerHttpsHandler_.empty() ? std::nullopt : std::optional(ownerHttpsHandler_));
     if (result.settingsNotWritten) {
         // The record stays, so that the next switch-off or start tries again.
         alert(alerts::kCannotSwitchOff, alerts::kSettingsNotPutBackText);
         return false;
-    }
-    // The browser step sets https to the http browser; the owner's own https handler
-    // goes back when it was another.
-    if (!ownerHttpsHandler_.empty() && ports_.urlHandlers->defaultHandler("https") != ownerHttpsHandler_) {
-        ports_.urlHandlers->setDefaultHandler("https", ownerHttpsHandler_);
     }
     if (!prefs_.boolean(keys::kGuestSettingsApplied)) tellRecordLost();
     // This flag, with the Lendmode flag when the switch carries it, in one change: at
@@ -182,7 +175,7 @@ bool Switching::putOwnerSettingsBack() {
     }
     if (ports_.recordCopy && !ports_.recordCopy->clear()) log::error("could not remove the record copy");
     guestSettingsApplied_ = false;
-    if (result.scriptFailed) alert(alerts::kScriptFailed, alerts::kScriptFailedText);
+    if (!result.notChanged.empty()) alert(alerts::kScriptFailed, joined(result.notChanged, "\n"));
     return true;
 }
 

@@ -68,8 +68,6 @@ private:
     // Tells the owner, once per process, that the store lost the switch-on record
     // while Lendmode was on and the owner's settings came from the copy.
     void tellRecordLost();
-    // The first application that Apple events are refused for, if any.
-    std::optional<std::string> refusedAutomationTarget() const;
     void alert(const std::string& message, const std::string& informative) const;
 
     const platform::Ports& ports_;

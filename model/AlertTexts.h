@@ -61,14 +61,16 @@ inline constexpr const char* kRecordLostText =
     "Its record of your own settings was damaged, changed or removed. Lendmode put your settings back from "
     "the copy it keeps.";
 
-// A script stopped half-way although it was allowed to run.
+// Settings a switch could not change; the informative text names each, one per line,
+// with why and where to allow it. The others were changed.
 inline constexpr const char* kScriptFailed = "Some settings could not be changed";
-inline constexpr const char* kScriptFailedText =
-    "The script that changes scrolling, the Dock and the appearance stopped with an error, so some of these "
-    "settings "
-    "may not have changed. Check that Lendmode may control System Events and System Preferences in System "
-    "Settings "
-    "\u203a Privacy & Security \u203a Automation.";
+
+// The owner kept their default browser when macOS asked to confirm the change.
+inline constexpr const char* kBrowserKept = "The default browser did not change";
+inline std::string browserKept(const std::string& kept, const std::string& wanted) {
+    return "you kept " + kept + " as the default web browser, so " + (wanted.empty() ? "the other" : wanted) +
+           " did not become the default";
+}
 
 // Applications left running because the list of those to reopen could not be stored.
 inline constexpr const char* kNotQuit = "Some applications were left running";

@@ -23,6 +23,14 @@ inline constexpr const char* kGuestSettingsApplied = "LM010";  // boolean
 inline constexpr const char* kOwnerHttpsHandler = "LM011";  // string
 // The owner lock: while Lendmode is on, what would end guest mode asks the owner first.
 inline constexpr const char* kOwnerLockRequired = "LM012";  // boolean
+// Focus (macOS 12 and later) is switched by running two of the owner's Shortcuts, named
+// here (the defaults below when absent). Focus cannot be read, so a switch-on that ran
+// the first records it, and only then does the switch-off run the second.
+inline constexpr const char* kFocusOnShortcut = "LM013";   // string
+inline constexpr const char* kFocusOffShortcut = "LM014";  // string
+inline constexpr const char* kFocusTurnedOn = "LM015";     // boolean
+inline constexpr const char* kDefaultFocusOnShortcut = "Lendmode Focus On";
+inline constexpr const char* kDefaultFocusOffShortcut = "Lendmode Focus Off";
 // Per-build marker key: "28-" + short version + "(" + build number + ")".
 inline constexpr const char* kVersionKeyFormat = "28-%@(%@)";
 }  // namespace keys

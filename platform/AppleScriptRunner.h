@@ -15,6 +15,13 @@ public:
     // without a result gives an empty list), or nullopt when the script failed to
     // compile or run.
     virtual std::optional<std::vector<std::string>> execute(const std::string& source) = 0;
+    // The same, with the error on failure in `error`: its message and number as
+    // osascript prints them ("System Events got an error: … (-1719)").
+    virtual std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) {
+        auto items = execute(source);
+        if (!items) error = "The script stopped with an error.";
+        return items;
+    }
 };
 
 }  // namespace platform

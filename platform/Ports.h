@@ -9,7 +9,9 @@
 #include "platform/AutomationConsent.h"
 #include "platform/MainThread.h"
 #include "platform/RecordCopy.h"
+#include "platform/ScrollDirection.h"
 #include "platform/ShellRunner.h"
+#include "platform/SystemVersion.h"
 #include "platform/UrlHandlers.h"
 #include "platform/UserAccount.h"
 #include "platform/UserDefaultsStore.h"
@@ -28,6 +30,10 @@ struct Ports {
     std::shared_ptr<AlertPresenter> alerts;
     // The second copy of the switch-on record; without one, the store alone keeps it.
     std::shared_ptr<RecordCopy> recordCopy;
+    // Without one, macOS 10.14 is assumed.
+    std::shared_ptr<SystemVersion> systemVersion;
+    // Without one, natural scrolling is changed by UI scripting only.
+    std::shared_ptr<ScrollDirection> scrollDirection;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
-// Port: the workspace, which announces applications about to start, gives the icon
-// of an application bundle and ends a running application.
+// Port: the workspace, which announces applications about to start and those that
+// appear among the running ones, gives the icon and identifier of an application
+// bundle and ends a running application.
 #pragma once
 
 #include <QIcon>
@@ -24,12 +25,22 @@ public:
         Q_UNUSED(pid);
         return false;
     }
+    // The bundle identifier of the application bundle at a path ("" when it has none or
+    // cannot be read): a renamed copy of an application keeps its identifier.
+    virtual QString bundleIdentifierOfBundle(const QString& path) {
+        Q_UNUSED(path);
+        return {};
+    }
 
 signals:
     // An application is about to start. The user information carries
     // "NSApplicationPath", "NSApplicationName", "NSApplicationBundleIdentifier" and
     // "NSApplicationProcessIdentifier". Delivered on the main thread.
     void willLaunchApplication(const QVariantMap& userInfo);
+    // An application appeared in the list of running applications, with the same user
+    // information. Agents (LSUIElement) and background applications, which are never
+    // announced as launching, come only this way; others may come both ways.
+    void applicationRunning(const QVariantMap& userInfo);
 };
 
 }  // namespace platform::qt

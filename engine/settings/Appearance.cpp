@@ -1,4 +1,5 @@
 // Appearance ("Dark mode"): light, dark, or switching automatically.
+#include "engine/ScriptTexts.h"
 #include "engine/settings/Registry.h"
 
 namespace lendmode::settings {
@@ -28,6 +29,7 @@ std::string firstLine(const std::optional<std::string>& output) {
 class Appearance final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Appearance"; }
 
     plist::Dictionary defaultRow(Env&) const override {
         return segmentRow(kRow,
@@ -53,10 +55,10 @@ public:
         row[rowkeys::kSegmentSelected] = appearance;
     }
 
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env&) const override {
         const std::int64_t appearance = segmentOf(row);
         if (appearance == 0 || appearance == 1) {
-            plan.script += darkModePiece(appearance == 1);
+            plan.pieces.push_back({name(), darkModePiece(appearance == 1), {texts::kSystemEventsName}});
         } else {
             plan.shell.add(kAutomaticStyle, /*removes=*/true);
             plan.shell.add(kAutomaticSwitch);

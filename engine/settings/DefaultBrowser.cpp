@@ -16,6 +16,7 @@ std::string browserOrNone(const std::optional<std::string>& name) {
 class DefaultBrowserSetting final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Default browser"; }
 
     plist::Dictionary defaultRow(Env& env) const override {
         plist::Dictionary row =
@@ -32,7 +33,7 @@ public:
         row[rowkeys::kBrowser] = browserOrNone(name);
     }
 
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env&) const override {
         if (boxOf(row)) {
             plan.browser = std::string(kSafari);
             return;

@@ -1,6 +1,7 @@
 // Dock location: bottom, left side or right side.
 #include <algorithm>
 
+#include "engine/ScriptTexts.h"
 #include "engine/settings/Registry.h"
 
 namespace lendmode::settings {
@@ -23,6 +24,7 @@ bool contains(const std::optional<std::string>& output, const char* word) {
 class DockLocation final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Dock position"; }
 
     plist::Dictionary defaultRow(Env&) const override {
         return segmentRow(kRow, {"Dock location",
@@ -42,8 +44,8 @@ public:
         row[rowkeys::kSegmentSelected] = edge;
     }
 
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
-        plan.script += screenEdgePiece(segmentOf(row));
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env&) const override {
+        plan.pieces.push_back({name(), screenEdgePiece(segmentOf(row)), {texts::kSystemEventsName}});
     }
 
     // The popover's segment index.

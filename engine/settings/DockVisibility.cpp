@@ -1,4 +1,5 @@
 // Dock visibility: the Dock kept on screen, not hidden.
+#include "engine/ScriptTexts.h"
 #include "engine/settings/Registry.h"
 
 namespace lendmode::settings {
@@ -18,6 +19,7 @@ std::string autohidePiece(bool visible) {
 class DockVisibility final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Dock visibility"; }
 
     plist::Dictionary defaultRow(Env&) const override {
         return checkboxRow(kRow, "Dock visible", "Keep dock above the bottom of the screen", true);
@@ -30,8 +32,8 @@ public:
         row[rowkeys::kBox] = integerOutput(outputAt(outputs, 0)) != 1 ? 1 : 0;
     }
 
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
-        plan.script += autohidePiece(boxOf(row));
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env&) const override {
+        plan.pieces.push_back({name(), autohidePiece(boxOf(row)), {texts::kSystemEventsName}});
     }
 
     void applyNow(const plist::Value& value, Env& env) const override {

@@ -58,6 +58,7 @@ void addCornerLines(const plist::Value* corners, ShellLines& lines) {
 class HotCorners final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Hot corners"; }
 
     plist::Dictionary defaultRow(Env&) const override {
         plist::Dictionary row = checkboxRow(kRow, "Hot corners off", "Hot corners will be turned off", true);
@@ -74,7 +75,7 @@ public:
     }
 
     // The set's corner values are written whatever the box says.
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env&) const override {
         const auto it = row.find(rowkeys::kDictHotCorners);
         addCornerLines(it == row.end() ? nullptr : &it->second, plan.shell);
     }

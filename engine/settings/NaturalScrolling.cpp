@@ -1,6 +1,7 @@
 // Natural scrolling ("Default scroll"): Apple's scroll direction, on by default.
 #include "engine/ScriptTexts.h"
 #include "engine/settings/Registry.h"
+#include "model/DefinitionSets.h"
 
 namespace lendmode::settings {
 namespace {
@@ -8,6 +9,7 @@ namespace {
 constexpr std::uint64_t kRow = rows::kDefaultScroll;
 
 constexpr const char* kRead = "defaults read -g com.apple.swipescrolldirection";
+constexpr const char* kWrite = "defaults write NSGlobalDomain com.apple.swipescrolldirection -bool ";
 
 constexpr std::string_view kTellSystemPreferences = "tell application \"System Preferences\"";
 constexpr std::string_view kRevealTrackpad =
@@ -21,14 +23,38 @@ constexpr std::string_view kClickFirstCheckbox = "click checkbox 1 of tab group 
 // box, which flips it to the wanted state: "false" is written for natural scrolling
 // on, "true" for off.
 std::string written(bool natural) {
-    return std::string(
-               "do shell script \"defaults write NSGlobalDomain com.apple.swipescrolldirection -bool ") +
-           (natural ? "false" : "true") + "\"";
+    return std::string("do shell script \"") + kWrite + (natural ? "false" : "true") + "\"";
+}
+
+// The direction the owner had stored, from the snapshot (set 1): what a failed click
+// must leave behind instead of the opposite the piece wrote first.
+std::optional<bool> ownerStored(const plist::Array& sets) {
+    const plist::Array* owner = sets.size() < 2 ? nullptr : sets[1].asArray();
+    const plist::Dictionary* row = owner ? DefinitionSets::row(*owner, kRow) : nullptr;
+    if (!row) return std::nullopt;
+    return boxOf(*row);
+}
+
+// From macOS 13 nothing scriptable changes the direction at once: the port does.
+std::optional<std::string> changedDirectly(const platform::Ports& ports, const CommandRunners& run,
+                                           bool natural) {
+    using Change = platform::ScrollDirection::Change;
+    const Change change = ports.scrollDirection ? ports.scrollDirection->setNaturalScrolling(natural)
+                          : run.shellSucceeded(std::string(kWrite) + (natural ? "true" : "false"))
+                              ? Change::AtNextLogin
+                              : Change::Failed;
+    switch (change) {
+        case Change::InEffect: return std::nullopt;
+        case Change::AtNextLogin: return std::string("macOS applies the change at your next login");
+        case Change::Failed: break;
+    }
+    return std::string("the change could not be stored");
 }
 
 class NaturalScrolling final : public Setting {
 public:
     std::uint64_t rowId() const override { return kRow; }
+    const char* name() const override { return "Natural scrolling"; }
 
     plist::Dictionary defaultRow(Env&) const override {
         return checkboxRow(kRow, "Default scroll", "Apple\u2019s natural scrolling", true);
@@ -44,14 +70,33 @@ public:
         row[rowkeys::kBox] = natural ? 1 : 0;
     }
 
-    void addToApply(const plist::Dictionary& row, ApplyPlan& plan) const override {
-        plan.script += texts::indented({written(boxOf(row)), kTellSystemPreferences, kRevealTrackpad,
-                                        kEndTell, kTellPreferencesProcess, kClickFirstCheckbox, kEndTell},
-                                       13);
+    void addToApply(const plist::Dictionary& row, ApplyPlan& plan, Env& env) const override {
+        const bool natural = boxOf(row);
+        if (env.release.atLeast(13)) {
+            plan.steps.push_back({name(), [&ports = env.ports, &run = env.run, natural] {
+                                      return changedDirectly(ports, run, natural);
+                                  }});
+            return;
+        }
+        ScriptPiece piece{name(),
+                          texts::indented({written(natural), kTellSystemPreferences, kRevealTrackpad,
+                                           kEndTell, kTellPreferencesProcess, kClickFirstCheckbox, kEndTell},
+                                          13),
+                          {texts::kSystemPreferencesName, texts::kSystemEventsName},
+                          /*uiScripting=*/true};
+        piece.afterFailure = [&sets = env.definitionSets, &run = env.run] {
+            if (const auto stored = ownerStored(sets))
+                (void)run.shellSucceeded(std::string(kWrite) + (*stored ? "true" : "false"));
+        };
+        plan.pieces.push_back(std::move(piece));
     }
 
-    // One script of its own, System Preferences quit around it.
+    // One script of its own, System Preferences quit around it; from macOS 13 the port.
     void applyNow(const plist::Value& value, Env& env) const override {
+        if (env.release.atLeast(13)) {
+            (void)changedDirectly(env.ports, env.run, value.truthValue());
+            return;
+        }
         env.run.appleScript(
             texts::indented({"if application \"System Preferences\" is running then",
                              "quit application \"System Preferences\"", "end if", written(value.truthValue()),

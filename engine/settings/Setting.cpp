@@ -6,6 +6,15 @@
 
 namespace lendmode::settings {
 
+Env::Env(const CommandRunners& runners, const platform::Ports& systemPorts, const plist::Array& sets,
+         UserDefaults* userDefaults)
+    : run(runners),
+      ports(systemPorts),
+      urlHandlers(*systemPorts.urlHandlers),
+      definitionSets(sets),
+      prefs(userDefaults),
+      release(systemPorts.systemVersion ? systemPorts.systemVersion->release() : platform::MacOSRelease{}) {}
+
 bool boxOf(const plist::Dictionary& row) {
     const auto it = row.find(rowkeys::kBox);
     return it != row.end() && it->second.truthValue();

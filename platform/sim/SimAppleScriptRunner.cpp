@@ -9,6 +9,12 @@
 namespace platform::simulated {
 
 std::optional<std::vector<std::string>> SimAppleScriptRunner::execute(const std::string& source) {
+    std::string error;
+    return execute(source, error);
+}
+
+std::optional<std::vector<std::string>> SimAppleScriptRunner::execute(const std::string& source,
+                                                                      std::string& error) {
     namespace log = lendmode::log;
     const auto start = std::chrono::steady_clock::now();
     const sim::applescript::Outcome outcome = sim::applescript::run(source, *mac_);
@@ -19,6 +25,7 @@ std::optional<std::vector<std::string>> SimAppleScriptRunner::execute(const std:
     if (!outcome.ok()) {
         // As the Mac's runner reports it: the error number tells a refused automation (-1743).
         log::error(runlog::appleScriptFailure(outcome.error->number, outcome.error->message));
+        error = outcome.error->message + " (" + std::to_string(outcome.error->number) + ")";
         return std::nullopt;
     }
     std::vector<std::string> items;

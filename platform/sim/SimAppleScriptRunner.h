@@ -15,6 +15,7 @@ class SimAppleScriptRunner : public AppleScriptRunner {
 public:
     explicit SimAppleScriptRunner(std::shared_ptr<const sim::SimMac> mac) : mac_(std::move(mac)) {}
     std::optional<std::vector<std::string>> execute(const std::string& source) override;
+    std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
 
 private:
     std::shared_ptr<const sim::SimMac> mac_;

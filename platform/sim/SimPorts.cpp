@@ -6,6 +6,7 @@
 #include "platform/posix/RecordFile.h"
 #include "platform/sim/SimAppleScriptRunner.h"
 #include "platform/sim/SimAutomationConsent.h"
+#include "platform/sim/SimSystemPorts.h"
 #include "platform/sim/SimUrlHandlers.h"
 #include "platform/sim/SimUserAccount.h"
 #include "platform/sim/SimUserDefaultsStore.h"
@@ -26,6 +27,8 @@ Ports portsFor(const std::string& root) {
     ports.urlHandlers = std::make_shared<SimUrlHandlers>(mac);
     ports.account = std::make_shared<SimUserAccount>(mac);
     ports.automation = std::make_shared<SimAutomationConsent>(mac);
+    ports.systemVersion = std::make_shared<SimSystemVersion>(mac);
+    ports.scrollDirection = std::make_shared<SimScrollDirection>(mac);
     // Beside the single-instance lock, whose folder is the simulated Mac's.
     ports.recordCopy = std::make_shared<RecordFile>(root + "/" + kRecordFileName);
     return ports;

@@ -12,8 +12,17 @@ std::optional<std::string> SimUrlHandlers::defaultHandler(const std::string& sch
     return mac_->defaultHandler(scheme);
 }
 
-void SimUrlHandlers::setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier) {
-    mac_->setDefaultHandler(scheme, bundleIdentifier);
+// The owner's answer comes at once, or never while they leave the question open (a
+// later `lendmode-sim browser-answer` answers it in the simulated Mac, unseen here).
+void SimUrlHandlers::setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier,
+                                       Done done) {
+    using Request = sim::SimMac::HandlerRequest;
+    switch (mac_->requestDefaultHandler(scheme, bundleIdentifier)) {
+        case Request::Changed: return done(true);
+        case Request::Kept:
+        case Request::NotUpdated: return done(false);
+        case Request::Pending: return;
+    }
 }
 
 }  // namespace platform::simulated

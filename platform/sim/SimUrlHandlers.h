@@ -13,7 +13,8 @@ public:
     explicit SimUrlHandlers(std::shared_ptr<const sim::SimMac> mac) : mac_(std::move(mac)) {}
     std::optional<std::vector<std::string>> allHandlers(const std::string& scheme) override;
     std::optional<std::string> defaultHandler(const std::string& scheme) override;
-    void setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier) override;
+    void setDefaultHandler(const std::string& scheme, const std::string& bundleIdentifier,
+                           Done done) override;
 
 private:
     std::shared_ptr<const sim::SimMac> mac_;

@@ -26,6 +26,10 @@ QVariant toVariant(const plist::Value& v) {
 
 SimWorkspace::SimWorkspace(const sim::SimMac& mac, QObject* parent)
     : Workspace(parent), mac_(mac), listener_(mac.runDirectory()) {
+    // Every change of the state file replaces it in its folder, which the watch sees.
+    for (const sim::Process& p : mac_.processes()) seenPids_.insert(p.pid);
+    stateWatcher_.addPath(QString::fromStdString(mac_.root() + "/system"));
+    connect(&stateWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] { lookAtProcesses(); });
     if (!listener_.isListening()) return;
     notifier_ = std::make_unique<QSocketNotifier>(listener_.fd(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { readAnnouncements(); });
@@ -37,6 +41,47 @@ void SimWorkspace::readAnnouncements() {
         for (const auto& [key, value] : *info) userInfo.insert(QString::fromStdString(key), toVariant(value));
         emit willLaunchApplication(userInfo);
     }
+}
+
+void SimWorkspace::lookAtProcesses() {
+    std::vector<sim::Process> processes;
+    try {
+        processes = mac_.processes();
+    } catch (const std::exception& e) {
+        lendmode::log::error(std::string("could not read the running processes: ") + e.what());
+        return;
+    }
+    std::set<long> now;
+    for (const sim::Process& p : processes) {
+        now.insert(p.pid);
+        if (seenPids_.count(p.pid) || p.path.empty()) continue;
+        const QString path = QString::fromStdString(p.path);
+        emit applicationRunning({
+            {QStringLiteral("NSApplicationPath"), path},
+            {QStringLiteral("NSApplicationName"), QString::fromStdString(p.name)},
+            {QStringLiteral("NSApplicationBundleIdentifier"), bundleIdentifierOfBundle(path)},
+            {QStringLiteral("NSApplicationProcessIdentifier"), QVariant::fromValue<qlonglong>(p.pid)},
+        });
+    }
+    seenPids_ = std::move(now);
+}
+
+QString SimWorkspace::bundleIdentifierOfBundle(const QString& path) {
+    auto it = identifiers_.find(path);
+    if (it == identifiers_.end()) {
+        // Read once, and again for a bundle added since.
+        identifiers_.clear();
+        try {
+            for (const sim::App& app : mac_.catalogue())
+                identifiers_.insert(QString::fromStdString(app.path),
+                                    QString::fromStdString(app.bundleIdentifier));
+        } catch (const std::exception& e) {
+            lendmode::log::error(std::string("could not read the applications: ") + e.what());
+        }
+        it = identifiers_.find(path);
+        if (it == identifiers_.end()) return {};
+    }
+    return *it;
 }
 
 bool SimWorkspace::terminateApplication(qint64 pid) {

@@ -133,14 +133,18 @@ TEST_F(Remote, ARefusedSwitchAnswersWithItsReasonInsteadOfAnAlert) {
     prefs->switchLendmode(true, nullptr);
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 
-    // Switched, but not all of it: done, with what went wrong on the side.
+    // Switched, but not all of it: done, with each setting that did not change named
+    // on the side, one per line.
     prefs->switchLendmode(false, nullptr);
     fakes.automation->refused.clear();
     fakes.appleScript->next = std::nullopt;
-    EXPECT_EQ(remote->handle("on"), (CommandReply{CommandReply::kDone,
-                                                  {"Lendmode is on."},
-                                                  {std::string(lendmode::alerts::kScriptFailed) + ": " +
-                                                   lendmode::alerts::kScriptFailedText}}));
+    const std::string failed = ": The script stopped with an error.";
+    EXPECT_EQ(
+        remote->handle("on"),
+        (CommandReply{CommandReply::kDone,
+                      {"Lendmode is on."},
+                      {std::string(lendmode::alerts::kScriptFailed) + ":", "  Natural scrolling" + failed,
+                       "  Dock visibility" + failed, "  Dock position" + failed}}));
     EXPECT_EQ(fakes.alerts->shown.size(), 1u);
 }
 

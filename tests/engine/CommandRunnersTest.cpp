@@ -18,6 +18,7 @@ namespace {
 // An AppleScript port that answers from a script of canned outcomes.
 class CannedAppleScript : public platform::AppleScriptRunner {
 public:
+    using platform::AppleScriptRunner::execute;
     std::optional<std::vector<std::string>> next;
     std::string lastSource;
     std::optional<std::vector<std::string>> execute(const std::string& source) override {

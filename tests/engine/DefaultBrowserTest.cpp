@@ -42,34 +42,63 @@ TEST(DefaultBrowser, NameOfTheDefaultKeepsLetterCase) {
     EXPECT_FALSE(DefaultBrowserName(h).has_value());
 }
 
-TEST(DefaultBrowser, SafariBecomesTheDefaultForBothSchemes) {
-    FakeUrlHandlers h = browsers("com.google.Chrome");
-    EXPECT_TRUE(SetDefaultBrowser(std::string("Safari"), h));
-    EXPECT_EQ(h.defaults["http"], "com.apple.Safari");
-    EXPECT_EQ(h.defaults["https"], "com.apple.Safari");
+// The answer the request got, or nothing when none came.
+std::optional<BrowserAnswer> request(FakeUrlHandlers& h, const std::optional<std::string>& name,
+                                     const std::optional<std::string>& https = std::nullopt) {
+    std::optional<BrowserAnswer> got;
+    RequestDefaultBrowser(name, https, h, nullptr, [&got](BrowserAnswer a) { got = a; });
+    return got;
 }
 
-TEST(DefaultBrowser, AnExactMatchOfTheCurrentDefaultChangesNothing) {
+TEST(DefaultBrowser, SafariBecomesTheDefaultForBothSchemesWithOneRequestEach) {
+    FakeUrlHandlers h = browsers("com.google.Chrome");
+    EXPECT_EQ(request(h, std::string("Safari")), BrowserAnswer::Changed);
+    EXPECT_EQ(h.defaults["http"], "com.apple.Safari");
+    EXPECT_EQ(h.defaults["https"], "com.apple.Safari");
+    EXPECT_EQ(h.setCount, 2);
+}
+
+TEST(DefaultBrowser, OnlyWhatDiffersIsAskedFor) {
     FakeUrlHandlers h = browsers("com.apple.Safari");
-    h.defaults["https"] = "com.google.Chrome";
-    EXPECT_TRUE(SetDefaultBrowser(std::string("Safari"), h));
+    EXPECT_EQ(request(h, std::string("Safari")), BrowserAnswer::AlreadySo);
     EXPECT_EQ(h.setCount, 0);
+    // http is so already: https alone is asked for, to the handler wanted for it.
+    EXPECT_EQ(request(h, std::string("Safari"), std::string("com.google.Chrome")), BrowserAnswer::AlreadySo);
+    EXPECT_EQ(h.setCount, 1);
+    EXPECT_EQ(h.defaults["https"], "com.google.Chrome");
+    EXPECT_EQ(h.defaults["http"], "com.apple.Safari");
+}
+
+TEST(DefaultBrowser, AnOwnerWhoKeepsTheOldBrowserIsNotAskedAgainForHttps) {
+    FakeUrlHandlers h = browsers("com.google.Chrome");
+    h.answer = false;
+    EXPECT_EQ(request(h, std::string("Safari")), BrowserAnswer::Kept);
+    EXPECT_EQ(h.setCount, 1);
     EXPECT_EQ(h.defaults["https"], "com.google.Chrome");
 }
 
-TEST(DefaultBrowser, ALowerCaseNameSetsSafariAgainForBothSchemes) {
-    FakeUrlHandlers h = browsers("com.apple.Safari");
-    h.defaults["https"] = "com.google.Chrome";
-    EXPECT_TRUE(SetDefaultBrowser(std::string("safari"), h));
+TEST(DefaultBrowser, HttpsWaitsForTheAnswerAboutHttp) {
+    FakeUrlHandlers h = browsers("com.google.Chrome");
+    h.answer = std::nullopt;  // the question stays open
+    EXPECT_FALSE(request(h, std::string("Safari")).has_value());
+    EXPECT_EQ(h.setCount, 1);
+    // The owner agrees later: only then is https compared, and asked for.
+    h.answer = true;
+    h.defaults["http"] = "com.apple.Safari";
+    auto done = std::move(h.open.front());
+    done(true);
     EXPECT_EQ(h.setCount, 2);
     EXPECT_EQ(h.defaults["https"], "com.apple.Safari");
 }
 
-TEST(DefaultBrowser, UnknownOrMissingNamesChangeNothing) {
+TEST(DefaultBrowser, UnknownOrMissingNamesAskNothing) {
     FakeUrlHandlers h = browsers("com.google.Chrome");
-    EXPECT_FALSE(SetDefaultBrowser(std::string("NoBrowser"), h));
-    EXPECT_FALSE(SetDefaultBrowser(std::nullopt, h));
+    EXPECT_EQ(request(h, std::string("NoBrowser")), BrowserAnswer::NoSuchBrowser);
+    EXPECT_EQ(request(h, std::nullopt), BrowserAnswer::NoSuchBrowser);
     h.all = std::nullopt;
-    EXPECT_FALSE(SetDefaultBrowser(std::string("Safari"), h));
+    EXPECT_EQ(request(h, std::string("Safari")), BrowserAnswer::NoSuchBrowser);
     EXPECT_EQ(h.setCount, 0);
+    // A name in another case finds its browser.
+    h = browsers("com.google.Chrome");
+    EXPECT_EQ(request(h, std::string("safari")), BrowserAnswer::Changed);
 }

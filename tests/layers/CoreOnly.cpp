@@ -34,6 +34,7 @@ struct Shell : platform::ShellRunner {
 };
 
 struct Script : platform::AppleScriptRunner {
+    using platform::AppleScriptRunner::execute;
     std::optional<std::vector<std::string>> execute(const std::string& source) override {
         if (source.find("set the autohide to false") != std::string::npos) owner_->autohide = "0\n";
         if (source.find("set the autohide to true") != std::string::npos) owner_->autohide = "1\n";
@@ -45,7 +46,7 @@ struct Script : platform::AppleScriptRunner {
 struct Handlers : platform::UrlHandlers {
     std::optional<std::vector<std::string>> allHandlers(const std::string&) override { return std::nullopt; }
     std::optional<std::string> defaultHandler(const std::string&) override { return std::nullopt; }
-    void setDefaultHandler(const std::string&, const std::string&) override {}
+    void setDefaultHandler(const std::string&, const std::string&, Done) override {}
 };
 
 struct Thread : platform::MainThread {
@@ -70,6 +71,8 @@ int main() {
                           std::make_shared<Thread>(),
                           std::make_shared<Handlers>(),
                           std::make_shared<Account>(),
+                          nullptr,
+                          nullptr,
                           nullptr,
                           nullptr,
                           nullptr};

@@ -302,15 +302,25 @@ TEST(SimUserDefaults, CanStoreTriesAPageAndLeavesNothingBehind) {
     EXPECT_EQ(t.mac().readDomain("com.example.room"), (plist::Dictionary{{"a", 1}}));
 }
 
-TEST(SimUrlHandlers, ReadsAndSetsTheHandlerTable) {
+TEST(SimUrlHandlers, ReadsTheHandlerTableAndChangesItAsTheOwnerAnswers) {
     TempMac t;
     platform::simulated::SimUrlHandlers handlers(share(t));
     EXPECT_EQ(handlers.allHandlers("http")->size(), 3u);
     EXPECT_FALSE(handlers.allHandlers("gopher").has_value());
     EXPECT_EQ(handlers.defaultHandler("http"), "com.google.Chrome");
-    handlers.setDefaultHandler("http", "com.apple.Safari");
+    std::vector<bool> answers;
+    const auto record = [&answers](bool changed) { answers.push_back(changed); };
+    handlers.setDefaultHandler("http", "com.apple.Safari", record);
     EXPECT_EQ(t.mac().defaultHandler("http"), "com.apple.Safari");
     EXPECT_EQ(t.mac().defaultHandler("https"), "com.google.Chrome");
+    ASSERT_TRUE(t.mac().setBrowserAnswer(sim::SimState::BrowserAnswer::Keep));
+    handlers.setDefaultHandler("https", "com.apple.Safari", record);
+    EXPECT_EQ(t.mac().defaultHandler("https"), "com.google.Chrome");
+    // A question left open is not answered here.
+    ASSERT_TRUE(t.mac().setBrowserAnswer(sim::SimState::BrowserAnswer::Later));
+    handlers.setDefaultHandler("https", "com.apple.Safari", record);
+    EXPECT_EQ(answers, (std::vector<bool>{true, false}));
+    EXPECT_EQ(t.mac().handlerRequests(), 3);
 }
 
 TEST(SimPorts, AppleScriptRunsInProcessAgainstTheMac) {

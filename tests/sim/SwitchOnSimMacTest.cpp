@@ -235,11 +235,16 @@ TEST_F(Switching, RefusedAppleEventsChangeNothingAndTheOwnerIsTold) {
               0);
     const Dictionary owner = readSettings(*prefs);
     const auto processes = t.mac().processes().size();
+    ASSERT_FALSE(t.mac().isRunning("System Events"));
     switchOn();
     EXPECT_EQ(readSettings(*prefs), owner);
     EXPECT_TRUE(t.mac().isRunning("Slack"));
     EXPECT_FALSE(t.mac().isRunning("System Preferences"));
-    EXPECT_EQ(t.mac().processes().size(), processes);
+    // The system answers about a running target only: System Events was started,
+    // hidden, to ask, and nothing else was.
+    EXPECT_TRUE(t.mac().isRunning("System Events"));
+    EXPECT_EQ(t.mac().processes().size(), processes + 1);
+    EXPECT_EQ(t.mac().automationAsked(), (std::vector<std::string>{"System Events"}));
     EXPECT_FALSE(prefs->lendmode());
     ASSERT_EQ(alerts->shown.size(), 1u);
     EXPECT_NE(alerts->shown[0].informativeText.find("System Events"), std::string::npos);

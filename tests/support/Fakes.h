@@ -68,6 +68,7 @@ public:
 // Records every script; answers with `next` (nullopt: the script failed).
 class FakeAppleScript : public platform::AppleScriptRunner {
 public:
+    using platform::AppleScriptRunner::execute;
     std::vector<std::string> scripts;
     std::optional<std::vector<std::string>> next = std::vector<std::string>{};
     // Called with each script before it is answered, to look at the world then.
@@ -95,9 +96,18 @@ public:
         all = std::vector<std::string>{"com.apple.Safari", "com.google.Chrome", "org.mozilla.firefox"};
         defaults["http"] = defaults["https"] = "com.google.Chrome";
     }
-    void setDefaultHandler(const std::string& scheme, const std::string& id) override {
-        defaults[scheme] = id;
+    // What the owner answers each confirmation: true "use", false "keep", nullopt
+    // leaves it open (its completion kept in `open`).
+    std::optional<bool> answer = true;
+    std::vector<Done> open;
+    void setDefaultHandler(const std::string& scheme, const std::string& id, Done done) override {
         ++setCount;
+        if (!answer) {
+            open.push_back(std::move(done));
+            return;
+        }
+        if (*answer) defaults[scheme] = id;
+        done(*answer);
     }
 };
 
@@ -113,9 +123,13 @@ public:
 class FakeAutomation : public platform::AutomationConsent {
 public:
     std::vector<std::string> refused;
+    std::vector<std::string> asked;
+    bool accessibility = true;
     bool mayAutomate(const std::string& name) override {
+        asked.push_back(name);
         return std::find(refused.begin(), refused.end(), name) == refused.end();
     }
+    bool accessibilityAllowed() override { return accessibility; }
 };
 
 class RecordingAlerts : public platform::AlertPresenter {
@@ -127,6 +141,23 @@ public:
         shown.push_back(alert);
         if (whileShown) std::exchange(whileShown, nullptr)();
         return 0;
+    }
+};
+
+class FakeSystemVersion : public platform::SystemVersion {
+public:
+    platform::MacOSRelease now{10, 14};
+    platform::MacOSRelease release() const override { return now; }
+};
+
+// Records each change; answers with `answer`.
+class FakeScrollDirection : public platform::ScrollDirection {
+public:
+    std::vector<bool> changes;
+    Change answer = Change::InEffect;
+    Change setNaturalScrolling(bool natural) override {
+        changes.push_back(natural);
+        return answer;
     }
 };
 
@@ -142,10 +173,12 @@ struct FakePorts {
     std::shared_ptr<FakeAutomation> automation = std::make_shared<FakeAutomation>();
     std::shared_ptr<RecordingAlerts> alerts = std::make_shared<RecordingAlerts>();
     std::shared_ptr<MemoryRecordCopy> recordCopy = std::make_shared<MemoryRecordCopy>();
+    std::shared_ptr<FakeSystemVersion> systemVersion = std::make_shared<FakeSystemVersion>();
+    std::shared_ptr<FakeScrollDirection> scrollDirection = std::make_shared<FakeScrollDirection>();
 
     platform::Ports ports() const {
-        return platform::Ports{store,   shell,      appleScript, mainThread, urlHandlers,
-                               account, automation, alerts,      recordCopy};
+        return platform::Ports{store,      shell,  appleScript, mainThread,    urlHandlers,    account,
+                               automation, alerts, recordCopy,  systemVersion, scrollDirection};
     }
 };
 
