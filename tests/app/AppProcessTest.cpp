@@ -116,6 +116,32 @@ TEST_F(RealProgram, ADisabledApplicationLaunchedWhileOnIsKilledAndAnnounced) {
     EXPECT_EQ(app.waitForExit(), 0);
 }
 
+TEST_F(RealProgram, AnAgentAndARenamedCopyOfADisabledApplicationAreEndedAtLaunch) {
+    // A copy of Chess under another name keeps its bundle identifier; Bartender is an
+    // agent, whose launch the system never announces.
+    ASSERT_EQ(testing_support::runTool(t.root(), {"lendmode-sim", "add-app",
+                                                  "/Users/owner/Downloads/Chess copy.app", "com.apple.Chess"})
+                  .exitStatus,
+              0);
+    {
+        Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
+        prefs.readCurrentDefinitionSets();
+        testing_support::setApplicationDisabled(prefs, "Chess");
+        testing_support::setApplicationDisabled(prefs, "Bartender 4");
+        Preferences::resetShared();
+    }
+    AppProcess app(t.root());
+    ASSERT_EQ(app.waitForLine("READY"), "READY");
+    switchOn(app);
+    for (const char* name : {"Bartender 4", "Chess copy"}) {
+        ASSERT_EQ(testing_support::runTool(t.root(), {"open", "-a", name}).exitStatus, 0);
+        EXPECT_EQ(app.waitForLine("ALERT").rfind(std::string("ALERT Launch ") + name + " | ", 0), 0u) << name;
+        EXPECT_FALSE(t.mac().isRunning(name)) << name;
+    }
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0);
+}
+
 TEST_F(RealProgram, ADisabledApplicationWhoseNameKillallTakesForAnOptionIsStillKilled) {
     auto apps = t.mac().catalogue();
     apps.push_back(sim::App{"/Applications/-Dash.app", "-Dash", "com.example.dash"});
