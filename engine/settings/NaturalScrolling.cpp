@@ -83,7 +83,7 @@ public:
                                            kEndTell, kTellPreferencesProcess, kClickFirstCheckbox, kEndTell},
                                           13),
                           {texts::kSystemPreferencesName, texts::kSystemEventsName},
-                          /*uiScripting=*/true};
+                          /*clicks=*/true};
         piece.afterFailure = [&sets = env.definitionSets, &run = env.run] {
             if (const auto stored = ownerStored(sets))
                 (void)run.shellSucceeded(std::string(kWrite) + (*stored ? "true" : "false"));
