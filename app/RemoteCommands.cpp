@@ -37,16 +37,10 @@ std::string oneLine(const platform::Alert& alert) {
 
 // An alert as lines of the answer: an informative text of many lines (one per setting
 // that could not be changed) comes under its message, each line indented.
-void addLines(std::vector<std::string>& lines, const platform::Alert& alert) {
-    if (alert.informativeText.find('\n') == std::string::npos) return lines.push_back(oneLine(alert));
-    lines.push_back(alert.messageText + ":");
-    std::size_t start = 0;
-    while (start <= alert.informativeText.size()) {
-        std::size_t end = alert.informativeText.find('\n', start);
-        if (end == std::string::npos) end = alert.informativeText.size();
-        lines.push_back("  " + alert.informativeText.substr(start, end - start));
-        start = end + 1;
-    }
+void addLines(std::vector<std::string>& out, const platform::Alert& alert) {
+    if (alert.informativeText.find('\n') == std::string::npos) return out.push_back(oneLine(alert));
+    out.push_back(alert.messageText + ":");
+    for (const std::string& line : lines(alert.informativeText)) out.push_back("  " + line);
 }
 
 }  // namespace

@@ -33,10 +33,6 @@ std::string why(const std::string& error, const std::string& target, const platf
 
 }  // namespace
 
-platform::MacOSRelease SetApplier::release() const {
-    return ports_.systemVersion ? ports_.systemVersion->release() : platform::MacOSRelease{};
-}
-
 std::vector<std::string> SetApplier::disabledApplicationNames() const {
     std::vector<std::string> names;
     const plist::Array* apps = sets_.appDisabled();
@@ -62,8 +58,12 @@ settings::ApplyPlan SetApplier::plan(std::uint64_t index, bool on) {
     settings::ApplyPlan plan;
     plan.switchingOn = on;
     const plist::Array& sets = sets_.all();
-    if (index >= sets.size() || !sets[index].isArray()) return plan;
+    if (index >= sets.size() || !sets[index].isArray()) {
+        plan.release = platform::releaseOf(ports_);
+        return plan;
+    }
     settings::Env env(run_, ports_, sets, &prefs_);
+    plan.release = env.release;
     for (const plist::Value& rowValue : *sets[index].asArray()) {
         const plist::Value* id = rowValue.find(rowkeys::kID);
         const settings::Setting* setting =
@@ -74,7 +74,7 @@ settings::ApplyPlan SetApplier::plan(std::uint64_t index, bool on) {
 }
 
 std::optional<std::string> SetApplier::prepare(settings::ApplyPlan& plan, std::vector<std::string>* toQuit) {
-    const platform::MacOSRelease rel = release();
+    const platform::MacOSRelease rel = plan.release;
     platform::AutomationConsent* consent = ports_.automation.get();
     if (!consent) return std::nullopt;
     // System Preferences is quit around the script before macOS 13.
@@ -106,8 +106,8 @@ std::optional<std::string> SetApplier::prepare(settings::ApplyPlan& plan, std::v
     return std::nullopt;
 }
 
-void SetApplier::runPieces(const std::vector<settings::ScriptPiece>& pieces, Result& result) const {
-    const platform::MacOSRelease rel = release();
+void SetApplier::runPieces(const std::vector<settings::ScriptPiece>& pieces,
+                           const platform::MacOSRelease& rel, Result& result) const {
     const bool systemPreferences = !rel.atLeast(13);
     if (pieces.empty() && !systemPreferences) return;
     std::string script = systemPreferences ? texts::kSystemPreferencesPrologue : "";
@@ -156,7 +156,7 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
                                      const std::optional<std::string>& https) {
     Result result;
     result.notChanged = std::move(plan.notChanged);
-    const platform::MacOSRelease rel = release();
+    const platform::MacOSRelease rel = plan.release;
 
     // Disabled applications: quit one by one at switch-on, each of them recorded
     // before any is quit, so that a kill half-way still knows what to reopen; reopened
@@ -173,7 +173,7 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
                 plan.pieces.emplace_back("Reopening " + name, texts::relaunchPiece(name));
         }
     }
-    runPieces(plan.pieces, result);
+    runPieces(plan.pieces, rel, result);
     for (const settings::Step& step : plan.steps) {
         if (auto told = step.run()) result.notChanged.push_back(step.setting + ": " + *told);
     }

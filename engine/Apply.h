@@ -62,11 +62,11 @@ public:
 private:
     // The settings' pieces as one script, and each on its own when that stops; the
     // failures named.
-    void runPieces(const std::vector<settings::ScriptPiece>& pieces, Result& result) const;
+    void runPieces(const std::vector<settings::ScriptPiece>& pieces, const platform::MacOSRelease& release,
+                   Result& result) const;
     // The browser step; an owner who keeps the old browser is told.
     void requestBrowser(const std::optional<std::string>& browser, const std::optional<std::string>& https,
                         Result& result);
-    platform::MacOSRelease release() const;
 
     const CommandRunners& run_;
     const platform::Ports& ports_;

@@ -94,7 +94,7 @@ void Switching::switchOn(const Completion& completion) {
     // about to be quit, what the settings keep for their switch-off, and the fact that
     // the guest settings are going on.
     std::string https = ports_.urlHandlers->defaultHandler("https").value_or("");
-    plist::Dictionary record = plan.record;
+    plist::Dictionary record = std::move(plan.record);
     record.insert_or_assign(keys::kOwnerHttpsHandler, https);
     record.insert_or_assign(keys::kAppsToReopen, plist::Array(running.begin(), running.end()));
     record.insert_or_assign(keys::kGuestSettingsApplied, true);

@@ -36,4 +36,9 @@ struct Ports {
     std::shared_ptr<ScrollDirection> scrollDirection;
 };
 
+// The macOS the ports run on: 10.14 when they do not say.
+inline MacOSRelease releaseOf(const Ports& ports) {
+    return ports.systemVersion ? ports.systemVersion->release() : MacOSRelease{};
+}
+
 }  // namespace platform

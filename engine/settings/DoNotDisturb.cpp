@@ -1,6 +1,7 @@
 // Do Not Disturb: notifications off while Lendmode is on.
 #include "engine/settings/DoNotDisturb.h"
 #include "base/Quoting.h"
+#include "base/Strings.h"
 #include "engine/ScriptTexts.h"
 #include "engine/settings/Registry.h"
 
@@ -125,16 +126,8 @@ bool focusShortcutExists(const CommandRunners& run, const std::string& name) {
 }
 
 std::vector<std::string> focusShortcuts(const CommandRunners& run) {
-    std::vector<std::string> names;
-    const std::optional<std::string> listed = run.shell("shortcuts list");
-    if (!listed) return names;
-    std::size_t start = 0;
-    while (start < listed->size()) {
-        std::size_t end = listed->find('\n', start);
-        if (end == std::string::npos) end = listed->size();
-        if (end > start) names.push_back(listed->substr(start, end - start));
-        start = end + 1;
-    }
+    std::vector<std::string> names = lines(run.shell("shortcuts list").value_or(""));
+    std::erase(names, std::string());
     return names;
 }
 

@@ -13,7 +13,7 @@ Env::Env(const CommandRunners& runners, const platform::Ports& systemPorts, cons
       urlHandlers(*systemPorts.urlHandlers),
       definitionSets(sets),
       prefs(userDefaults),
-      release(systemPorts.systemVersion ? systemPorts.systemVersion->release() : platform::MacOSRelease{}) {}
+      release(platform::releaseOf(systemPorts)) {}
 
 bool boxOf(const plist::Dictionary& row) {
     const auto it = row.find(rowkeys::kBox);

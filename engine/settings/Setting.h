@@ -73,6 +73,8 @@ struct Step {
 // What the rows of a set contribute to one apply.
 struct ApplyPlan {
     bool switchingOn = true;
+    // The macOS it was made for, read once.
+    platform::MacOSRelease release;
     std::vector<ScriptPiece> pieces;
     ShellLines shell;
     std::vector<Step> steps;
