@@ -28,7 +28,11 @@ struct MacOSVersion {
     auto operator<=>(const MacOSVersion&) const = default;
 };
 
-// What a simulated Mac that names no version is.
+// What a simulated Mac that names no version is: one seeded before versions were
+// stored behaved as 10.14, and keeps doing so.
 inline constexpr MacOSVersion kOldestMacOS{10, 14, 0};
+// What a new simulated Mac is seeded as: the newest release whose behaviour the
+// simulated Mac follows.
+inline constexpr MacOSVersion kTodaysMacOS{26, 0, 0};
 
 }  // namespace sim

@@ -93,6 +93,7 @@ bool seed(const SimMac& mac) {
     };
     plist::Dictionary state{
         {"hardwareUUID", randomUUID()},
+        {"macOSVersion", kTodaysMacOS.text()},
         {"userName", loginName()},
         {"handlers", plist::Dictionary{{"http", scheme}, {"https", scheme}}},
         {"processes", plist::Array{proc(kFinder, "/System/Library/CoreServices/Finder.app"), proc(kDock, ""),

@@ -55,7 +55,8 @@ struct KillAt : ::testing::TestWithParam<std::tuple<During, int>> {
             // The system's own processes restart by themselves under new ids. System
             // Events and System Preferences are started hidden to ask for consent
             // before anything changes, and a kill right then leaves them running.
-            if (!p.path.empty() && p.name != "System Events" && p.name != "System Preferences")
+            if (!p.path.empty() && p.name != "System Events" && p.name != "System Preferences" &&
+                p.name != "System Settings")
                 mac.running.insert(p.name);
         }
         return mac;

@@ -137,7 +137,8 @@ protected:
     }
 
 private:
-    testing_support::TempMac temp_;
+    // The Mac the scripts were first written for; other releases are set by the tests.
+    testing_support::TempMac temp_{sim::kOldestMacOS};
     plist::Dictionary read_;
 };
 

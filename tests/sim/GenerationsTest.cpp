@@ -93,9 +93,7 @@ struct Generations : ::testing::TestWithParam<Scenario> {
             return true;
         }));
         ASSERT_TRUE(mac.setNaturalScrolling(false));
-        using Action = sim::SimState::ShortcutAction;
-        ASSERT_TRUE(mac.addShortcut("Lendmode Focus On", Action::FocusOn) || mac.macOSVersion().major < 12);
-        ASSERT_TRUE(mac.addShortcut("Lendmode Focus Off", Action::FocusOff) || mac.macOSVersion().major < 12);
+        ASSERT_TRUE(testing_support::makeFocusShortcuts(mac));
     }
 };
 

@@ -79,7 +79,7 @@ TEST(KillallTool, SystemProcessesComeBackAndAreCounted) {
 }
 
 TEST(KillallTool, EscapedSpaceQuitsSystemPreferences) {
-    TempMac t;
+    TempMac t(sim::kOldestMacOS);
     ASSERT_TRUE(t.mac().setSystemPreferencesPane("com.apple.preference.trackpad"));
     EXPECT_EQ(runShell(t.root(), "killall System\\ Preferences").exitStatus, 0);
     EXPECT_FALSE(t.mac().isRunning("System Preferences"));
@@ -268,7 +268,7 @@ TEST(LendmodeSimTool, StatusShowsTheOwnersSettings) {
     EXPECT_NE(run.out.find("Dock position             left"), std::string::npos);
     EXPECT_NE(run.out.find("Appearance                Dark"), std::string::npos);
     EXPECT_NE(run.out.find("Natural scrolling         on"), std::string::npos);
-    EXPECT_NE(run.out.find("Do Not Disturb            off"), std::string::npos);
+    EXPECT_NE(run.out.find("Focus                     off"), std::string::npos);
 }
 
 TEST(LendmodeSimTool, AutomationAccessibilityAndCatalogueCanBeChangedByHand) {
@@ -294,7 +294,7 @@ TEST(LendmodeSimTool, AutomationAccessibilityAndCatalogueCanBeChangedByHand) {
 // The rows that follow the release: Do Not Disturb from 11, the settings application's
 // name from 13.
 TEST(LendmodeSimTool, StatusNamesWhatTheReleaseHas) {
-    TempMac t;
+    TempMac t(sim::kOldestMacOS);
     const auto row = [&](const std::string& name) {
         const std::string status = runTool(t.root(), {"lendmode-sim", "status"}).out;
         const std::size_t at = status.find("\n" + name + "  ");
@@ -336,10 +336,12 @@ TEST(LendmodeSimTool, StatusNamesWhatTheReleaseHas) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
 }
 
-// The version set by hand is the one sw_vers reports, in the real tool's form; a text
-// that names no release changes nothing.
+// A new simulated Mac is today's macOS; the version set by hand is the one sw_vers
+// reports, in the real tool's form; a text that names no release changes nothing.
 TEST(LendmodeSimTool, TheMacOSVersionIsSetByHandAndReportedBySwVers) {
     TempMac t;
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "macos"}).out, "26.0\n");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "10.14"}).exitStatus, 0);
     EXPECT_EQ(runTool(t.root(), {"sw_vers"}).out,
               "ProductName:\tMac OS X\nProductVersion:\t10.14\nBuildVersion:\t18A100\n");
     ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "macos", "14.5"}).exitStatus, 0);
@@ -364,7 +366,7 @@ TEST(LendmodeSimTool, TheMacOSVersionIsSetByHandAndReportedBySwVers) {
 // Focus changes only by running a Shortcut that switches it; before 12 there is no
 // shortcuts tool and no Focus.
 TEST(ShortcutsTool, RunsTheOwnersShortcutsFrom12OnAndIsMissingBefore) {
-    TempMac t;
+    TempMac t(sim::kOldestMacOS);
     ASSERT_EQ(
         runTool(t.root(), {"lendmode-sim", "shortcut", "add", "Lendmode Focus On", "focus-on"}).exitStatus,
         0);

@@ -318,7 +318,7 @@ TEST(SimMacProcesses, TerminatingByPidEndsThatProcessAsKillallWould) {
 }
 
 TEST(SimMacSystemPreferences, RevealingAPaneStartsItAndQuittingForgetsThePane) {
-    TempMac t;
+    TempMac t(sim::kOldestMacOS);
     const sim::SimMac& mac = t.mac();
     EXPECT_FALSE(mac.systemPreferencesPane());
     ASSERT_TRUE(mac.setSystemPreferencesPane("com.apple.preference.trackpad"));

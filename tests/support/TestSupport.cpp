@@ -108,8 +108,18 @@ TempDir::~TempDir() {
 
 TempMac::TempMac() : mac_(dir_.path()) {}
 
+TempMac::TempMac(const sim::MacOSVersion& release) : mac_(dir_.path()) {
+    if (!mac_.setMacOSVersion(release)) throw std::runtime_error("cannot set the simulated macOS version");
+}
+
 posix::EnvironmentOverrides TempMac::environment() const {
     return environmentFor(root());
+}
+
+bool makeFocusShortcuts(const sim::SimMac& mac) {
+    using Action = sim::SimState::ShortcutAction;
+    return mac.addShortcut("Lendmode Focus On", Action::FocusOn) &&
+           mac.addShortcut("Lendmode Focus Off", Action::FocusOff);
 }
 
 std::string toolsDirectory() {

@@ -46,10 +46,12 @@ private:
     void (*previousHandler_)(int) = nullptr;
 };
 
-// A seeded simulated Mac in its own temporary directory.
+// A seeded simulated Mac in its own temporary directory: of today's macOS, or of the
+// release a test names.
 class TempMac {
 public:
     TempMac();
+    explicit TempMac(const sim::MacOSVersion& release);
     const sim::SimMac& mac() const { return mac_; }
     const std::string& root() const { return dir_.path(); }
     // The environment a shell needs to reach this simulated Mac.
@@ -59,6 +61,10 @@ private:
     TempDir dir_;
     sim::SimMac mac_;
 };
+
+// The two Shortcuts that switch Focus, under the names Lendmode runs by default, as
+// the README has the owner make them. False when the simulated Mac could not be written.
+[[nodiscard]] bool makeFocusShortcuts(const sim::SimMac& mac);
 
 // The folder where the build puts the stand-in tools.
 std::string toolsDirectory();
