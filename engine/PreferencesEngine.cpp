@@ -1,9 +1,12 @@
 // The operations of the shared Preferences that reach the engine: each one a
 // delegation to the part that does the work.
+#include <algorithm>
+
 #include "base/FreedMemory.h"
 #include "base/Log.h"
 #include "engine/DefaultBrowser.h"
 #include "engine/Engine.h"
+#include "engine/settings/DoNotDisturb.h"
 #include "engine/settings/HotCorners.h"
 #include "engine/settings/Registry.h"
 #include "model/AlertTexts.h"
@@ -57,6 +60,26 @@ plist::Array Preferences::settingsDefault() {
 
 plist::Array Preferences::settingsDefault(plist::Array applications) {
     return engine_->defaults.make(std::move(applications));
+}
+
+bool Preferences::FocusShortcuts::missing() const {
+    const auto has = [this](const std::string& name) {
+        return std::find(installed.begin(), installed.end(), name) != installed.end();
+    };
+    return switchable && (!has(on) || !has(off));
+}
+
+Preferences::FocusShortcuts Preferences::focusShortcuts() {
+    FocusShortcuts focus;
+    focus.switchable = platform::releaseOf(ports_).atLeast(12);
+    if (focus.switchable) focus.installed = settings::focusShortcuts(engine_->run);
+    focus.on = settings::focusShortcutName(&prefs_, true);
+    focus.off = settings::focusShortcutName(&prefs_, false);
+    return focus;
+}
+
+bool Preferences::setFocusShortcut(bool on, const std::string& name) {
+    return prefs_.setObject(on ? keys::kFocusOnShortcut : keys::kFocusOffShortcut, plist::Value(name));
 }
 
 plist::Dictionary Preferences::zerroHotCorners() const {

@@ -94,6 +94,10 @@ inline constexpr const char* kOwnerLockStaysText = "Turn Lendmode off first, the
 inline constexpr const char* kOwnerLockNotStored = "Lendmode could not save the owner lock";
 inline constexpr const char* kOwnerLockNotStoredText =
     "The disk may be full, or Lendmode's settings folder read-only, so the lock setting is unchanged.";
+inline constexpr const char* kFocusShortcutNotStored = "Lendmode could not save the Shortcut you chose";
+inline constexpr const char* kFocusShortcutNotStoredText =
+    "The disk may be full, or Lendmode's settings folder read-only, so Focus is still switched by the "
+    "Shortcut shown.";
 
 // "%@" is where the damaged file now is.
 inline constexpr const char* kDamagedStoreMessage = "Lendmode's settings file was damaged";

@@ -108,6 +108,19 @@ public:
     void scriptDarkMode(bool dark);
     void scriptDoNotDistrib(bool on);
 
+    // Focus, from macOS 12: switched by two of the owner's Shortcuts (engine/settings/
+    // DoNotDisturb). `installed` is what `shortcuts list` prints; `on` and `off` the two
+    // chosen, or the default names. `switchable` is false before 12: no Shortcuts.
+    struct FocusShortcuts {
+        bool switchable = false;
+        std::vector<std::string> installed;
+        std::string on, off;
+        bool missing() const;  // one of the two chosen is not installed
+    };
+    FocusShortcuts focusShortcuts();
+    // Stores the Shortcut the Do Not Disturb row runs to switch Focus on (or off).
+    [[nodiscard]] bool setFocusShortcut(bool on, const std::string& name);
+
     // Switching on and off (Switching).
     using Completion = std::function<void()>;
     void applaySelectedDefinitionCompletion(const Completion& completion);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -11,9 +12,11 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
+#include "model/ShowAlert.h"
 #include "platform/QtPorts.h"
 #include "ui/AppCellDelegate.h"
 #include "ui/AppListModel.h"
@@ -47,6 +50,13 @@ PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_u
     tablePref = ui_->tablePref;
     ownerLockBox = ui_->ownerLockBox;
     connect(ownerLockBox, &QAbstractButton::clicked, this, &PreferencesWC::ownerLockBoxPressed);
+    focusOnShortcut = ui_->focusOnShortcut;
+    focusOffShortcut = ui_->focusOffShortcut;
+    for (QComboBox* combo : {focusOnShortcut, focusOffShortcut}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        connect(combo, &QComboBox::activated, this, [this, combo] { focusShortcutChosen(combo); });
+    }
+    ui_->focusShortcuts->hide();
 
     ui::makeTitle(ui_->headerTitle, 1.3, QFont::DemiBold);
     ui::makeSecondary(ui_->headerSubtitle);
@@ -88,6 +98,8 @@ std::uint64_t PreferencesWC::shownSet() const {
 }
 
 void PreferencesWC::showWindow(QObject*) {
+    // Read once per opening: `shortcuts list` starts a process, too slow for each click.
+    focus_ = prefs->focusShortcuts();
     const bool first = !sized_;
     if (first) {
         sized_ = true;
@@ -128,6 +140,54 @@ void PreferencesWC::updateUI() {
     appModel_->reload();
     tablePref->reloadData();
     ownerLockBox->setChecked(prefs->ownerLockRequired());
+    fillFocusShortcuts();
+}
+
+void PreferencesWC::fillFocusShortcuts() {
+    ui_->focusShortcuts->setVisible(focus_.switchable);
+    if (!focus_.switchable) return;
+    const auto fill = [this](QComboBox* combo, const std::string& chosen) {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        for (const std::string& name : focus_.installed)
+            combo->addItem(QString::fromStdString(name), QString::fromStdString(name));
+        const QString current = QString::fromStdString(chosen);
+        int at = combo->findData(current);
+        if (at < 0) {
+            // Kept in the list, so that the owner sees what Lendmode would run.
+            combo->insertItem(0, tr("%1 (missing)").arg(current), current);
+            at = 0;
+        }
+        combo->setCurrentIndex(at);
+    };
+    fill(focusOnShortcut, focus_.on);
+    fill(focusOffShortcut, focus_.off);
+}
+
+QString PreferencesWC::missingFocusShortcuts() const {
+    if (!focus_.missing()) return {};
+    QStringList names;
+    for (const std::string* name : {&focus_.on, &focus_.off}) {
+        if (std::find(focus_.installed.begin(), focus_.installed.end(), *name) == focus_.installed.end())
+            names << QStringLiteral("\u201c%1\u201d").arg(QString::fromStdString(*name));
+    }
+    return tr("Focus needs the Shortcut %1: make it in the Shortcuts app (see the README) or choose "
+              "another below")
+        .arg(names.join(tr(" and ")));
+}
+
+void PreferencesWC::focusShortcutChosen(QComboBox* sender) {
+    if (!sender || sender->currentIndex() < 0) return;
+    const bool on = sender == focusOnShortcut;
+    const std::string name = sender->currentData().toString().toStdString();
+    if (prefs->setFocusShortcut(on, name)) {
+        (on ? focus_.on : focus_.off) = name;
+    } else {
+        showAlert(prefs->ports().alerts.get(), alerts::kFocusShortcutNotStored,
+                  alerts::kFocusShortcutNotStoredText);
+    }
+    // A choice that could not be stored shows the one still in force.
+    updateUI();
 }
 
 void PreferencesWC::ownerLockBoxPressed() {
@@ -212,6 +272,10 @@ void PreferencesWC::fillRow(CellPrefChekbox& cell, const plist::Value& row) {
     if (integerOf(member(row, k::kID)) == rows::kDisabledApps) {
         if (cell.tableApp) cell.tableApp->reloadData();
         return;
+    }
+    if (integerOf(member(row, k::kID)) == rows::kDoNotDisturb && cell.title2) {
+        if (const QString missing = missingFocusShortcuts(); !missing.isEmpty())
+            cell.title2->setText(missing);
     }
 
     const std::optional<std::int64_t> selected = integerOf(member(row, k::kSegmentSelected));

@@ -16,9 +16,11 @@
 #include <memory>
 
 #include "base/plist/Value.h"
+#include "model/Preferences.h"
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
 
 namespace Ui {
 class PreferencesWC;
@@ -31,7 +33,6 @@ class AppListModel;
 class CellCheck;
 class CellPrefChekbox;
 class DoubleSlider;
-class Preferences;
 class RowTableView;
 class SegmentedControl;
 
@@ -64,6 +65,10 @@ public:
     // Whether the owner lock is set; a click asks for the opposite, as the popover's
     // menu item does.
     QCheckBox* ownerLockBox = nullptr;
+    // The Shortcuts that switch Focus (macOS 12 and later; hidden before): the owner's
+    // Shortcuts as `shortcuts list` gave them when the window opened.
+    QComboBox* focusOnShortcut = nullptr;
+    QComboBox* focusOffShortcut = nullptr;
 
 public slots:
     void segmentChanged(lendmode::SegmentedControl* sender);
@@ -72,6 +77,7 @@ public slots:
     void boxPressed(QAbstractButton* sender);
     void appDisabledButtonPressed(QAbstractButton* sender);
     void ownerLockBoxPressed();
+    void focusShortcutChosen(QComboBox* sender);
 
     // Sizes the window to its rows within the screen's available area (`available`;
     // empty: the screen the window is on). When the rows are taller than the room, the
@@ -86,11 +92,16 @@ private:
     void fillRow(CellPrefChekbox& cell, const plist::Value& row);
     const plist::Array* currentPrefs() const;
     std::uint64_t shownSet() const;
+    void fillFocusShortcuts();
+    // What the Do Not Disturb row says when a Shortcut it runs is missing; empty when
+    // none is.
+    QString missingFocusShortcuts() const;
 
     Preferences* prefs = nullptr;
     std::unique_ptr<Ui::PreferencesWC> ui_;
     AppListModel* appModel_ = nullptr;
     AppCellDelegate* appDelegate_ = nullptr;
+    Preferences::FocusShortcuts focus_;
     bool observing_ = false;
     bool sized_ = false;
 };

@@ -5,10 +5,12 @@
 #include <QScrollBar>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
 
 #include "UiTestSupport.h"
+#include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "ui/AppListModel.h"
@@ -309,4 +311,38 @@ TEST_F(PreferencesWindow, TenThousandApplicationsAreOneModelAndIconsComeOnlyForV
     clickApp(3);
     EXPECT_EQ(apps(0)[3].asArray()->at(1), Value(true));
     EXPECT_EQ(shownTick(3), Qt::Checked);
+}
+
+// From macOS 12 the window offers the owner's Shortcuts for switching Focus, keeps a
+// chosen one that is gone in the list, and the Do Not Disturb row says which are
+// missing; a choice that cannot be stored is told and not shown as made.
+TEST_F(PreferencesWindow, OffersTheOwnersShortcutsForFocusFrom12AndSaysWhichAreMissing) {
+    auto* focusRow = wc->findChild<QWidget*>(QStringLiteral("focusShortcuts"));
+    ASSERT_NE(focusRow, nullptr);
+    EXPECT_FALSE(focusRow->isVisible()) << "10.14 has no Focus";
+    const QString caption = cell(rows::kDoNotDisturb)->title2->text();
+
+    fakes.systemVersion->now = {14, 0};
+    fakes.shell->answers["shortcuts list"] = "Lendmode Focus On\nWork Focus\nQuiet\n";
+    wc->showWindow();
+    EXPECT_TRUE(focusRow->isVisible());
+    EXPECT_EQ(wc->focusOnShortcut->currentText(), "Lendmode Focus On");
+    EXPECT_EQ(wc->focusOffShortcut->currentText(), "Lendmode Focus Off (missing)");
+    EXPECT_EQ(wc->focusOffShortcut->count(), 4);
+    const QString missing = cell(rows::kDoNotDisturb)->title2->text();
+    EXPECT_TRUE(missing.contains(QStringLiteral("\u201cLendmode Focus Off\u201d"))) << missing.toStdString();
+    EXPECT_FALSE(missing.contains(QStringLiteral("Lendmode Focus On"))) << "that one is there";
+
+    wc->focusOffShortcut->setCurrentIndex(wc->focusOffShortcut->findData(QStringLiteral("Quiet")));
+    emit wc->focusOffShortcut->activated(wc->focusOffShortcut->currentIndex());
+    EXPECT_EQ(prefs->prefs().object(lendmode::keys::kFocusOffShortcut), Value("Quiet"));
+    EXPECT_EQ(wc->focusOffShortcut->count(), 3) << "nothing missing left to show";
+    EXPECT_EQ(cell(rows::kDoNotDisturb)->title2->text(), caption);
+
+    fakes.store->failWrites();
+    wc->focusOnShortcut->setCurrentIndex(wc->focusOnShortcut->findData(QStringLiteral("Work Focus")));
+    emit wc->focusOnShortcut->activated(wc->focusOnShortcut->currentIndex());
+    EXPECT_EQ(wc->focusOnShortcut->currentText(), "Lendmode Focus On") << "the one still stored";
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_EQ(fakes.alerts->shown[0].messageText, lendmode::alerts::kFocusShortcutNotStored);
 }
