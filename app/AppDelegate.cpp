@@ -151,7 +151,7 @@ void AppDelegate::createStatusBarMenu() {
                 &AppDelegate::statusBarButtonPressed);
     }
     statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
-    statusItem->setImage(ui::menuIcon(prefs->lendmode()));
+    statusItem->setImage(ui::statusItemIcon(prefs->lendmode()));
     if (popoverMain && popoverMain->isShown()) popoverMain->close();
 }
 

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     if (lendmode::cli::isCommand(argc, argv)) {
         return lendmode::cli::run(argc, argv, platform::platformStateDirectory());
     }
+    platform::prepareApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lendmode"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -9,6 +9,10 @@
 
 namespace platform {
 
+// What the platform needs settled before the QApplication exists (Qt's platform
+// plugin reads it as it starts).
+void prepareApplication();
+
 // Makes this platform's ports: returns the core's (the Qt event loop as the main
 // thread, alerts shown as dialogs) and installs the user interface's into
 // qt::qtPorts(). Throws std::runtime_error when the system cannot be reached.

@@ -13,5 +13,10 @@ void initResources();
 // The status item's image: "MenuIcon" (Lendmode off) or "MenuIconOn", at every size
 // the bundle holds.
 QIcon menuIcon(bool lendmodeOn);
+// The menu bar's image of the status item. Off: "MenuIconTemplate", a mask (black and
+// transparency only, QIcon::isMask) that the menu bar draws in its own colour, light or
+// dark, as Apple asks of menu bar extras. On: "MenuIconOn" in its colour, which is what
+// tells the owner that guest mode is on.
+QIcon statusItemIcon(bool lendmodeOn);
 
 }  // namespace lendmode::ui

@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QShowEvent>
 
+#include "base/Log.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -90,7 +91,12 @@ void ViewMainMenu::connectActions() {
     connect(preferencesButton, &QAbstractButton::clicked, this, &ViewMainMenu::preferencesPressed);
     connect(quitButton, &QAbstractButton::clicked, this, &ViewMainMenu::quitRequested);
     connect(launchAtLoginButton, &QAbstractButton::clicked, this, [this] {
-        emit launchOnStartupClicked(prefs->launchOnStartup() ? Qt::Checked : Qt::Unchecked);
+        // Awaiting approval counts as half on: the click asks again, which opens System
+        // Settings where only the user can allow it.
+        const State state = launchAtLoginState();
+        emit launchOnStartupClicked(state == State::On              ? Qt::Checked
+                                    : state == State::NeedsApproval ? Qt::PartiallyChecked
+                                                                    : Qt::Unchecked);
         updateUI();
     });
     connect(ownerLockButton, &QAbstractButton::clicked, this, [this] {
@@ -165,9 +171,24 @@ void ViewMainMenu::updateUI() {
         ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
-        launchAtLoginButton->setChecked(prefs->launchOnStartup());
+        const State login = launchAtLoginState();
+        launchAtLoginButton->setChecked(login != State::Off);
+        launchAtLoginButton->setText(login == State::NeedsApproval
+                                         ? tr("Start at Login (needs approval in System Settings)")
+                                         : tr("Start at Login"));
         ownerLockButton->setChecked(prefs->ownerLockRequired());
     });
+}
+
+ViewMainMenu::State ViewMainMenu::launchAtLoginState() {
+    const auto& login = platform::qt::qtPorts().launchAtLogin;
+    if (!login) return prefs->launchOnStartup() ? State::On : State::Off;
+    // What the system will do, which the user may have changed in System Settings;
+    // the stored choice follows it.
+    const State state = login->state();
+    if ((state != State::Off) != prefs->launchOnStartup() && !prefs->setLaunchOnStartup(state != State::Off))
+        lendmode::log::error("could not store whether Lendmode starts at login");
+    return state;
 }
 
 int ViewMainMenu::numberOfRowsInTableView() const {

@@ -1,6 +1,9 @@
-// Alerts on macOS: Qt message boxes, shown after bringing the application to the
-// front, since an accessory application's window otherwise opens behind the front
-// application.
+// Alerts on macOS: Qt message boxes that are always seen. Since macOS 14 activating
+// the application is only a request ("doesn't guarantee app activation"), so an
+// accessory application's alert could open behind the application in front (the one
+// just launched and quit, for a blocked launch). The box is therefore raised to the
+// modal-panel level, above every application's ordinary windows, and shown on every
+// Space and beside full-screen windows, whether or not the activation is granted.
 #pragma once
 
 #include "platform/AlertPresenter.h"
@@ -11,6 +14,7 @@ namespace platform::macos {
 
 class MacAlertPresenter : public platform::AlertPresenter {
 public:
+    MacAlertPresenter();
     int runModal(const Alert& alert) override;
 
 private:

@@ -1,5 +1,6 @@
 // The platform of the Mac build: the native ports, the Qt event loop (which is
 // Cocoa's main thread) as the main thread, and the system's own tools for the shell.
+#include <cstdlib>
 #include <filesystem>
 
 #include "model/BuildInfo.h"
@@ -31,6 +32,14 @@ namespace platform {
 // (defaults, killall, mdfind, osascript, open): a PATH inherited from a terminal could
 // put other programs of the same names first.
 constexpr const char* kSystemPath = "/usr/bin:/bin:/usr/sbin:/sbin";
+
+void prepareApplication() {
+    // Qt's Cocoa plugin activates the application when it finishes launching unless
+    // this is set (qcocoaapplicationdelegate.mm, applicationDidFinishLaunching): an agent
+    // started at login would take the focus from the owner's front window. A value the
+    // owner set is kept.
+    ::setenv("QT_MAC_DISABLE_FOREGROUND_APPLICATION_TRANSFORM", "1", /*overwrite=*/0);
+}
 
 Ports installPlatform() {
     // First, so that whatever the ports log reaches the unified log.

@@ -88,7 +88,12 @@ void MacStatusItem::setImage(const QIcon& image) {
         return;
     }
     const QSizeF points = pixmap.deviceIndependentSize();
-    button.image = [[NSImage alloc] initWithCGImage:cgImage size:NSMakeSize(points.width(), points.height())];
+    NSImage* drawn = [[NSImage alloc] initWithCGImage:cgImage
+                                                 size:NSMakeSize(points.width(), points.height())];
+    // A mask is a template image: the menu bar draws it in its own colour, dark or light.
+    // (The property is reached by its setter: `template` is a C++ keyword.)
+    [drawn setTemplate:image.isMask()];
+    button.image = drawn;
     // toCGImage hands over a reference of its own; the NSImage keeps another.
     CGImageRelease(cgImage);
 }

@@ -17,6 +17,16 @@ std::string templatePath(const std::string& executablePath) {
     return contents.string() + "/Resources/" + kLabel + ".plist";
 }
 
+std::string agentPath(const std::string& directory) {
+    return directory + kLabel + ".plist";
+}
+
+bool runsAtLoad(const std::string& directory) {
+    const auto agent = plist::readFile(agentPath(directory));
+    const plist::Value* run = agent ? agent->find(kRunAtLoad) : nullptr;
+    return run && run->isBoolean() && run->boolean();
+}
+
 bool install(const std::string& directory, const std::string& templateFile, const std::string& executablePath,
              bool runAtLoad) {
     std::error_code ec;
@@ -27,7 +37,7 @@ bool install(const std::string& directory, const std::string& templateFile, cons
             lendmode::log::error(message);
         }
     }
-    const std::string path = directory + kLabel + ".plist";
+    const std::string path = agentPath(directory);
     auto agent = std::filesystem::exists(path, ec) ? plist::readDictionaryFile(path)
                                                    : plist::readDictionaryFile(templateFile);
     if (!agent) return false;
@@ -44,6 +54,10 @@ bool LaunchAgentLogin::setEnabled(bool enabled) {
     const std::string executable = executablePath_();
     return launchagent::install(launchagent::agentsDirectory(home_), launchagent::templatePath(executable),
                                 executable, enabled);
+}
+
+LaunchAtLogin::State LaunchAgentLogin::state() const {
+    return launchagent::runsAtLoad(launchagent::agentsDirectory(home_)) ? State::On : State::Off;
 }
 
 }  // namespace platform

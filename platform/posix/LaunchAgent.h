@@ -31,6 +31,12 @@ std::string templatePath(const std::string& executablePath);
 [[nodiscard]] bool install(const std::string& agentsDirectory, const std::string& templateFile,
                            const std::string& executablePath, bool runAtLoad);
 
+// The installed agent's file in agentsDirectory.
+std::string agentPath(const std::string& agentsDirectory);
+// Whether the installed agent starts the program at login (its "RunAtLoad"); false
+// when there is none or it cannot be read.
+bool runsAtLoad(const std::string& agentsDirectory);
+
 }  // namespace platform::launchagent
 
 namespace platform {
@@ -42,6 +48,7 @@ public:
     LaunchAgentLogin(std::string home, std::function<std::string()> executablePath)
         : home_(std::move(home)), executablePath_(std::move(executablePath)) {}
     [[nodiscard]] bool setEnabled(bool enabled) override;
+    State state() const override;
 
 private:
     std::string home_;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTimer>
 
 #include "platform/qt/SymbolCanvas.h"
 
@@ -84,6 +85,7 @@ int MessageBoxAlert::runModal(const Alert& alert) {
     box.setDefaultButton(buttons.front());
     box.raise();
     box.activateWindow();
+    if (whenShown_) QTimer::singleShot(0, &box, [this, &box] { whenShown_(box); });
     box.exec();
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (box.clickedButton() == buttons[i]) return static_cast<int>(i);

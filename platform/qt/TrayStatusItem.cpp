@@ -1,6 +1,22 @@
 #include "platform/qt/TrayStatusItem.h"
 
+#include <QPainter>
+
 namespace platform::qt {
+
+QIcon drawnForTray(const QIcon& image) {
+    if (!image.isMask()) return image;
+    QIcon tinted;
+    for (const QSize& size : image.availableSizes()) {
+        QPixmap pixmap = image.pixmap(size);
+        QPainter painter(&pixmap);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(pixmap.rect(), QColor(0x8E, 0x8E, 0x93));
+        painter.end();
+        tinted.addPixmap(pixmap);
+    }
+    return tinted;
+}
 
 TrayStatusItem::TrayStatusItem(QObject* parent) : StatusItem(parent) {
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -16,7 +32,7 @@ TrayStatusItem::TrayStatusItem(QObject* parent) : StatusItem(parent) {
 }
 
 void TrayStatusItem::setImage(const QIcon& image) {
-    tray_.setIcon(image);
+    tray_.setIcon(drawnForTray(image));
     // Without a tray (a bare X server, the offscreen platform) there is nothing to show.
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_.show();
 }

@@ -8,6 +8,11 @@
 
 namespace platform::qt {
 
+// What the tray shows for an image: a mask (QIcon::isMask, drawn by a menu bar in its
+// own colour) in the grey a menu bar's inactive item has, which reads on light and dark
+// panels alike, since a tray does not say its colour; any other image as it is.
+QIcon drawnForTray(const QIcon& image);
+
 class TrayStatusItem : public StatusItem {
     Q_OBJECT
 public:

@@ -20,6 +20,8 @@
 
 namespace platform {
 
+void prepareApplication() {}
+
 Ports installPlatform() {
     const std::string root = sim::SimMac::rootFromEnvironment();
     Ports ports = simulated::portsFor(root);

@@ -466,6 +466,34 @@ TEST_F(LaunchAtLogin, ThePopoversItemTurnsItOnAndOffAndShowsTheChoice) {
     EXPECT_FALSE(item->isChecked());
 }
 
+// The popover shows what the system will do: a change made elsewhere (System Settings,
+// another tool) shows when it opens and the stored choice follows; a login item
+// awaiting approval says so, and a click asks again.
+TEST_F(LaunchAtLogin, ThePopoverShowsTheSystemsStateAndAnApprovalStillNeeded) {
+    AppDelegate& app = startWithTemplate({{"Label", "x"}});
+    std::filesystem::create_directories(home.path() + "/Library/LaunchAgents");
+    ASSERT_TRUE(plist::writeFile(agentFile(), Value(Dictionary{{"RunAtLoad", true}}), plist::Format::Xml));
+    qt->statusItems[0]->click();
+    auto* item = app.viewMainMenu->findChild<QAbstractButton*>("launchAtLoginButton");
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(app.prefs->launchOnStartup());
+
+    struct AwaitingApproval : platform::LaunchAtLogin {
+        std::vector<bool> asked;
+        bool setEnabled(bool enabled) override {
+            asked.push_back(enabled);
+            return true;
+        }
+        State state() const override { return State::NeedsApproval; }
+    };
+    auto approval = std::make_shared<AwaitingApproval>();
+    platform::qt::qtPorts().launchAtLogin = approval;
+    app.viewMainMenu->updateUI();
+    EXPECT_TRUE(item->text().contains("needs approval in System Settings")) << item->text().toStdString();
+    item->click();
+    EXPECT_EQ(approval->asked, std::vector<bool>{true}) << "registered again, which opens System Settings";
+}
+
 TEST(LaunchAgentPaths, TemplateSitsTwoLevelsAboveTheExecutable) {
     EXPECT_EQ(platform::launchagent::templatePath("/Applications/Lendmode.app/Contents/MacOS/Lendmode"),
               "/Applications/Lendmode.app/Contents/Resources/com.lendmode.Lendmode.plist");

@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "UiTestSupport.h"
+#include "platform/qt/TrayStatusItem.h"
 #include "ui/AppTableView.h"
 #include "ui/ButtonHover.h"
 #include "ui/ButtonYellow.h"
@@ -74,6 +75,22 @@ TEST(MenuIcons, BothImagesExistAtSeveralSizesAndDiffer) {
     EXPECT_NE(off.pixmap(22, 22).toImage(), on.pixmap(22, 22).toImage());
     EXPECT_FALSE(QIcon(QStringLiteral(":/MenuIcon")).isNull());
     EXPECT_FALSE(QIcon(QStringLiteral(":/MenuIconOn")).isNull());
+}
+
+// Off, the menu bar colours the status item's mask; on, it keeps its colour. A tray
+// draws the mask grey, not black, with the figure cut out.
+TEST(MenuIcons, TheStatusItemIsAMaskWhenOffAndTheTrayDrawsItGrey) {
+    const QIcon off = lendmode::ui::statusItemIcon(false);
+    ASSERT_FALSE(off.isNull());
+    EXPECT_TRUE(off.isMask());
+    EXPECT_FALSE(lendmode::ui::statusItemIcon(true).isMask());
+    EXPECT_GE(off.availableSizes().size(), 4);
+
+    const QImage tray = platform::qt::drawnForTray(off).pixmap(64, 64).toImage();
+    const QColor disc = tray.pixelColor(8, 32);  // left of the figure, inside the disc
+    EXPECT_EQ(disc.alpha(), 255);
+    EXPECT_GT(disc.lightness(), 100) << "grey, not black";
+    EXPECT_LT(tray.pixelColor(32, 22).alpha(), 40) << "the figure's head is cut out";
 }
 
 TEST(ButtonYellowTest, TheTagDecidesWhichCornersAreCurved) {

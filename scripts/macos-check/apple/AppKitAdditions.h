@@ -117,6 +117,10 @@ API_AVAILABLE(macos(10.15))
 // ---- AppKit: images made from Core Graphics ----
 @interface NSImage (AppleOnly)
 - (instancetype)initWithCGImage:(CGImageRef)cgImage size:(NSSize)size API_AVAILABLE(macos(10.6));
+// A template image: drawn by the system in the colour of where it is shown (10.5).
+// Objective-C++ reaches it through the methods: `template` is a C++ keyword.
+- (BOOL)isTemplate API_AVAILABLE(macos(10.5));
+- (void)setTemplate:(BOOL)isTemplate API_AVAILABLE(macos(10.5));
 @end
 
 NS_ASSUME_NONNULL_END
