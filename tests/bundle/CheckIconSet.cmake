@@ -1,0 +1,42 @@
+# iconutil --convert icns takes a folder named NAME.iconset holding, for 16, 32, 128, 256
+# and 512 points, icon_PxP.png and icon_PxP@2x.png at twice the pixels (Apple's High
+# Resolution Guidelines, "Provide high-resolution versions of all app icons"). Each must
+# be a PNG of exactly that size with an alpha channel. Reads the PNG's header chunk.
+set(problems "")
+foreach(points 16 32 128 256 512)
+  math(EXPR double "${points} * 2")
+  foreach(variant "${points}x${points}:${points}" "${points}x${points}@2x:${double}")
+    string(REPLACE ":" ";" parts "${variant}")
+    list(GET parts 0 name)
+    list(GET parts 1 pixels)
+    set(file "${ICONSET}/icon_${name}.png")
+    if(NOT EXISTS "${file}")
+      string(APPEND problems "\n  icon_${name}.png is missing")
+      continue()
+    endif()
+    # The signature (8 bytes), the IHDR chunk's length and type (8), then width and
+    # height (4 bytes each, big-endian), bit depth (1) and colour type (1).
+    file(READ "${file}" header LIMIT 26 HEX)
+    string(SUBSTRING "${header}" 0 16 signature)
+    string(SUBSTRING "${header}" 24 8 type)
+    string(SUBSTRING "${header}" 32 8 width_hex)
+    string(SUBSTRING "${header}" 40 8 height_hex)
+    string(SUBSTRING "${header}" 50 2 colour)
+    if(NOT signature STREQUAL "89504e470d0a1a0a" OR NOT type STREQUAL "49484452")
+      string(APPEND problems "\n  icon_${name}.png is not a PNG")
+      continue()
+    endif()
+    math(EXPR width "0x${width_hex}")
+    math(EXPR height "0x${height_hex}")
+    if(NOT width EQUAL pixels OR NOT height EQUAL pixels)
+      string(APPEND problems "\n  icon_${name}.png is ${width}x${height}, not ${pixels}x${pixels}")
+    endif()
+    # 6: truecolour with alpha; 4: greyscale with alpha.
+    if(NOT colour STREQUAL "06" AND NOT colour STREQUAL "04")
+      string(APPEND problems "\n  icon_${name}.png has no alpha channel (colour type ${colour})")
+    endif()
+  endforeach()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "${ICONSET} is not what iconutil needs:${problems}")
+endif()
