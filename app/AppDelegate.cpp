@@ -12,6 +12,7 @@
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
+#include "ui/LaunchAtLoginChoice.h"
 #include "ui/OwnerLock.h"
 #include "ui/Resources.h"
 #include "ui/ViewMainMenu.h"
@@ -195,9 +196,7 @@ void AppDelegate::launchOnStartupClicked(Qt::CheckState state) {
 }
 
 void AppDelegate::launchOnStartup(bool value) {
-    // The choice is kept only when the system took it.
-    const auto& login = qtPorts().launchAtLogin;
-    if (login && login->setEnabled(value)) prefs->setLaunchOnStartup(value);
+    (void)ui::setLaunchAtLogin(*prefs, value);
 }
 
 }  // namespace lendmode

@@ -27,6 +27,7 @@
 #include "ui/CellPrefChekbox.h"
 #include "ui/DoubleSlider.h"
 #include "ui/ImageView.h"
+#include "ui/LaunchAtLoginChoice.h"
 #include "ui/OwnerLock.h"
 #include "ui/Resources.h"
 #include "ui/RowTableView.h"
@@ -50,6 +51,8 @@ PreferencesWC::PreferencesWC(QWidget* parent) : QWidget(parent), ui_(std::make_u
     tablePref = ui_->tablePref;
     ownerLockBox = ui_->ownerLockBox;
     connect(ownerLockBox, &QAbstractButton::clicked, this, &PreferencesWC::ownerLockBoxPressed);
+    launchAtLoginBox = ui_->launchAtLoginBox;
+    connect(launchAtLoginBox, &QAbstractButton::clicked, this, &PreferencesWC::launchAtLoginBoxPressed);
     focusOnShortcut = ui_->focusOnShortcut;
     focusOffShortcut = ui_->focusOffShortcut;
     for (QComboBox* combo : {focusOnShortcut, focusOffShortcut}) {
@@ -140,7 +143,15 @@ void PreferencesWC::updateUI() {
     appModel_->reload();
     tablePref->reloadData();
     ownerLockBox->setChecked(prefs->ownerLockRequired());
+    const ui::LoginState login = ui::launchAtLoginState(*prefs);
+    launchAtLoginBox->setChecked(login != ui::LoginState::Off);
+    launchAtLoginBox->setText(ui::launchAtLoginCaption(login));
     fillFocusShortcuts();
+}
+
+void PreferencesWC::launchAtLoginBoxPressed() {
+    (void)ui::setLaunchAtLogin(*prefs, ui::enabledAfterClick(ui::launchAtLoginState(*prefs)));
+    updateUI();
 }
 
 void PreferencesWC::fillFocusShortcuts() {

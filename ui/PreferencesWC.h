@@ -65,6 +65,9 @@ public:
     // Whether the owner lock is set; a click asks for the opposite, as the popover's
     // menu item does.
     QCheckBox* ownerLockBox = nullptr;
+    // Whether Lendmode starts at login, as the system says when the window opens or
+    // the row values change.
+    QCheckBox* launchAtLoginBox = nullptr;
     // The Shortcuts that switch Focus (macOS 12 and later; hidden before): the owner's
     // Shortcuts as `shortcuts list` gave them when the window opened.
     QComboBox* focusOnShortcut = nullptr;
@@ -77,6 +80,7 @@ public slots:
     void boxPressed(QAbstractButton* sender);
     void appDisabledButtonPressed(QAbstractButton* sender);
     void ownerLockBoxPressed();
+    void launchAtLoginBoxPressed();
     void focusShortcutChosen(QComboBox* sender);
 
     // Sizes the window to its rows within the screen's available area (`available`;

@@ -6,7 +6,6 @@
 #include <QShortcut>
 #include <QShowEvent>
 
-#include "base/Log.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
@@ -19,6 +18,7 @@
 #include "ui/ButtonYellow.h"
 #include "ui/CellCheck.h"
 #include "ui/ImageView.h"
+#include "ui/LaunchAtLoginChoice.h"
 #include "ui/OwnerLock.h"
 #include "ui/PreferencesWC.h"
 #include "ui/Resources.h"
@@ -91,12 +91,11 @@ void ViewMainMenu::connectActions() {
     connect(preferencesButton, &QAbstractButton::clicked, this, &ViewMainMenu::preferencesPressed);
     connect(quitButton, &QAbstractButton::clicked, this, &ViewMainMenu::quitRequested);
     connect(launchAtLoginButton, &QAbstractButton::clicked, this, [this] {
-        // Awaiting approval counts as half on: the click asks again, which opens System
-        // Settings where only the user can allow it.
-        const State state = launchAtLoginState();
-        emit launchOnStartupClicked(state == State::On              ? Qt::Checked
-                                    : state == State::NeedsApproval ? Qt::PartiallyChecked
-                                                                    : Qt::Unchecked);
+        // Awaiting approval counts as half on (see ui::enabledAfterClick).
+        const ui::LoginState state = ui::launchAtLoginState(*prefs);
+        emit launchOnStartupClicked(state == ui::LoginState::On              ? Qt::Checked
+                                    : state == ui::LoginState::NeedsApproval ? Qt::PartiallyChecked
+                                                                             : Qt::Unchecked);
         updateUI();
     });
     connect(ownerLockButton, &QAbstractButton::clicked, this, [this] {
@@ -171,24 +170,11 @@ void ViewMainMenu::updateUI() {
         ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
                                      : tr("Off — your own settings are in use"));
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
-        const State login = launchAtLoginState();
-        launchAtLoginButton->setChecked(login != State::Off);
-        launchAtLoginButton->setText(login == State::NeedsApproval
-                                         ? tr("Start at Login (needs approval in System Settings)")
-                                         : tr("Start at Login"));
+        const ui::LoginState login = ui::launchAtLoginState(*prefs);
+        launchAtLoginButton->setChecked(login != ui::LoginState::Off);
+        launchAtLoginButton->setText(ui::launchAtLoginCaption(login));
         ownerLockButton->setChecked(prefs->ownerLockRequired());
     });
-}
-
-ViewMainMenu::State ViewMainMenu::launchAtLoginState() {
-    const auto& login = platform::qt::qtPorts().launchAtLogin;
-    if (!login) return prefs->launchOnStartup() ? State::On : State::Off;
-    // What the system will do, which the user may have changed in System Settings;
-    // the stored choice follows it.
-    const State state = login->state();
-    if ((state != State::Off) != prefs->launchOnStartup() && !prefs->setLaunchOnStartup(state != State::Off))
-        lendmode::log::error("could not store whether Lendmode starts at login");
-    return state;
 }
 
 int ViewMainMenu::numberOfRowsInTableView() const {

@@ -16,7 +16,6 @@
 #include <memory>
 
 #include "base/plist/Value.h"
-#include "platform/LaunchAtLogin.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -102,10 +101,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    using State = platform::LaunchAtLogin::State;
     void connectActions();
-    // Whether Lendmode starts at login, as the system says now.
-    State launchAtLoginState();
 
     Preferences* prefs = nullptr;
     std::unique_ptr<Ui::ViewMainMenu> ui_;

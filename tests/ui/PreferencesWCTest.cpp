@@ -13,6 +13,8 @@
 #include "model/AlertTexts.h"
 #include "model/Keys.h"
 #include "model/NotificationCenter.h"
+#include "platform/LaunchAtLogin.h"
+#include "platform/QtPorts.h"
 #include "ui/AppListModel.h"
 #include "ui/AppTableView.h"
 #include "ui/ButtonYellow.h"
@@ -345,4 +347,38 @@ TEST_F(PreferencesWindow, OffersTheOwnersShortcutsForFocusFrom12AndSaysWhichAreM
     EXPECT_EQ(wc->focusOnShortcut->currentText(), "Lendmode Focus On") << "the one still stored";
     ASSERT_EQ(fakes.alerts->shown.size(), 1u);
     EXPECT_EQ(fakes.alerts->shown[0].messageText, lendmode::alerts::kFocusShortcutNotStored);
+}
+
+// The window shows what the system will do at login, including an approval still
+// needed, and a click asks the system; the stored choice follows what it took.
+TEST_F(PreferencesWindow, StartAtLoginShowsTheSystemsStateAndAsksTheSystem) {
+    struct Login : platform::LaunchAtLogin {
+        State now = State::Off;
+        bool refuse = false;
+        bool setEnabled(bool enabled) override {
+            if (refuse) return false;
+            now = enabled ? State::On : State::Off;
+            return true;
+        }
+        State state() const override { return now; }
+    };
+    auto login = std::make_shared<Login>();
+    platform::qt::qtPorts().launchAtLogin = login;
+    login->now = Login::State::NeedsApproval;  // as left in System Settings
+    wc->showWindow();
+    EXPECT_TRUE(wc->launchAtLoginBox->isChecked());
+    EXPECT_TRUE(wc->launchAtLoginBox->text().contains("needs approval"));
+    EXPECT_TRUE(prefs->launchOnStartup());
+
+    wc->launchAtLoginBox->click();
+    EXPECT_EQ(login->now, Login::State::On) << "asked again, not switched off";
+    wc->launchAtLoginBox->click();
+    EXPECT_EQ(login->now, Login::State::Off);
+    EXPECT_FALSE(wc->launchAtLoginBox->isChecked());
+    EXPECT_FALSE(prefs->launchOnStartup());
+
+    login->refuse = true;
+    wc->launchAtLoginBox->click();
+    EXPECT_FALSE(wc->launchAtLoginBox->isChecked()) << "the system did not take it";
+    EXPECT_FALSE(prefs->launchOnStartup());
 }
