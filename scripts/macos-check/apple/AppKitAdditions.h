@@ -12,8 +12,16 @@
 NS_ASSUME_NONNULL_BEGIN
 
 // ---- Foundation: NSAppleScript and NSAppleEventDescriptor (empty in GNUstep) ----
-extern NSString* const NSAppleScriptErrorMessage;
-extern NSString* const NSAppleScriptErrorNumber;
+// The keys of the error dictionary that compiling or running a script fills in, any of
+// them possibly absent: the full message and the error number, the application that
+// raised it, a one-line message, and the NSRange (an NSValue) of the source it is about
+// (Apple: Foundation, "Error Dictionary Keys",
+// https://developer.apple.com/documentation/foundation/error-dictionary-keys).
+extern NSString* const NSAppleScriptErrorMessage API_AVAILABLE(macos(10.2));
+extern NSString* const NSAppleScriptErrorNumber API_AVAILABLE(macos(10.2));
+extern NSString* const NSAppleScriptErrorAppName API_AVAILABLE(macos(10.2));
+extern NSString* const NSAppleScriptErrorBriefMessage API_AVAILABLE(macos(10.2));
+extern NSString* const NSAppleScriptErrorRange API_AVAILABLE(macos(10.2));
 
 @interface NSAppleScript (AppleOnly)
 - (nullable instancetype)initWithSource:(NSString*)source;
@@ -37,6 +45,21 @@ typedef struct {
 
 @interface NSProcessInfo (AppleOnly)
 @property(readonly) NSOperatingSystemVersion operatingSystemVersion API_AVAILABLE(macos(10.10));
+@end
+
+// ---- Foundation: NSTask's launch by URL (10.13), which reports a failure as an NSError
+// where the launch by path raises (the path-based calls are in refused-apis.txt; Apple:
+// https://developer.apple.com/documentation/foundation/process) ----
+@interface NSTask (AppleOnly)
+@property(nullable, copy) NSURL* executableURL API_AVAILABLE(macos(10.13));
+@property(nullable, copy) NSURL* currentDirectoryURL API_AVAILABLE(macos(10.13));
+@property(nullable, copy) void (^terminationHandler)(NSTask*) API_AVAILABLE(macos(10.7));
+- (BOOL)launchAndReturnError:(NSError**)error API_AVAILABLE(macos(10.13));
++ (nullable NSTask*)launchedTaskWithExecutableURL:(NSURL*)url
+                                        arguments:(NSArray<NSString*>*)arguments
+                                            error:(NSError**)error
+                               terminationHandler:(void (^_Nullable)(NSTask*))terminationHandler
+    API_AVAILABLE(macos(10.13));
 @end
 
 // ---- Foundation: key-value observing, the removal that names its context (10.7) ----
@@ -88,7 +111,7 @@ extern NSString* const NSWorkspaceApplicationKey API_AVAILABLE(macos(10.6));
     API_AVAILABLE(macos(12.0));
 @end
 
-// Starting an application: the configuration object and its asynchronous call (10.15),
+// Starting an application: the configuration object and its asynchronous calls (10.15),
 // and the synchronous call they replace (deprecated in 11.0).
 typedef NSString* NSWorkspaceLaunchConfigurationKey;
 
@@ -104,6 +127,17 @@ API_AVAILABLE(macos(10.15))
                configuration:(NSWorkspaceOpenConfiguration*)configuration
            completionHandler:(void (^_Nullable)(NSRunningApplication* _Nullable app,
                                                 NSError* _Nullable error))completionHandler
+    API_AVAILABLE(macos(10.15));
+- (void)openURL:(NSURL*)url
+        configuration:(NSWorkspaceOpenConfiguration*)configuration
+    completionHandler:
+        (void (^_Nullable)(NSRunningApplication* _Nullable app, NSError* _Nullable error))completionHandler
+    API_AVAILABLE(macos(10.15));
+- (void)openURLs:(NSArray<NSURL*>*)urls
+    withApplicationAtURL:(NSURL*)applicationURL
+           configuration:(NSWorkspaceOpenConfiguration*)configuration
+       completionHandler:
+           (void (^_Nullable)(NSRunningApplication* _Nullable app, NSError* _Nullable error))completionHandler
     API_AVAILABLE(macos(10.15));
 - (nullable NSRunningApplication*)
     launchApplicationAtURL:(NSURL*)url
