@@ -4,8 +4,8 @@
 # and literals blanked out, and looks at two kinds of block:
 #   - a block passed as a completion, reply or handler argument (`completionHandler:`,
 #     `reply:`, `withReply:`, `errorHandler:`, ...);
-#   - a block passed to dispatch_async, dispatch_after, dispatch_sync and the like with
-#     a queue other than dispatch_get_main_queue().
+#   - a block passed to dispatch_async, dispatch_after, dispatch_sync and the like
+#     (not dispatch_once) with a queue other than dispatch_get_main_queue().
 # In such a block, what does not run inside a hop to the main queue (a nested
 # dispatch_async or dispatch_sync to dispatch_get_main_queue(), or an operation added to
 # NSOperationQueue's mainQueue) must not:
@@ -16,7 +16,7 @@
 #   - use `this` (in the layer, the port or Qt object that made the block);
 #   - call a callback handed in from C++ (a variable or parameter whose type is
 #     std::function or one of the project's std::function aliases), or use a variable
-#     whose type is a Qt type.
+#     or function of a Qt type.
 # Handing a value over with Handover (platform/macos/Handover.h) or messaging
 # performSelectorOnMainThread: is the way out, and touches neither.
 #
@@ -130,7 +130,8 @@ sub checked_context {
     return undef unless $context;
     my ($kind, $name, $arguments) = @$context;
     return "a $name: block" if $kind eq 'argument' && $name =~ /completion|reply|handler/i;
-    return "a block dispatched with $name" if $kind eq 'call' && $name =~ /^dispatch_/ && $arguments !~ $main_queue;
+    return "a block dispatched with $name"
+        if $kind eq 'call' && $name =~ /^dispatch_/ && $name ne 'dispatch_once' && $arguments !~ $main_queue;
     return undef;
 }
 
@@ -205,15 +206,15 @@ for my $file (@files) {
         }
         for my $object (sort keys %qt_objects) {
             while ($body =~ /(?<![\w.>])\Q$object\E\s*(?:->|\.|\()/g) {
-                $note->($-[0], $object, "uses $object (a Qt object)");
+                $note->($-[0], $object, "uses $object (of a Qt type)");
             }
         }
         my %prefixes = (lendmode => 'lendmode', platform => 'platform', %aliases);
         for my $prefix (sort keys %prefixes) {
             while ($body =~ /(?<![\w:])\Q$prefix\E((?:::\w+)+)/g) {
-                my $what = "$prefixes{$prefix}$1";
+                my ($at, $what) = ($-[0], "$prefixes{$prefix}$1");
                 next if $what =~ /^lendmode::log::(error|info|debug|write)$/ || $what =~ /^platform::macos::/;
-                $note->($-[0], $what, $what =~ /^lendmode/ ? "calls into the core ($what)" : "uses the ports ($what)");
+                $note->($at, $what, $what =~ /^lendmode/ ? "calls into the core ($what)" : "uses the ports ($what)");
             }
         }
 
