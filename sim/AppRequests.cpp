@@ -34,10 +34,13 @@ bool SimMac::resetAutomationAsked() const {
 }
 
 std::optional<long> SimMac::startHidden(std::string_view applicationName) const {
-    StateSession session(*this);
-    std::optional<App> app = session.state().builtInApplication(applicationName);
+    const SimState before = readState();
+    std::optional<App> app = before.builtInApplication(applicationName);
     if (!app) app = findApp(applicationName);
     if (!app) return std::nullopt;
+    // The start's time passes before the process shows, and without the lock.
+    if (!before.isRunning(app->name)) spend(before.latency(), latency::kApplicationLaunch);
+    StateSession session(*this);
     // Started without activating: the settings application shows no window.
     const std::optional<long> pid = session.launch(*app);
     if (!pid || !session.commit()) return std::nullopt;

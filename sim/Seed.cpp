@@ -103,6 +103,7 @@ bool seed(const SimMac& mac) {
         {"restarts", plist::Dictionary{{kDock, 0}, {kNotificationCenter, 0}, {kSystemUIServer, 0}}},
         {"automationRefused", plist::Array{}},
         {"naturalScrollingInEffect", true},  // as the owner's stored key says
+        {"latency", "none"},                 // every step at once, for quick tests
     };
     state["nextPid"] = static_cast<long long>(pid);
 

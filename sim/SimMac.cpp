@@ -282,6 +282,14 @@ bool SimMac::setAccessibilityAllowed(bool allowed) const {
     return updateState([&](SimState& s) { s.setAccessibilityAllowed(allowed); });
 }
 
+Latency SimMac::latency() const {
+    return readState().latency();
+}
+
+bool SimMac::setLatency(Latency latency) const {
+    return updateState([latency](SimState& s) { s.setLatency(latency); });
+}
+
 MacOSVersion SimMac::macOSVersion() const {
     return readState().macOSVersion();
 }
@@ -438,6 +446,9 @@ std::optional<Process> SimMac::process(long pid) const {
 }
 
 std::optional<long> SimMac::launch(const App& app) const {
+    // The start's time passes before the process shows, and without the lock.
+    const SimState before = readState();
+    if (!before.isRunning(app.name)) spend(before.latency(), latency::kApplicationLaunch);
     StateSession session(*this);
     const std::optional<long> pid = session.launch(app);
     if (!pid || !session.commit()) return std::nullopt;
@@ -446,10 +457,13 @@ std::optional<long> SimMac::launch(const App& app) const {
 
 std::optional<int> SimMac::killAll(std::string_view name) const {
     int ended = 0;
+    Latency latency = Latency::None;
     if (!updateState([&](SimState& s) {
             ended = s.endProcesses([name](const Process& p) { return p.name == name; });
+            latency = s.latency();
         }))
         return std::nullopt;
+    if (ended > 0 && restartsByItself(name)) spend(latency, latency::kSystemProcessRestart);
     return ended;
 }
 
@@ -463,6 +477,29 @@ std::optional<bool> SimMac::terminate(long pid) const {
 
 int SimMac::restarts(std::string_view name) const {
     return readState().restarts(name);
+}
+
+// ---- Unsaved documents ----
+
+SimMac::DocumentChange SimMac::addUnsavedDocument(std::string_view name) const {
+    bool found = false;
+    if (!updateState([&](SimState& s) { found = s.addUnsavedDocument(name); }))
+        return DocumentChange::NotUpdated;
+    return found ? DocumentChange::Done : DocumentChange::NoSuchProcess;
+}
+
+SimMac::DocumentChange SimMac::answerSaveQuestion(std::string_view name, SimState::SaveAnswer answer) const {
+    const SimState before = readState();
+    const std::vector<Process> all = before.processes();
+    if (std::none_of(all.begin(), all.end(),
+                     [name](const Process& p) { return p.name == name && p.askingToSave; }))
+        return DocumentChange::NoSuchProcess;
+    // The application quits after the answer; it is gone once its quit is over.
+    if (answer != SimState::SaveAnswer::Cancel) spend(before.latency(), latency::kApplicationQuit);
+    bool answered = false;
+    if (!updateState([&](SimState& s) { answered = s.answerSaveQuestion(name, answer); }))
+        return DocumentChange::NotUpdated;
+    return answered ? DocumentChange::Done : DocumentChange::NoSuchProcess;
 }
 
 // ---- URL-scheme handlers ----

@@ -5,11 +5,12 @@
 //   system/applications.plist          installed-application catalogue
 //   system/applications.index          the same as text lines, for quick lookups
 //   system/application-paths.txt       its paths alone, as mdfind prints them
-//   system/state.plist                 running processes, restart counters, URL-scheme
-//                                      handlers and the owner's answer to a change of
-//                                      them, the settings application's window,
-//                                      automation permission and the targets asked
-//                                      about, hardware UUID, user name
+//   system/state.plist                 running processes and their unsaved documents,
+//                                      restart counters, URL-scheme handlers and the
+//                                      owner's answer to a change of them, the settings
+//                                      application's window, automation permission and
+//                                      the targets asked about, hardware UUID, user
+//                                      name, latency
 //   system/owner-password              the owner's password as a salted hash, mode 0600
 //                                      (sim/OwnerPassword.h)
 //   run/                               launch-announcement sockets of running listeners
@@ -116,25 +117,38 @@ public:
     std::optional<Process> process(long pid) const;
     // Starts the application unless it is running; announces a launch to listeners
     // (not for agents). Returns the pid of the running process, or nullopt when the
-    // state could not be updated (nothing was started or announced).
+    // state could not be updated (nothing was started or announced). With realistic
+    // latency a start takes an application's launch time first.
     std::optional<long> launch(const App& app) const;
     // Starts a scripted application without activating it (as openApplicationAtURL
     // with activates = NO): "System Events" (a background process), "System
     // Preferences" (on 13+ its process is "System Settings"), or a catalogue
     // application. Not announced as a launch when it is an agent or System Events.
     // The pid, or nullopt when there is no such application or the state could not be
-    // updated.
+    // updated. Takes a launch's time as launch does.
     std::optional<long> startHidden(std::string_view applicationName) const;
-    // Ends every process with exactly this name. The Dock, Notification Center and
-    // SystemUIServer are started again by the system and their restart counted.
-    // Returns how many processes were ended, or nullopt when the state could not be
-    // updated (nothing was ended).
+    // Ends every process with exactly this name, without asking (SIGTERM): an unsaved
+    // document is lost. The Dock, Notification Center and SystemUIServer are started
+    // again by the system and their restart counted; with realistic latency this
+    // returns once the restart is over. Returns how many processes were ended, or
+    // nullopt when the state could not be updated (nothing was ended).
     [[nodiscard]] std::optional<int> killAll(std::string_view name) const;
     // Ends the process with this pid, the way killAll ends a process (the Dock and
     // its kind come back). True when it was ended, false when no process has this
     // pid, nullopt when the state could not be updated.
     [[nodiscard]] std::optional<bool> terminate(long pid) const;
     int restarts(std::string_view name) const;
+
+    // ---- Unsaved documents ----
+    enum class DocumentChange { Done, NoSuchProcess, NotUpdated };
+    // Gives the running process of that name an unsaved document, so that a quit asks
+    // whether to save it. NoSuchProcess when none runs.
+    DocumentChange addUnsavedDocument(std::string_view name) const;
+    // The owner answers the save question the named process asks (SimState's
+    // answerSaveQuestion); with realistic latency a save or discard takes the
+    // application's quit time before it has ended. NoSuchProcess when no process of that
+    // name asks.
+    DocumentChange answerSaveQuestion(std::string_view name, SimState::SaveAnswer answer) const;
 
     // ---- URL-scheme handlers ----
     std::vector<std::string> handlers(std::string_view scheme) const;
@@ -230,6 +244,11 @@ public:
 
     std::string hardwareUUID() const;
     std::string userName() const;
+
+    // ---- How long its steps take (sim/Latency.h) ----
+    Latency latency() const;
+    // False when the state could not be updated.
+    bool setLatency(Latency latency) const;
 
     // ---- The macOS version (sw_vers) ----
     MacOSVersion macOSVersion() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 
 #include "base/plist/PlistFile.h"
 #include "sim/LaunchAnnouncer.h"
@@ -22,17 +23,30 @@ Process processFrom(const plist::Value& v) {
         p.name = stringAt(*d, "name");
         p.path = stringAt(*d, "path");
         if (const auto* pid = v.find("pid")) p.pid = static_cast<long>(pid->integerValue());
+        if (const auto* unsaved = v.find("unsavedDocument")) p.unsavedDocument = unsaved->truthValue();
+        if (const auto* asking = v.find("askingToSave")) p.askingToSave = asking->truthValue();
     }
     return p;
 }
 
 plist::Value processValue(const Process& p) {
-    return plist::Dictionary{{"name", p.name}, {"pid", static_cast<long long>(p.pid)}, {"path", p.path}};
+    plist::Dictionary d{{"name", p.name}, {"pid", static_cast<long long>(p.pid)}, {"path", p.path}};
+    if (p.unsavedDocument) d["unsavedDocument"] = true;
+    if (p.askingToSave) d["askingToSave"] = true;
+    return d;
 }
 
-// The system relaunches these by itself after they are killed.
-bool restartsByItself(std::string_view name) {
-    return name == kDock || name == kNotificationCenter || name == kSystemUIServer;
+// Applies f to the stored process that `which` selects first; false when none does.
+bool changeProcess(plist::Dictionary& contents, const std::function<bool(const Process&)>& which,
+                   const std::function<void(Process&)>& f) {
+    for (plist::Value& v : arraySlot(contents, "processes")) {
+        Process p = processFrom(v);
+        if (!which(p)) continue;
+        f(p);
+        v = processValue(p);
+        return true;
+    }
+    return false;
 }
 
 long nextPid(plist::Dictionary& state) {
@@ -50,6 +64,10 @@ std::string settingsApplicationName(const MacOSVersion& version) {
 
 std::string settingsApplicationPath(const MacOSVersion& version) {
     return "/System/Applications/" + settingsApplicationName(version) + ".app";
+}
+
+bool restartsByItself(std::string_view name) {
+    return name == kDock || name == kNotificationCenter || name == kSystemUIServer;
 }
 
 bool sameApplication(std::string_view a, std::string_view b) {
@@ -123,7 +141,9 @@ int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
         ++ended;
         if (sameApplication(p.name, kSystemPreferences)) systemPreferencesEnded = true;
         if (restartsByItself(p.name)) {
+            // A new process: what the old one had open is gone with it.
             p.pid = nextPid(contents_);
+            p.unsavedDocument = p.askingToSave = false;
             kept.push_back(processValue(p));
             plist::Value& n = dictSlot(contents_, "restarts")[p.name];
             n = static_cast<long long>(n.integerValue() + 1);
@@ -132,6 +152,26 @@ int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
     procs = std::move(kept);
     if (systemPreferencesEnded) contents_.erase("systemPreferencesPane");
     return ended;
+}
+
+// ---- Unsaved documents ----
+
+bool SimState::addUnsavedDocument(std::string_view name) {
+    return changeProcess(
+        contents_, [name](const Process& p) { return p.name == name; },
+        [](Process& p) { p.unsavedDocument = true; });
+}
+
+bool SimState::askToSave(long pid) {
+    return changeProcess(
+        contents_, [pid](const Process& p) { return p.pid == pid; },
+        [](Process& p) { p.askingToSave = true; });
+}
+
+bool SimState::answerSaveQuestion(std::string_view name, SaveAnswer answer) {
+    const auto asking = [name](const Process& p) { return p.name == name && p.askingToSave; };
+    if (answer != SaveAnswer::Cancel) return endProcesses(asking) > 0;
+    return changeProcess(contents_, asking, [](Process& p) { p.askingToSave = false; });
 }
 
 int SimState::restarts(std::string_view name) const {
@@ -256,6 +296,15 @@ std::string SimState::hardwareUUID() const {
 
 std::string SimState::userName() const {
     return stringAt(contents_, "userName");
+}
+
+Latency SimState::latency() const {
+    return stringAt(contents_, "latency") == latencyName(Latency::Realistic) ? Latency::Realistic
+                                                                             : Latency::None;
+}
+
+void SimState::setLatency(Latency latency) {
+    contents_["latency"] = std::string(latencyName(latency));
 }
 
 MacOSVersion SimState::macOSVersion() const {

@@ -1,7 +1,8 @@
-// The facts kept in the simulated Mac's system/state.plist (running processes, restart
-// counters, URL-scheme handlers and the owner's answer to a change of the default
-// browser, the settings application's window, automation permission and which targets
-// the owner was asked about), as operations on one in-memory copy of the file. SimMac answers and changes the
+// The facts kept in the simulated Mac's system/state.plist (running processes and
+// their unsaved documents, restart counters, URL-scheme handlers and the owner's answer
+// to a change of the default browser, the settings application's window, automation
+// permission and which targets the owner was asked about, the latency), as operations
+// on one in-memory copy of the file. SimMac answers and changes the
 // file through them; a StateSession keeps one copy for a stretch of work.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/plist/Value.h"
+#include "sim/Latency.h"
 #include "sim/MacOSVersion.h"
 
 namespace sim {
@@ -37,6 +39,9 @@ std::string settingsApplicationPath(const MacOSVersion& version);
 // Whether two application names are one target: equal, or both names of the settings
 // application.
 bool sameApplication(std::string_view a, std::string_view b);
+// The Dock, Notification Center and SystemUIServer: the system starts them again by
+// itself after they are killed.
+bool restartsByItself(std::string_view name);
 
 struct App {
     std::string path;              // bundle path as the Mac sees it: /Applications/Safari.app
@@ -48,7 +53,9 @@ struct App {
 struct Process {
     std::string name;
     long pid = 0;
-    std::string path;  // bundle path; empty for system processes
+    std::string path;              // bundle path; empty for system processes
+    bool unsavedDocument = false;  // a quit asks the owner whether to save it first
+    bool askingToSave = false;     // that question is on screen, waiting for an answer
 };
 
 class SimState {
@@ -79,6 +86,17 @@ public:
     // SystemUIServer come back with a new pid and their restart counted. How many ended.
     int endProcesses(const std::function<bool(const Process&)>& which);
     int restarts(std::string_view name) const;
+
+    // ---- Unsaved documents and the question asked before quitting ----
+    // Gives the running process of that name an unsaved document; false when none runs.
+    bool addUnsavedDocument(std::string_view name);
+    // Puts the save question up in the process with this pid; false when it has gone.
+    bool askToSave(long pid);
+    // The owner's answer to the question the named process asks: Save and Discard end
+    // the process (its document saved or thrown away), Cancel closes the question and
+    // keeps the process and its document. False when no process of that name asks.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    bool answerSaveQuestion(std::string_view name, SaveAnswer answer);
 
     // ---- URL-scheme handlers ----
     std::vector<std::string> handlers(std::string_view scheme) const;
@@ -145,6 +163,11 @@ public:
 
     std::string hardwareUUID() const;
     std::string userName() const;
+
+    // ---- How long its steps take (sim/Latency.h) ----
+    // None when the state does not say.
+    Latency latency() const;
+    void setLatency(Latency latency);
 
     // ---- The macOS version ----
     // The stored one; kOldestMacOS when none is stored or it cannot be read.

@@ -113,7 +113,14 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     rows.emplace_back("Appearance", appearance);
 
     std::vector<std::string> running;
-    for (const Process& p : mac.processes()) running.push_back(p.name);
+    for (const Process& p : mac.processes()) {
+        running.push_back(p.name);
+        if (p.askingToSave) {
+            running.back() += " (unsaved, asking whether to save)";
+        } else if (p.unsavedDocument) {
+            running.back() += " (unsaved)";
+        }
+    }
     rows.emplace_back("Running", lendmode::joined(running, ", "));
 
     rows.emplace_back("Restarts", std::string(kDock) + " " + std::to_string(mac.restarts(kDock)) + ", " +
@@ -137,6 +144,7 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     const std::vector<std::string> asked = mac.automationAsked();
     rows.emplace_back("Automation asked", asked.empty() ? "nobody yet" : lendmode::joined(asked, ", "));
     rows.emplace_back("Accessibility", mac.accessibilityAllowed() ? "allowed" : "refused");
+    rows.emplace_back("Latency", std::string(latencyName(mac.latency())));
     return rows;
 }
 

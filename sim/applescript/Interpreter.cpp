@@ -18,13 +18,27 @@
 // let go, since the command may change the state itself (killall, open); the next
 // query reads what it left. A write that fails fails the last statement that changed
 // the state before it. Preference domains are written at once, under the same lock.
+//
+// With realistic latency each event takes its round trip, a target that does not run
+// takes its launch first (System Events starts for its first event, as it does on a
+// Mac), a quit takes the application's quit and a revealed pane its loading
+// (sim/Latency.h). The changes so far are written and the lock let go before each
+// wait, so other processes go on meanwhile; the next query reads what they left.
+//
+// An application with an unsaved document asks whether to save it before it quits:
+// the quit waits, without the lock, for the owner's answer (`lendmode-sim app NAME
+// answer`), or for AppleScript's time-out.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <functional>
 #include <optional>
+#include <thread>
 
 #include "base/Spawn.h"
+#include "sim/Latency.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
 #include "sim/SimState.h"
@@ -40,6 +54,11 @@ constexpr int kCantSet = -10006;
 constexpr int kNotAuthorized = -1743;
 constexpr int kNotAllowedAssistiveAccess = -1719;
 constexpr int kGeneric = -2700;
+constexpr int kUserCanceled = -128;    // userCanceledErr
+constexpr int kEventTimedOut = -1712;  // errAETimeout
+
+// How often a quit that waits for the owner's answer looks at the state.
+constexpr std::chrono::milliseconds kAnswerPoll(20);
 
 constexpr const char* kTrackpadPane = "com.apple.preference.trackpad";
 constexpr const char* kGlobalDomain = "NSGlobalDomain";
@@ -139,6 +158,34 @@ private:
         return mac_.findApp(application);
     }
 
+    // The time a step takes on a real Mac, with realistic latency: what changed so far
+    // is written and the lock let go first.
+    void elapse(std::chrono::milliseconds time) {
+        if (session_.state().latency() != Latency::Realistic || time.count() <= 0) return;
+        commit();
+        spend(Latency::Realistic, time);
+    }
+
+    std::optional<Process> processNamed(const std::string& name) {
+        for (Process& p : session_.state().processes()) {
+            if (p.name == name) return std::move(p);
+        }
+        return std::nullopt;
+    }
+
+    // An event to an application that does not run starts it first (hidden, as the
+    // Apple Event Manager has LaunchServices do), then makes its round trip.
+    void sendEvent(const Statement& st) {
+        if (!session_.state().isRunning(nameOf(st.application))) {
+            if (const std::optional<App> app = applicationNamed(st.application)) {
+                elapse(latency::kApplicationLaunch.time);
+                if (!session_.launch(*app)) failUpdate(st, "launch");
+                changed(st, "launch");
+            }
+        }
+        elapse(latency::kAppleEvent.time);
+    }
+
     void quit(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
@@ -149,6 +196,15 @@ private:
             return;  // nothing to quit
         }
         requirePermission(st.application, st.range);
+        elapse(latency::kAppleEvent.time);
+        // It answers the event as it is when the event arrives.
+        const std::optional<Process> target = processNamed(name);
+        if (!target) return;  // it ended meanwhile
+        if (target->unsavedDocument) {
+            askBeforeQuitting(st, *target);
+            return;
+        }
+        elapse(latency::kApplicationQuit.time);
         const bool settings = settingsApplication(st.application);
         changeState(st, "quit", [&name, settings](SimState& s) {
             if (settings) {
@@ -159,6 +215,26 @@ private:
         });
     }
 
+    // The owner is asked whether to save; the reply waits for their answer, which
+    // another process gives (the lock is let go meanwhile). Save or discard: the
+    // application has ended. Cancel: it runs on with its document. No answer within
+    // AppleScript's time-out: the question stays up.
+    void askBeforeQuitting(const Statement& st, const Process& target) {
+        changeState(st, "quit", [pid = target.pid](SimState& s) { s.askToSave(pid); });
+        commit();
+        const auto deadline = std::chrono::steady_clock::now() + appleEventTimeout();
+        for (;;) {
+            const std::optional<Process> now = mac_.process(target.pid);
+            if (!now) return;
+            if (!now->askingToSave)
+                fail(kUserCanceled, target.name + " got an error: User canceled.", st.range);
+            const auto left = deadline - std::chrono::steady_clock::now();
+            if (left <= std::chrono::steady_clock::duration::zero())
+                fail(kEventTimedOut, target.name + " got an error: AppleEvent timed out.", st.range);
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kAnswerPoll, left));
+        }
+    }
+
     void activate(const Statement& st) {
         result.reset();
         if (st.application.empty()) return;
@@ -167,7 +243,11 @@ private:
         if (!running && !app)
             fail(kCantGet, "Can’t get application " + quoted(st.application) + ".", st.range);
         requirePermission(st.application, st.range);
-        if (running) return;
+        if (running) {
+            elapse(latency::kAppleEvent.time);
+            return;
+        }
+        elapse(latency::kApplicationLaunch.time + latency::kAppleEvent.time);
         if (!session_.launch(*app)) failUpdate(st, "launch");
         changed(st, "launch");
     }
@@ -227,6 +307,7 @@ private:
 
     void set(const Statement& st) {
         requirePermission(st.application, st.range);
+        sendEvent(st);
         using C = Element::Class;
         const std::string object = describePath(st.object);
         const bool single = st.object.size() == 1;
@@ -282,6 +363,7 @@ private:
     // (13 on) has no tab group.
     void click(const Statement& st) {
         requirePermission(st.application, st.range);
+        sendEvent(st);
         result.reset();
         using C = Element::Class;
         const ObjectPath& path = st.object;
@@ -340,6 +422,11 @@ private:
 
     void reveal(const Statement& st) {
         requirePermission(st.application, st.range);
+        // The settings application starts for the event (its process appears with the
+        // pane, below), then the event's round trip.
+        const bool running = session_.state().isRunning(nameOf(st.application));
+        elapse((running ? std::chrono::milliseconds(0) : latency::kApplicationLaunch.time) +
+               latency::kAppleEvent.time);
         result.reset();
         using C = Element::Class;
         const ObjectPath& path = st.object;
@@ -354,6 +441,7 @@ private:
                  st.range);
         }
         const std::string& pane = path[0].name;
+        elapse(latency::kSettingsPaneReveal.time);
         changeState(st, "reveal", [&pane](SimState& s) { s.setSystemPreferencesPane(pane); });
     }
 

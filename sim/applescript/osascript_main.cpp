@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 #include "sim/applescript/AppleScript.h"
 
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
 
     try {
         const sim::SimMac mac;
+        sim::spend(mac.latency(), sim::latency::kOsascriptStart);
         const sim::applescript::Outcome outcome = sim::applescript::run(source, mac);
         if (outcome.error) {
             std::fprintf(stderr, "%s\n", outcome.error->describe().c_str());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 #include "sim/defaults/DefaultsCommand.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     int status = 1;
     try {
         const sim::SimMac mac;
+        sim::spend(mac.latency(), sim::latency::kCommandLineTool);
         status = sim::runDefaults(args, mac, out, err);
     } catch (const std::exception& e) {
         err += std::string("defaults: ") + e.what() + "\n";

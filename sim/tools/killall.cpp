@@ -1,13 +1,16 @@
 // killall stand-in: ends the simulated processes with exactly the given names
 // (case-sensitive). The Dock, Notification Center and SystemUIServer come back by
-// themselves, and their restarts are counted. When the simulated Mac's state cannot
-// be updated, nothing is ended and the tool says so and fails.
+// themselves, and their restarts are counted (with realistic latency the tool returns
+// once they are back). A process ends without being asked, an unsaved document with
+// it. When the simulated Mac's state cannot be updated, nothing is ended and the tool
+// says so and fails.
 #include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <string_view>
 #include <vector>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +30,7 @@ int main(int argc, char** argv) {
     }
     try {
         const sim::SimMac mac;
+        sim::spend(mac.latency(), sim::latency::kCommandLineTool);
         int killed = 0;
         for (const std::string_view name : names) {
             const auto ended = mac.killAll(name);

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/Quoting.h"
+#include "sim/Latency.h"
 #include "sim/OwnerPassword.h"
 #include "sim/SimEnvironment.h"
 #include "sim/SimMac.h"
@@ -46,6 +47,14 @@ void usage() {
         "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27 (from 11\n"
         "                             the Do Not Disturb key does nothing; from 13 System\n"
         "                             Preferences is System Settings)\n"
+        "  latency [realistic|none]   print how long the Mac's steps take, or set it: realistic\n"
+        "                             sleeps what a real Mac takes (docs/latency.md), none\n"
+        "                             (a new Mac's) nothing\n"
+        "  app NAME unsaved           the running application NAME gets an unsaved document:\n"
+        "                             a quit of it asks whether to save it and waits\n"
+        "  app NAME answer save|discard|cancel  answer the question NAME asks: save and\n"
+        "                             discard let it quit, cancel keeps it running (the quit\n"
+        "                             fails with -128)\n"
         "  password                   set the owner's password; one that is set is replaced\n"
         "                             only after the current one is given. From standard\n"
         "                             input: the new password on the first line, or, when one\n"
@@ -62,6 +71,36 @@ void usage() {
 int cannotUpdate(const sim::SimMac& mac) {
     std::fprintf(stderr, "%s\n", sim::cannotUpdateMessage("lendmode-sim", mac, errno).c_str());
     return kFailed;
+}
+
+// `app NAME unsaved` and `app NAME answer save|discard|cancel`.
+int application(const sim::SimMac& mac, int argc, char** argv) {
+    using Change = sim::SimMac::DocumentChange;
+    using Answer = sim::SimState::SaveAnswer;
+    const std::string_view verb = argc >= 4 ? argv[3] : "";
+    const std::string_view answer = argc == 5 ? argv[4] : "";
+    const bool unsaved = argc == 4 && verb == "unsaved";
+    const bool answering =
+        verb == "answer" && (answer == "save" || answer == "discard" || answer == "cancel");
+    if (!unsaved && !answering) {
+        usage();
+        return kUsage;
+    }
+    const char* name = argv[2];
+    const Change change = unsaved ? mac.addUnsavedDocument(name)
+                                  : mac.answerSaveQuestion(name, answer == "save"      ? Answer::Save
+                                                                 : answer == "discard" ? Answer::Discard
+                                                                                       : Answer::Cancel);
+    switch (change) {
+        case Change::Done: return 0;
+        case Change::NotUpdated: return cannotUpdate(mac);
+        case Change::NoSuchProcess: break;
+    }
+    std::fprintf(stderr,
+                 unsaved ? "lendmode-sim: %s is not running; nothing changed\n"
+                         : "lendmode-sim: %s is not asking whether to save; nothing changed\n",
+                 name);
+    return kUsage;
 }
 
 // The terminal's settings while a password is typed unseen, put back by signal
@@ -263,6 +302,18 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
             return kUsage;
         }
         if (!mac.setMacOSVersion(*version)) return failed();
+    } else if (command == "latency" && argc == 2) {
+        std::printf("%s\n", std::string(sim::latencyName(mac.latency())).c_str());
+    } else if (command == "latency" && argc == 3) {
+        const std::string_view choice = argv[2];
+        if (choice != "realistic" && choice != "none") {
+            usage();
+            return kUsage;
+        }
+        if (!mac.setLatency(choice == "realistic" ? sim::Latency::Realistic : sim::Latency::None))
+            return failed();
+    } else if (command == "app" && argc >= 3) {
+        return application(mac, argc, argv);
     } else if (command == "password") {
         return password(mac, argc, argv);
     } else {

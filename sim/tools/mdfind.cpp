@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 
 namespace {
@@ -38,10 +39,15 @@ int main(int argc, char** argv) {
         std::fputs("mdfind: no query specified.\n", stderr);
         return 1;
     }
-    if (!isApplicationQuery(query)) return 0;
     std::string out;
     try {
         const sim::SimMac mac;
+        // Any query asks the metadata server; this one answers with many paths.
+        if (!isApplicationQuery(query)) {
+            sim::spend(mac.latency(), sim::latency::kCommandLineTool);
+            return 0;
+        }
+        sim::spend(mac.latency(), sim::latency::kMdfindQuery);
         out = mac.applicationPaths();
         if (!onlyIn.empty()) {
             std::string kept;

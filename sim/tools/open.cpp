@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 
 namespace {
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     }
     try {
         const sim::SimMac mac;
+        sim::spend(mac.latency(), sim::latency::kCommandLineTool);
         const auto app = findApplication(mac, name, byBundleId);
         if (!app) {
             std::fprintf(stderr,

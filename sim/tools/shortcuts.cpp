@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
             std::fputs("sh: shortcuts: command not found\n", stderr);
             return 127;
         }
+        sim::spend(mac.latency(), sim::latency::kShortcutsRun);
         const std::string_view command = argc > 1 ? argv[1] : "";
         if (command == "list" && argc == 2) {
             for (const auto& [name, action] : mac.shortcuts()) std::printf("%s\n", name.c_str());

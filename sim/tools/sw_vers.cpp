@@ -5,11 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "sim/Latency.h"
 #include "sim/SimMac.h"
 
 int main(int argc, char** argv) {
     try {
         const sim::SimMac mac(sim::SimMac::rootFromEnvironment());
+        sim::spend(mac.latency(), sim::latency::kCommandLineTool);
         const sim::MacOSVersion version = mac.macOSVersion();
         if (argc == 1) {
             const char* tab = version.major == 10 ? "\t" : "\t\t";
