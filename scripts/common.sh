@@ -24,8 +24,9 @@ DISPLAY_PACKAGES=(xvfb trayer xdotool imagemagick)
 FORMAT_PACKAGES=(git clang-format)
 TIDY_PACKAGES=(git clang-tidy)
 # The compile check of the native macOS layer: clang against GNUstep's Cocoa headers
-# and Qt's (gcc and perl find and adapt GCC's Objective-C runtime headers).
-MACOS_CHECK_PACKAGES=(clang gcc perl pkg-config qt6-base-dev libgnustep-base-dev libgnustep-gui-dev)
+# and Qt's (gcc and perl find and adapt GCC's Objective-C runtime headers); the blocks
+# runtime for running the layer's code with blocks on GNUstep.
+MACOS_CHECK_PACKAGES=(clang gcc perl pkg-config qt6-base-dev libgnustep-base-dev libgnustep-gui-dev libblocksruntime-dev)
 
 # Configures and builds one preset (dev or sanitize).
 build_preset() {

@@ -30,6 +30,30 @@ std::vector<std::string> resultItems(NSAppleEventDescriptor* result) {
     return items;
 }
 
+// A failed run as osascript prints it: the message and the number.
+struct ScriptError {
+    std::string message;
+    long number;
+};
+
+// AppleScript's own number for an error that gives none (`error "text"`).
+constexpr long kUnknownError = -2700;
+
+NSString* textEntry(NSDictionary* error, NSString* key) {
+    id entry = [error objectForKey:key];
+    return [entry isKindOfClass:[NSString class]] && [entry length] > 0 ? entry : nil;
+}
+
+// From NSAppleScript's error dictionary, which may hold any of its entries, or none:
+// the message, else the brief one, and the number.
+ScriptError scriptError(NSDictionary* error) {
+    NSString* message = textEntry(error, NSAppleScriptErrorMessage);
+    if (!message) message = textEntry(error, NSAppleScriptErrorBriefMessage);
+    id number = [error objectForKey:NSAppleScriptErrorNumber];
+    return {message ? utf8String(message) : std::string("The script stopped with an error."),
+            [number isKindOfClass:[NSNumber class]] ? [number longValue] : kUnknownError};
+}
+
 std::optional<std::vector<std::string>> executeHere(const std::string& source, std::string& failure) {
     namespace log = lendmode::log;
     @autoreleasepool {
@@ -39,16 +63,18 @@ std::optional<std::vector<std::string>> executeHere(const std::string& source, s
             failure = "The script could not be read.";
             return std::nullopt;
         }
-        NSDictionary<NSString*, id>* error = nil;
-        NSAppleEventDescriptor* result = [script executeAndReturnError:&error];
-        const auto number =
-            error ? std::optional<long>([error[NSAppleScriptErrorNumber] integerValue]) : std::nullopt;
-        log::debug([&] { return runlog::appleScriptRun(number, log::millisecondsSince(start), source); });
+        NSDictionary<NSString*, id>* errorInfo = nil;
+        NSAppleEventDescriptor* result = [script executeAndReturnError:&errorInfo];
+        // No result is Apple's sign of an error, with or without a dictionary.
+        const auto error = result && !errorInfo ? std::nullopt : std::optional(scriptError(errorInfo));
+        log::debug([&] {
+            const auto number = error ? std::optional(error->number) : std::nullopt;
+            return runlog::appleScriptRun(number, log::millisecondsSince(start), source);
+        });
         if (error) {
             // -1743: the owner refused automation of the target; -1719: Accessibility.
-            const std::string message = utf8String(error[NSAppleScriptErrorMessage]);
-            log::error(runlog::appleScriptFailure(*number, message));
-            failure = message + " (" + std::to_string(*number) + ")";
+            log::error(runlog::appleScriptFailure(error->number, error->message));
+            failure = error->message + " (" + std::to_string(error->number) + ")";
             return std::nullopt;
         }
         return resultItems(result);

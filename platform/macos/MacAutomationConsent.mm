@@ -102,6 +102,21 @@ OSStatus permissionToAutomate(const std::string& identifier) {
     return status;
 }
 
+// The port's answer to the system's: false only when the owner refused. Otherwise the
+// script runs and reports what fails: after errAEEventWouldRequireUserConsent (the owner
+// was not asked, which asking should rule out; the script's first event asks),
+// procNotFound (the target quit before the question) or any other error.
+bool allowedByAnswer(OSStatus status, const std::string& applicationName) {
+    const std::string about = "Automation consent for " + applicationName + ": ";
+    switch (status) {
+        case noErr: return true;
+        case errAEEventNotPermitted: log::info(about + "refused by the owner"); return false;
+        case errAEEventWouldRequireUserConsent: log::info(about + "not asked yet"); return true;
+        case procNotFound: log::info(about + "it quit before the question"); return true;
+        default: log::error(about + "status " + std::to_string(status)); return true;
+    }
+}
+
 }  // namespace
 
 bool MacAutomationConsent::mayAutomate(const std::string& applicationName) {
@@ -126,13 +141,7 @@ bool MacAutomationConsent::mayAutomate(const std::string& applicationName) {
     dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), ^{
       answer->give(permissionToAutomate(identifier));
     });
-    const OSStatus status = *answer->take();
-    if (status == errAEEventNotPermitted) return false;
-    if (status != noErr) {
-        // procNotFound: the target quit before the question. The script reports what fails.
-        log::error("Automation consent for " + applicationName + ": status " + std::to_string(status));
-    }
-    return true;
+    return allowedByAnswer(*answer->take(), applicationName);
 }
 
 bool MacAutomationConsent::accessibilityAllowed() {

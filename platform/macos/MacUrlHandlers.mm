@@ -6,6 +6,7 @@
 #include <CoreServices/CoreServices.h>
 
 #include "base/Log.h"
+#include "platform/macos/ApplicationBundles.h"
 #include "platform/macos/FoundationValues.h"
 
 namespace platform::macos {
@@ -16,10 +17,13 @@ NSURL* urlOfScheme(const std::string& scheme) {
     return [NSURL URLWithString:[foundationString(scheme) stringByAppendingString:@"://"]];
 }
 
+// Read from the bundle's Info.plist, not through NSBundle, which keeps its first object
+// for a path: an application replaced there would keep its predecessor's identifier.
 std::optional<std::string> bundleIdentifierAt(NSURL* applicationURL) {
-    NSString* identifier = applicationURL ? [NSBundle bundleWithURL:applicationURL].bundleIdentifier : nil;
-    if (!identifier) return std::nullopt;
-    return utf8String(identifier);
+    const std::string identifier =
+        applicationURL.isFileURL ? bundleIdentifierAtPath(utf8String(applicationURL.path)) : std::string();
+    if (identifier.empty()) return std::nullopt;
+    return identifier;
 }
 
 // Before macOS 12 the LaunchServices functions are the only way; they are deprecated
