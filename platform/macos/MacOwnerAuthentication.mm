@@ -19,19 +19,32 @@ using Outcome = OwnerAuthentication::Outcome;
 // why it was not granted (for the log).
 using Answer = std::pair<Outcome, std::string>;
 
-// What a failed evaluation means for the lock. Anything unexpected denies: it must
-// never open the lock, and the gate counts it like a wrong password.
+// What a failed evaluation means for the lock; never Granted. Only a wrong password
+// (LAErrorAuthenticationFailed) is Denied: the lock asks again after it, and the gate
+// counts it towards the wait. A question that ended without an answer is Cancelled,
+// and so is an invalidated context, since the next question has a new one. Anything
+// else is Unavailable, which the lock tells in an alert instead of asking again: no
+// password set, biometry or a paired device the system cannot use (LAErrorBiometry*,
+// LAErrorWatchNotAvailable), an interface it may not show (LAErrorNotInteractive), a
+// code or domain LocalAuthentication does not document, no error at all.
 Outcome outcomeOfFailure(NSError* error) {
-    if (error == nil || ![error.domain isEqualToString:LAErrorDomain]) return Outcome::Denied;
+    if (error == nil || ![error.domain isEqualToString:LAErrorDomain]) return Outcome::Unavailable;
     switch (error.code) {
+        case LAErrorAuthenticationFailed: return Outcome::Denied;
         case LAErrorUserCancel:
         case LAErrorSystemCancel:
         case LAErrorAppCancel:
-        case LAErrorUserFallback: return Outcome::Cancelled;
-        case LAErrorPasscodeNotSet: return Outcome::Unavailable;
-        case LAErrorAuthenticationFailed:
-        default: return Outcome::Denied;
+        case LAErrorUserFallback:
+        case LAErrorInvalidContext: return Outcome::Cancelled;
+        default: return Outcome::Unavailable;
     }
+}
+
+// The failure for the log: its description, domain and code.
+std::string failureText(NSError* error) {
+    if (error == nil) return "no error given";
+    return utf8String(error.localizedDescription) + " (" + utf8String(error.domain) + " " +
+           std::to_string(error.code) + ")";
 }
 
 }  // namespace
@@ -54,8 +67,7 @@ OwnerAuthentication::Outcome MacOwnerAuthentication::authenticate(const std::str
                 localizedReason:why
                           reply:^(BOOL success, NSError* failure) {
                             const Outcome outcome = success ? Outcome::Granted : outcomeOfFailure(failure);
-                            const std::string text =
-                                success ? std::string() : utf8String(failure.localizedDescription);
+                            const std::string text = success ? std::string() : failureText(failure);
                             handover->give({outcome, text});
                           }];
 
