@@ -16,8 +16,9 @@ public:
     std::optional<plist::Value> read(const std::string& key) override;
     [[nodiscard]] bool write(const std::string& key, const plist::Value& value) override;
     [[nodiscard]] bool remove(const std::string& key) override;
-    // One change through CFPreferencesSetMultiple; when it cannot be synchronized to
-    // disk, the earlier values are put back so that the process sees what is stored.
+    // One change through CFPreferencesSetMultiple. When synchronizing fails, or a key
+    // does not read back as written, the earlier values are put back and false says so;
+    // a write to disk that fails later, in cfprefsd, is seen by nobody (see the .mm).
     [[nodiscard]] bool writeAll(const plist::Dictionary& values) override;
 
 private:
