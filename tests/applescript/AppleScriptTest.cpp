@@ -2,14 +2,20 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/sim/SimAppleScriptRunner.h"
+#include "sim/Latency.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/applescript/AppleScript.h"
 #include "tests/support/TestSupport.h"
@@ -668,6 +674,91 @@ TEST_F(AppleScriptTest, WithoutAccessibilityClicksFailAndDockPreferencesStillWor
     mac().setAccessibilityAllowed(true);
     EXPECT_TRUE(run(indented(kClickLines, 3, 0)).ok());
     EXPECT_EQ(naturalScrolling(), false);
+}
+
+// ---- A Mac as slow as a real one; applications that ask before quitting ----
+
+// Each event takes at least its figures in the process that runs the script: a target
+// that does not run starts first (System Events included), a quit takes the
+// application's quit, a revealed pane its loading.
+TEST_F(AppleScriptTest, WithRealisticLatencyEventsTakeTheirFiguresInTheScriptsProcess) {
+    namespace latency = sim::latency;
+    ASSERT_TRUE(mac().setLatency(sim::Latency::Realistic));
+    const std::pair<std::string, std::chrono::milliseconds> steps[] = {
+        {"tell application \"Chess\" to activate",
+         latency::kApplicationLaunch.time + latency::kAppleEvent.time},
+        {"quit application \"Slack\"", latency::kAppleEvent.time + latency::kApplicationQuit.time},
+        {"tell application \"System Events\" to tell dock preferences to set autohide to false",
+         latency::kApplicationLaunch.time + latency::kAppleEvent.time},
+        {indented(kRevealLines, 3, 0),
+         latency::kApplicationLaunch.time + latency::kAppleEvent.time + latency::kSettingsPaneReveal.time},
+    };
+    for (const auto& [script, least] : steps) {
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome outcome = run(script);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, least) << script;
+        EXPECT_TRUE(outcome.ok()) << script;
+    }
+    EXPECT_TRUE(mac().isRunning("System Events")) << "started for its first event";
+    EXPECT_EQ(mac().systemPreferencesPane(), "com.apple.preference.trackpad");
+}
+
+// The program's quit waits while the owner is asked whether to save; each answer gives
+// its result, and the question is answered from another process while the script waits.
+TEST_F(AppleScriptTest, AQuitOfAnApplicationWithAnUnsavedDocumentWaitsForTheOwnersAnswer) {
+    using namespace std::chrono_literals;
+    struct Case {
+        const char* answer;
+        int error;  // 0: the quit succeeds
+    };
+    for (const Case& c : {Case{"save", 0}, Case{"discard", 0}, Case{"cancel", -128}}) {
+        SCOPED_TRACE(c.answer);
+        if (!mac().isRunning("Chess")) {
+            ASSERT_TRUE(mac().launch(*mac().findApp("Chess")));
+        }
+        ASSERT_EQ(mac().addUnsavedDocument("Chess"), sim::SimMac::DocumentChange::Done);
+        auto quit = std::async(std::launch::async, [&] { return run(kQuitChessIfRunning); });
+        const auto asking = [&] {
+            const auto procs = mac().processes();
+            return std::any_of(procs.begin(), procs.end(),
+                               [](const sim::Process& p) { return p.askingToSave; });
+        };
+        for (int i = 0; i < 500 && !asking(); ++i) std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(asking());
+        EXPECT_EQ(quit.wait_for(100ms), std::future_status::timeout) << "the quit waits for the answer";
+        EXPECT_EQ(testing_support::runTool(mac().root(), {"lendmode-sim", "app", "Chess", "answer", c.answer})
+                      .exitStatus,
+                  0);
+        const Outcome outcome = quit.get();
+        EXPECT_EQ(outcome.error ? outcome.error->number : 0, c.error);
+        EXPECT_EQ(mac().isRunning("Chess"), c.error != 0);
+        EXPECT_FALSE(asking());
+    }
+    const auto procs = mac().processes();
+    EXPECT_TRUE(std::any_of(procs.begin(), procs.end(), [](const sim::Process& p) {
+        return p.name == "Chess" && p.unsavedDocument;
+    })) << "a cancelled quit keeps the document";
+}
+
+// Unanswered, the quit gives up after AppleScript's time-out and the question stays
+// up; killall ends the application without asking.
+TEST_F(AppleScriptTest, AnUnansweredQuestionTimesTheQuitOutAndKillallEndsTheApplication) {
+    ASSERT_EQ(mac().addUnsavedDocument("Slack"), sim::SimMac::DocumentChange::Done);
+    ::setenv(sim::kAppleEventTimeoutVariable, "200", 1);
+    const Outcome outcome = run("tell application \"Slack\" to quit");
+    ::unsetenv(sim::kAppleEventTimeoutVariable);
+    expectError(outcome, Error::Kind::Execution, -1712);
+    EXPECT_EQ(outcome.error->message, "Slack got an error: AppleEvent timed out.");
+    const auto slack = [&] {
+        for (const sim::Process& p : mac().processes()) {
+            if (p.name == "Slack") return std::optional<sim::Process>(p);
+        }
+        return std::optional<sim::Process>();
+    };
+    ASSERT_TRUE(slack());
+    EXPECT_TRUE(slack()->askingToSave);
+    EXPECT_EQ(testing_support::runTool(mac().root(), {"killall", "Slack"}).exitStatus, 0);
+    EXPECT_FALSE(slack());
 }
 
 // ---- The state file ----

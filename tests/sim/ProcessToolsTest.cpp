@@ -12,7 +12,10 @@
 #include <filesystem>
 #include <future>
 #include <thread>
+#include <utility>
 
+#include "base/plist/PlistFile.h"
+#include "sim/Latency.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/Status.h"
 #include "tests/support/TestSupport.h"
@@ -365,6 +368,70 @@ TEST(LendmodeSimTool, TheMacOSVersionIsSetByHandAndReportedBySwVers) {
 
 // Focus changes only by running a Shortcut that switches it; before 12 there is no
 // shortcuts tool and no Focus.
+// Latency and unsaved documents set by hand, and what the status table shows of them.
+TEST(LendmodeSimTool, LatencyAndUnsavedDocumentsAreSetByHandAndShown) {
+    TempMac t;
+    const auto status = [&] { return runTool(t.root(), {"lendmode-sim", "status"}).out; };
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "latency"}).out, "none\n") << "a new Mac";
+    EXPECT_NE(status().find("\nLatency                   none\n"), std::string::npos);
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "latency", "realistic"}).exitStatus, 0);
+    EXPECT_EQ(t.mac().latency(), sim::Latency::Realistic);
+    EXPECT_NE(status().find("\nLatency                   realistic\n"), std::string::npos);
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "latency", "slow"}).exitStatus, 2);
+    plist::Dictionary state = t.mac().state();
+    state.erase("latency");
+    ASSERT_TRUE(plist::writeFile(t.root() + "/system/state.plist", plist::Value(std::move(state))));
+    EXPECT_EQ(t.mac().latency(), sim::Latency::None) << "a Mac seeded before latency was kept";
+
+    const auto chess = runTool(t.root(), {"lendmode-sim", "app", "Chess", "unsaved"});
+    EXPECT_EQ(chess.exitStatus, 2);
+    EXPECT_EQ(chess.err, "lendmode-sim: Chess is not running; nothing changed\n");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "app", "Slack", "unsaved"}).exitStatus, 0);
+    EXPECT_NE(status().find(", Slack (unsaved), Spotify\n"), std::string::npos) << status();
+    const auto notAsking = runTool(t.root(), {"lendmode-sim", "app", "Slack", "answer", "save"});
+    EXPECT_EQ(notAsking.exitStatus, 2);
+    EXPECT_EQ(notAsking.err, "lendmode-sim: Slack is not asking whether to save; nothing changed\n");
+    EXPECT_TRUE(t.mac().isRunning("Slack"));
+    EXPECT_EQ(runTool(t.root(), {"lendmode-sim", "app", "Slack", "answer", "maybe"}).exitStatus, 2);
+
+    const std::string help = runTool(t.root(), {"lendmode-sim", "help"}).err;
+    for (const char* command :
+         {"latency [realistic|none]", "app NAME unsaved", "app NAME answer save|discard|cancel"})
+        EXPECT_NE(help.find(command), std::string::npos) << command;
+}
+
+// With realistic latency each tool takes at least its figure, in its own process;
+// with none the same runs together take less than the figures add up to.
+TEST(ToolLatency, RealisticToolsTakeAtLeastTheirFiguresAndNoneDoesNot) {
+    namespace latency = sim::latency;
+    using std::chrono::milliseconds;
+    const std::pair<const char*, milliseconds> runs[] = {
+        {"defaults read com.apple.dock orientation", latency::kCommandLineTool.time},
+        {"sw_vers -productVersion", latency::kCommandLineTool.time},
+        {"mdfind kind:application", latency::kMdfindQuery.time},
+        {"killall Slack", latency::kCommandLineTool.time},
+        {"killall Dock", latency::kCommandLineTool.time + latency::kSystemProcessRestart.time},
+        {"open -a Chess", latency::kCommandLineTool.time + latency::kApplicationLaunch.time},
+        {"shortcuts list", latency::kShortcutsRun.time},
+        {"osascript -e 'return 1'", latency::kOsascriptStart.time},
+    };
+    TempMac slow;
+    ASSERT_TRUE(slow.mac().setLatency(sim::Latency::Realistic));
+    TempMac quick;
+    milliseconds figures(0);
+    std::chrono::steady_clock::duration quickTotal{};
+    for (const auto& [command, least] : runs) {
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(runShell(slow.root(), command).exitStatus, 0) << command;
+        EXPECT_GE(std::chrono::steady_clock::now() - start, least) << command;
+        start = std::chrono::steady_clock::now();
+        EXPECT_EQ(runShell(quick.root(), command).exitStatus, 0) << command;
+        quickTotal += std::chrono::steady_clock::now() - start;
+        figures += least;
+    }
+    EXPECT_LT(quickTotal, figures);
+}
+
 TEST(ShortcutsTool, RunsTheOwnersShortcutsFrom12OnAndIsMissingBefore) {
     TempMac t(sim::kOldestMacOS);
     ASSERT_EQ(
