@@ -28,10 +28,11 @@ namespace latency {
 using std::chrono::milliseconds;
 
 // A small Apple command-line tool's run, from exec to exit: `defaults`, `sw_vers`,
-// `killall`, and `open` before the application it starts. Source: "the process spawn
+// `killall`, `mdfind` with a query other than the applications', and `open` before
+// the application it starts. Source: "the process spawn
 // plus preference read costs tens of milliseconds" for `defaults read`
-// (github.com/talex-touch/tuff/issues/654). The other three are estimated alike: they
-// load the same frameworks and ask one daemon one question.
+// (github.com/talex-touch/tuff/issues/654). The others are estimated alike: they load
+// the same frameworks and ask one daemon one question.
 inline constexpr LatencyFigure kCommandLineTool{"command-line tool run", milliseconds(30)};
 
 // `mdfind` with the application-bundle query, from exec to the last path. Estimate: no
@@ -103,7 +104,7 @@ inline void spend(Latency latency, const LatencyFigure& figure) {
 }
 
 // How long AppleScript waits for the reply to an Apple event before it fails with
-// errAEEventTimeout (-1712, "AppleEvent timed out."): two minutes, in both latencies.
+// errAETimeout (-1712, "AppleEvent timed out."): two minutes, in both latencies.
 // Source: the AppleScript Language Guide, "with timeout" (the default of two minutes);
 // reports of scripts "hitting the 2 min default time limit"
 // (github.com/subtleGradient/node-photoshop/pull/5,
