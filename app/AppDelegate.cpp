@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <utility>
 
 #include "app/Appearance.h"
 #include "app/Popover.h"
@@ -55,9 +56,17 @@ void AppDelegate::applicationDidFinishLaunching() {
     prefs = &Preferences::sharedPreferences();
     // 2. The Lendmode set from storage (or the defaults) and a fresh owner snapshot.
     prefs->readCurrentDefinitionSets();
-    // 3. Every change of the flag refreshes the status item.
+    // 3. Every change of the flag, and a switch's start and end, refresh the status item.
     NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged,
                                                     [this] { createStatusBarMenu(); });
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kSwitchProgress, [this] {
+        const bool underWay = prefs->switchProgress().underWay();
+        if (underWay != showsSwitch_) {
+            showsSwitch_ = underWay;
+            createStatusBarMenu();
+        }
+        if (!underWay) afterSwitch();
+    });
     // 4. Application launches, for launch blocking.
     if (auto workspace = qtPorts().workspace) {
         connect(workspace.get(), &platform::qt::Workspace::willLaunchApplication, this,
@@ -75,7 +84,13 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::refreshDefinitionSets() {
-    if (!prefs->lendmode()) prefs->readCurrentDefinitionSets();
+    // Not under a switch, which reads and writes the sets (the next day will do).
+    if (!prefs->lendmode() && !prefs->switchProgress().underWay()) prefs->readCurrentDefinitionSets();
+}
+
+void AppDelegate::afterSwitch() {
+    for (const std::string& name : std::exchange(blockedDuringSwitch_, {})) showBlockedAlert(name);
+    if (std::exchange(quitAfterSwitch_, false)) terminateNow();
 }
 
 bool AppDelegate::windowShouldClose() {
@@ -86,6 +101,14 @@ bool AppDelegate::windowShouldClose() {
 }
 
 void AppDelegate::terminateRestoringOwnerSettings() {
+    if (prefs && prefs->switchProgress().underWay()) {
+        quitAfterSwitch_ = true;
+        return;
+    }
+    terminateNow();
+}
+
+void AppDelegate::terminateNow() {
     if (prefs && prefs->lendmode()) {
         prefs->restoreDefinitionSetsCompletion(services_.terminate);
     } else {
@@ -131,6 +154,16 @@ void AppDelegate::runOtherApp(const QVariantMap& userInfo) {
     // starting is also ended by its id if it outlived the killall.
     if (hasPid && pid > 0 && workspace) workspace->terminateApplication(pid);
 
+    if (prefs->switchProgress().underWay()) {
+        if (std::find(blockedDuringSwitch_.begin(), blockedDuringSwitch_.end(), name) ==
+            blockedDuringSwitch_.end())
+            blockedDuringSwitch_.push_back(name);
+        return;
+    }
+    showBlockedAlert(name);
+}
+
+void AppDelegate::showBlockedAlert(const std::string& name) {
     // One alert per application at a time: a launch while its alert is up (the alert
     // runs its own event loop) is ended without stacking another.
     if (!alertsShown_.insert(name).second) return;
@@ -151,9 +184,21 @@ void AppDelegate::createStatusBarMenu() {
         connect(statusItem.get(), &platform::qt::StatusItem::clicked, this,
                 &AppDelegate::statusBarButtonPressed);
     }
-    statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
+    const auto& switching = prefs->switchProgress().now();
+    if (switching) {
+        // Under way: said beside the icon and when the pointer rests on it.
+        const QString what =
+            switching->on ? QStringLiteral("Switching on\u2026") : QStringLiteral("Switching off\u2026");
+        statusItem->setTitle(what);
+        statusItem->setToolTip(QStringLiteral("Lendmode: ") + what);
+    } else {
+        statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
+        statusItem->setToolTip(prefs->lendmode() ? QStringLiteral("Lendmode is on")
+                                                 : QStringLiteral("Lendmode is off"));
+    }
     statusItem->setImage(ui::statusItemIcon(prefs->lendmode()));
-    if (popoverMain && popoverMain->isShown()) popoverMain->close();
+    // The popover shows a switch as it goes; it closes at the other changes of the flag.
+    if (popoverMain && popoverMain->isShown() && !switching) popoverMain->close();
 }
 
 void AppDelegate::statusBarButtonPressed() {
@@ -184,11 +229,7 @@ void AppDelegate::statusBarButtonPressed() {
 
 void AppDelegate::quitButtonPressed() {
     if (prefs && !OwnerLock::shared().allows(lock::kQuit)) return;
-    if (prefs && prefs->lendmode()) {
-        prefs->restoreDefinitionSetsCompletion(services_.terminate);
-    } else {
-        services_.terminate();
-    }
+    terminateRestoringOwnerSettings();
 }
 
 void AppDelegate::launchOnStartupClicked(Qt::CheckState state) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/Popover.h"
 #include "app/RepeatingTimer.h"
@@ -77,6 +78,16 @@ public:
     QPointer<Popover> popoverMain;
 
 private:
+    // What waits for a running switch to end: a quit (asked during the switch, it
+    // puts the owner's settings back once the switch has ended), and the alerts of
+    // blocked launches (a modal alert would hold the switch up until answered).
+    void afterSwitch();
+    void terminateNow();
+    void showBlockedAlert(const std::string& name);
+    bool quitAfterSwitch_ = false;
+    bool showsSwitch_ = false;  // the status item's look follows a switch's start and end
+    std::vector<std::string> blockedDuringSwitch_;
+
     Services services_;
     std::unique_ptr<RepeatingTimer> refreshTimer_;
     // The applications whose blocking alert is up.

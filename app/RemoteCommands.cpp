@@ -107,7 +107,8 @@ void RemoteCommands::followLink(const std::string& url) {
 }
 
 CommandReply RemoteCommands::switchTo(bool on) {
-    if (switching_) return refused("Lendmode is busy with another switch; try again when it is done.");
+    if (switching_ || prefs_.switchProgress().underWay())
+        return refused("Lendmode is busy with another switch; try again when it is done.");
     // A switch whose alert is up has not finished yet.
     if (windowWaits_ && windowWaits_())
         return refused("Lendmode is waiting for an answer in its window; try again once it is given.");
@@ -145,6 +146,10 @@ CommandReply RemoteCommands::switchTo(bool on) {
 
 CommandReply RemoteCommands::status(bool json) {
     const bool on = prefs_.lendmode();
+    // A switch under way is what Lendmode is doing, whatever the flag says meanwhile.
+    const auto& switching = prefs_.switchProgress().now();
+    const std::string state =
+        switching ? (switching->on ? "switching on" : "switching off") : (on ? "on" : "off");
     std::uint64_t set = prefs_.currentSet();
     if (set >= prefs_.definitionSets().size()) set = 0;  // as a switch-on does
     const std::vector<std::string> blocked = prefs_.disabledApplicationNames();
@@ -153,16 +158,15 @@ CommandReply RemoteCommands::status(bool json) {
     if (json) {
         QJsonArray names;
         for (const std::string& name : blocked) names.append(QString::fromStdString(name));
-        const QJsonObject object{
-            {QStringLiteral("lendmode"), on ? QStringLiteral("on") : QStringLiteral("off")},
-            {QStringLiteral("set"), static_cast<qint64>(set)},
-            {QStringLiteral("blocked"), names},
-            {QStringLiteral("ownerLock"), lock}};
+        const QJsonObject object{{QStringLiteral("lendmode"), QString::fromStdString(state)},
+                                 {QStringLiteral("set"), static_cast<qint64>(set)},
+                                 {QStringLiteral("blocked"), names},
+                                 {QStringLiteral("ownerLock"), lock}};
         return done(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
     }
     CommandReply reply;
     reply.out = {
-        on ? "Lendmode is on." : "Lendmode is off.",
+        switching ? "Lendmode is " + state + ": " + switching->step : "Lendmode is " + state + ".",
         "Set in use: " + std::to_string(set) +
             (set == 0 ? ", Lendmode's settings" : ", the owner's own settings"),
         "Blocked applications: " + (blocked.empty() ? std::string("none") : joined(blocked, ", ")),

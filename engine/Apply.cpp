@@ -157,6 +157,9 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
     Result result;
     result.notChanged = std::move(plan.notChanged);
     const platform::MacOSRelease rel = plan.release;
+    const std::size_t quits = plan.switchingOn && recordedRunning ? recordedRunning->size() : 0;
+    // The quits, the settings' script, each step of its own, the commands, the browser.
+    progress_.addSteps(static_cast<int>(quits + 1 + plan.steps.size() + 1 + (plan.browser ? 1 : 0)));
 
     // Disabled applications: quit one by one at switch-on, each of them recorded
     // before any is quit, so that a kill half-way still knows what to reopen; reopened
@@ -164,6 +167,7 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
     if (plan.switchingOn) {
         appNeedRun_.clear();
         for (const std::string& name : recordedRunning ? *recordedRunning : std::vector<std::string>{}) {
+            progress_.step("Quitting " + name + "\u2026");
             if (plist::leadingInteger(run_.appleScript(texts::quitIfRunningScript(name))) == 1)
                 appNeedRun_.push_back(name);
         }
@@ -173,14 +177,17 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
                 plan.pieces.emplace_back("Reopening " + name, texts::relaunchPiece(name));
         }
     }
+    progress_.step(plan.switchingOn ? "Changing the settings\u2026" : "Putting your settings back\u2026");
     runPieces(plan.pieces, rel, result);
     for (const settings::Step& step : plan.steps) {
+        progress_.step("Changing " + step.setting + "\u2026");
         if (auto told = step.run()) result.notChanged.push_back(step.setting + ": " + *told);
     }
 
     settings::ShellLines& commands = plan.shell;
     // From macOS 11 Notification Center reads no setting Lendmode writes.
     const bool restartNotificationCenter = !rel.atLeast(11);
+    progress_.step(plan.switchingOn ? "Restarting the Dock\u2026" : "Writing your settings back\u2026");
     if (plan.switchingOn) {
         commands.add(texts::kRestartDock);
         if (restartNotificationCenter) commands.add(texts::kRestartNotificationCenter);
@@ -196,6 +203,7 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
         if (restartNotificationCenter) after.emplace_back(texts::kRestartNotificationCenter);
         result.settingsNotWritten = !run_.shellSucceeded(texts::checkedShellText(writes, after));
     }
+    if (plan.browser) progress_.step("Asking to change the default browser\u2026");
     requestBrowser(plan.browser, https, result);
     return result;
 }

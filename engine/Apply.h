@@ -12,6 +12,7 @@
 #include "engine/CommandRunners.h"
 #include "engine/settings/Setting.h"
 #include "model/DefinitionSets.h"
+#include "model/SwitchProgress.h"
 #include "model/UserDefaults.h"
 #include "platform/Ports.h"
 
@@ -20,8 +21,8 @@ namespace lendmode {
 class SetApplier {
 public:
     SetApplier(const CommandRunners& run, const platform::Ports& ports, UserDefaults& prefs,
-               DefinitionSets& sets)
-        : run_(run), ports_(ports), prefs_(prefs), sets_(sets) {}
+               DefinitionSets& sets, SwitchProgress& progress)
+        : run_(run), ports_(ports), prefs_(prefs), sets_(sets), progress_(progress) {}
 
     // What set `index` takes, switching on or off; empty for a set that does not exist.
     settings::ApplyPlan plan(std::uint64_t index, bool lendmodeOn);
@@ -72,6 +73,7 @@ private:
     const platform::Ports& ports_;
     UserDefaults& prefs_;
     DefinitionSets& sets_;
+    SwitchProgress& progress_;
     std::vector<std::string> appNeedRun_;
 };
 

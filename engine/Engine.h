@@ -11,12 +11,13 @@
 namespace lendmode {
 
 struct Engine {
-    Engine(const platform::Ports& ports, UserDefaults& prefs, LendmodeFlag& flag, DefinitionSets& sets)
+    Engine(const platform::Ports& ports, UserDefaults& prefs, LendmodeFlag& flag, DefinitionSets& sets,
+           SwitchProgress& progress)
         : run(ports),
           defaults(run, ports, sets),
           snapshot(run, ports, sets, defaults),
-          applier(run, ports, prefs, sets),
-          switching(ports, prefs, flag, sets, snapshot, defaults, applier) {}
+          applier(run, ports, prefs, sets, progress),
+          switching(ports, prefs, flag, sets, snapshot, defaults, applier, progress) {}
 
     CommandRunners run;
     DefaultSet defaults;

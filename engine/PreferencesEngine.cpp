@@ -19,7 +19,7 @@ namespace lendmode {
 Preferences::Preferences(platform::Ports ports)
     : ports_(std::move(ports)),
       prefs_(ports_.userDefaults),
-      engine_(std::make_unique<Engine>(ports_, prefs_, flag_, sets_)) {
+      engine_(std::make_unique<Engine>(ports_, prefs_, flag_, sets_, progress_)) {
     prefs_.registerDefaults({{keys::kCurrentSet, "0"}, {keys::kLendmode, false}});
     if (const auto aside = prefs_.store().takeMovedAsideDamagedStore()) {
         showAlert(ports_.alerts.get(), alerts::kDamagedStoreMessage,
@@ -41,8 +41,18 @@ std::vector<std::string>& Preferences::appNeedRun() {
     return engine_->applier.appNeedRun();
 }
 
-void Preferences::switchLendmode(bool on, const std::function<void()>& completion) {
+void Preferences::switchLendmode(bool on, const std::function<void()>& completion,
+                                 const std::function<void()>& started) {
+    // One switch at a time: the flag stays as the running switch leaves it.
+    if (progress_.underWay()) {
+        if (completion) completion();
+        return;
+    }
+    // Under way from before the flag changes, so that nobody takes the change for the
+    // switch's end.
+    const SwitchProgress::Scope underWay(progress_, on, 0);
     setLendmode(on, /*withSwitch=*/true);
+    if (started) started();
     if (on) {
         applaySelectedDefinitionCompletion(completion);
     } else {

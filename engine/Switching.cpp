@@ -64,6 +64,8 @@ plist::Dictionary Switching::recordForCopy(const plist::Dictionary& record) {
 }
 
 void Switching::switchOn(const Completion& completion) {
+    // Consent, the snapshot, its storing; the apply adds its own steps.
+    const SwitchProgress::Scope underWay(progress_, /*on=*/true, 3);
     const auto finish = [&] {
         flag_.storeUnstored();  // when nothing carried it
         if (completion) completion();
@@ -79,12 +81,14 @@ void Switching::switchOn(const Completion& completion) {
     std::uint64_t index = sets_.currentSet();
     if (index >= sets_.all().size()) index = 0;  // as row access does
     // Every consent the switch needs is asked for before anything changes.
+    progress_.step("Asking for permission\u2026");
     std::vector<std::string> running = applier_.runningDisabledApplications();
     settings::ApplyPlan plan = applier_.plan(index, /*lendmodeOn=*/true);
     if (const auto refused = applier_.prepare(plan, &running)) {
         return refuse(alerts::filledIn(alerts::kCannotSwitchOnAutomationText, *refused));
     }
 
+    progress_.step("Reading your settings\u2026");
     bool allRead = true;
     plist::Array snapshot = snapshot_.take(&allRead);
     if (!allRead) return refuse(alerts::kCannotSwitchOnReadText);
@@ -93,6 +97,7 @@ void Switching::switchOn(const Completion& completion) {
     // snapshot, the owner's https handler ("" for none), the running applications
     // about to be quit, what the settings keep for their switch-off, and the fact that
     // the guest settings are going on.
+    progress_.step("Saving your settings\u2026");
     std::string https = ports_.urlHandlers->defaultHandler("https").value_or("");
     plist::Dictionary record = std::move(plan.record);
     record.insert_or_assign(keys::kOwnerHttpsHandler, https);
@@ -127,8 +132,10 @@ void Switching::switchOn(const Completion& completion) {
 }
 
 void Switching::switchOff(const Completion& completion) {
+    const SwitchProgress::Scope underWay(progress_, /*on=*/false, 1);
     // Off already: applying the snapshot again would undo what the owner changed since.
     if (guestSettingsApplied_) {
+        progress_.step("Asking for permission\u2026");
         if (putOwnerSettingsBack()) {
             log::info("switched off: the owner's settings are back");
         } else {

@@ -20,14 +20,16 @@ namespace lendmode {
 class Switching {
 public:
     Switching(const platform::Ports& ports, UserDefaults& prefs, LendmodeFlag& flag, DefinitionSets& sets,
-              const OwnerSnapshot& snapshot, const DefaultSet& defaults, SetApplier& applier)
+              const OwnerSnapshot& snapshot, const DefaultSet& defaults, SetApplier& applier,
+              SwitchProgress& progress)
         : ports_(ports),
           prefs_(prefs),
           flag_(flag),
           sets_(sets),
           snapshot_(snapshot),
           defaults_(defaults),
-          applier_(applier) {}
+          applier_(applier),
+          progress_(progress) {}
 
     using Completion = std::function<void()>;
     // Takes a new owner snapshot as set 1, stores it with what a restore after a
@@ -77,6 +79,7 @@ private:
     const OwnerSnapshot& snapshot_;
     const DefaultSet& defaults_;
     SetApplier& applier_;
+    SwitchProgress& progress_;
     bool guestSettingsApplied_ = false;
     std::string ownerHttpsHandler_;  // "" for none
     bool toldRecordLost_ = false;

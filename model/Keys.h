@@ -36,8 +36,9 @@ inline constexpr const char* kVersionKeyFormat = "28-%@(%@)";
 }  // namespace keys
 
 namespace notifications {
-inline constexpr const char* kRowValueChanged = "VVVN1";  // a row value changed
-inline constexpr const char* kLendmodeChanged = "VVVN2";  // the stored Lendmode flag changed
+inline constexpr const char* kRowValueChanged = "VVVN1";            // a row value changed
+inline constexpr const char* kLendmodeChanged = "VVVN2";            // the stored Lendmode flag changed
+inline constexpr const char* kSwitchProgress = "LMSwitchProgress";  // a switch began, went on or ended
 }  // namespace notifications
 
 // Keys of a definition row.

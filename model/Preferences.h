@@ -16,6 +16,7 @@
 #include "model/DefinitionSets.h"
 #include "model/InstalledApplications.h"
 #include "model/LendmodeFlag.h"
+#include "model/SwitchProgress.h"
 #include "model/UserDefaults.h"
 #include "platform/Ports.h"
 
@@ -53,7 +54,9 @@ public:
     // the switch-on or the switch-off.
     bool lendmode() const { return flag_.value(); }
     bool setLendmode(bool value, bool withSwitch = false) { return flag_.set(value, withSwitch); }
-    void switchLendmode(bool on, const std::function<void()>& completion);
+    // `started` runs once the flag is stored, before the switch changes anything.
+    void switchLendmode(bool on, const std::function<void()>& completion,
+                        const std::function<void()>& started = {});
     bool guestSettingsApplied() const;  // "LM010"
 
     // The definition sets (DefinitionSets): 0 the Lendmode set, 1 the owner snapshot.
@@ -121,7 +124,10 @@ public:
     // Stores the Shortcut the Do Not Disturb row runs to switch Focus on (or off).
     [[nodiscard]] bool setFocusShortcut(bool on, const std::string& name);
 
-    // Switching on and off (Switching).
+    // Switching on and off (Switching). While one runs, the event loop keeps going:
+    // switchLendmode ignores a second one (its completion runs at once), and the
+    // callers of the two below keep out of a running switch themselves.
+    const SwitchProgress& switchProgress() const { return progress_; }
     using Completion = std::function<void()>;
     void applaySelectedDefinitionCompletion(const Completion& completion);
     void restoreDefinitionSetsCompletion(const Completion& completion);
@@ -140,6 +146,7 @@ private:
     UserDefaults prefs_;
     LendmodeFlag flag_{prefs_};
     DefinitionSets sets_{prefs_};
+    SwitchProgress progress_;
     bool ownerLockRequired_ = false;
     std::unique_ptr<Engine> engine_;
 };

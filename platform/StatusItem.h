@@ -14,9 +14,11 @@ public:
     using QObject::QObject;
     ~StatusItem() override = default;
     virtual void setImage(const QIcon& image) = 0;
-    // Shown beside the image where the platform can (on Linux: in the tooltip).
+    // Shown beside the image where the platform can (a tray has no room for it).
     virtual void setTitle(const QString& title) = 0;
     virtual QString title() const = 0;
+    // What the item says when the pointer rests on it ("Lendmode is off").
+    virtual void setToolTip(const QString& text) = 0;
     // Where the item is on screen, to place the popover under it; empty if unknown.
     virtual QRect anchorRect() const = 0;
     // Whether a click on the item that closes an open popup also reaches the item as

@@ -109,7 +109,27 @@ void ViewMainMenu::connectActions() {
 void ViewMainMenu::viewDidLoad() {
     prefs = &Preferences::sharedPreferences();
     enabledElements(true);
+    // A switch started anywhere (here, the command line, a link) shows here as it goes.
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kSwitchProgress,
+                                                    [this] { showSwitchProgress(); });
     updateUI();
+}
+
+void ViewMainMenu::showSwitchProgress() {
+    const auto& now = prefs->switchProgress().now();
+    ui_->switchProgress->setVisible(now.has_value());
+    if (!now) {
+        holdDuringSwitch(false);
+        updateUI();
+        return;
+    }
+    holdDuringSwitch(true);
+    ui_->switchProgress->setRange(0, std::max(now->total, 1));
+    ui_->switchProgress->setValue(now->done);
+    const QString what = now->on ? tr("Switching on") : tr("Switching off");
+    ui_->statusLabel->setText(now->step.empty()
+                                  ? what + QStringLiteral("\u2026")
+                                  : what + QStringLiteral(": ") + QString::fromStdString(now->step));
 }
 
 void ViewMainMenu::showEvent(QShowEvent* event) {
@@ -146,6 +166,15 @@ void ViewMainMenu::enabledElements(bool flag) {
     hotCornersBox->setEnabled(flag);
 }
 
+void ViewMainMenu::holdDuringSwitch(bool held) {
+    // The interface runs while a switch does: nothing the switch reads, nor what the
+    // owner lock guards, can change until it ends.
+    enabledElements(!held);
+    for (QWidget* control : std::initializer_list<QWidget*>{dockVisibilityBox, dockLocationSegmentControl,
+                                                            tableApp, launchAtLoginButton, ownerLockButton})
+        control->setEnabled(!held);
+}
+
 void ViewMainMenu::updateUI() {
     Preferences::runMainThreadBlock([this] {
         appModel_->reload();
@@ -174,6 +203,7 @@ void ViewMainMenu::updateUI() {
         launchAtLoginButton->setChecked(login != ui::LoginState::Off);
         launchAtLoginButton->setText(ui::launchAtLoginCaption(login));
         ownerLockButton->setChecked(prefs->ownerLockRequired());
+        if (prefs->switchProgress().underWay()) showSwitchProgress();
     });
 }
 
@@ -193,26 +223,21 @@ void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
     const bool on = sender && sender == lendmodeButtonON;
     if (!on && !OwnerLock::shared().allows(lock::kTurnOff)) return updateUI();
     // The switching operations ignore ON while on and OFF while off, and refuse a
-    // switch they cannot undo safely; updateUI then shows the state they left.
-    prefs->setLendmode(on, /*withSwitch=*/true);
-    lendmodeButtonON->setState(on);
-    lendmodeButtonOFF->setState(!on);
-    enabledElements(false);
-
-    const Preferences::Completion completion = [this] {
-        Preferences::runMainThreadBlock([this] {
-            enabledElements(true);
-            updateUI();
+    // switch they cannot undo safely; updateUI then shows the state they left. The
+    // interface keeps running meanwhile, its progress shown (showSwitchProgress).
+    prefs->switchLendmode(
+        on,
+        [this] {
+            Preferences::runMainThreadBlock([this] {
+                enabledElements(true);
+                updateUI();
+            });
+        },
+        [this, on] {
+            lendmodeButtonON->setState(on);
+            lendmodeButtonOFF->setState(!on);
+            holdDuringSwitch(true);
         });
-    };
-    // The apply runs on this thread and takes a moment: show that the program is busy.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (on) {
-        prefs->applaySelectedDefinitionCompletion(completion);
-    } else {
-        prefs->restoreDefinitionSetsCompletion(completion);
-    }
-    QApplication::restoreOverrideCursor();
 }
 
 void ViewMainMenu::invertScrollBoxPressed(QAbstractButton* sender) {

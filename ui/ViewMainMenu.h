@@ -102,6 +102,11 @@ protected:
 
 private:
     void connectActions();
+    // The running switch's step and progress in the header, the controls disabled; all
+    // back as they were once it ends.
+    void showSwitchProgress();
+    // enabledElements, and the other controls a switch must not see change.
+    void holdDuringSwitch(bool held);
 
     Preferences* prefs = nullptr;
     std::unique_ptr<Ui::ViewMainMenu> ui_;

@@ -14,6 +14,7 @@ public:
     explicit MacStatusItem(QObject* parent = nullptr);
     ~MacStatusItem() override;
     void setImage(const QIcon& image) override;
+    void setToolTip(const QString& text) override;
     void setTitle(const QString& title) override;
     QString title() const override;
     QRect anchorRect() const override;

@@ -103,8 +103,10 @@ void MacStatusItem::setTitle(const QString& title) {
     NSStatusBarButton* button = impl_->item.button;
     button.title = title.toNSString();
     button.imagePosition = title.isEmpty() ? NSImageOnly : NSImageLeft;
-    button.toolTip =
-        (title.isEmpty() ? QStringLiteral("Lendmode is off") : title + QStringLiteral(" is on")).toNSString();
+}
+
+void MacStatusItem::setToolTip(const QString& text) {
+    impl_->item.button.toolTip = text.toNSString();
 }
 
 QString MacStatusItem::title() const {

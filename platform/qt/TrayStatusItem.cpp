@@ -29,6 +29,7 @@ TrayStatusItem::TrayStatusItem(QObject* parent) : StatusItem(parent) {
         }
     });
     setTitle(QString());
+    setToolTip(QStringLiteral("Lendmode"));
 }
 
 void TrayStatusItem::setImage(const QIcon& image) {
@@ -39,7 +40,10 @@ void TrayStatusItem::setImage(const QIcon& image) {
 
 void TrayStatusItem::setTitle(const QString& title) {
     title_ = title;
-    tray_.setToolTip(title.isEmpty() ? QStringLiteral("Lendmode is off") : title + QStringLiteral(" is on"));
+}
+
+void TrayStatusItem::setToolTip(const QString& text) {
+    tray_.setToolTip(text);
 }
 
 QRect TrayStatusItem::anchorRect() const {

@@ -1,5 +1,5 @@
 // The status item as a system-tray icon. A tray cannot show a title beside its icon,
-// so the title goes into the tooltip and the two images must differ clearly.
+// so the tooltip says it all and the two images must differ clearly.
 #pragma once
 
 #include <QSystemTrayIcon>
@@ -20,6 +20,7 @@ public:
     void setImage(const QIcon& image) override;
     void setTitle(const QString& title) override;
     QString title() const override { return title_; }
+    void setToolTip(const QString& text) override;
     QRect anchorRect() const override;
     // The popup's pointer grab takes the press that closes it.
     bool receivesPopupClosingClick() const override { return false; }

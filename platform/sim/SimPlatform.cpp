@@ -12,6 +12,7 @@
 #include "platform/qt/PasswordDialog.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/RecordedActivationPolicy.h"
+#include "platform/qt/ResponsiveRunners.h"
 #include "platform/qt/TrayStatusItem.h"
 #include "platform/sim/SimOwnerAuthentication.h"
 #include "platform/sim/SimPorts.h"
@@ -25,6 +26,10 @@ void prepareApplication() {}
 Ports installPlatform() {
     const std::string root = sim::SimMac::rootFromEnvironment();
     Ports ports = simulated::portsFor(root);
+    // The tools and the interpreter take what a real Mac takes when the simulated Mac
+    // is slow: the interface keeps running meanwhile.
+    ports.shell = std::make_shared<qt::ResponsiveShellRunner>(ports.shell);
+    ports.appleScript = std::make_shared<qt::ResponsiveAppleScriptRunner>(ports.appleScript);
     ports.mainThread = std::make_shared<qt::QtMainThread>();
     ports.alerts = std::make_shared<qt::MessageBoxAlert>();
 

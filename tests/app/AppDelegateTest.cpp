@@ -372,6 +372,29 @@ TEST_F(Shell, WithTheOwnerLockEngagedQuitAsksButTheSessionsEndStillRestores) {
     EXPECT_FALSE(fakes.shell->commands.empty()) << "the owner's settings went back";
 }
 
+// A quit asked while a switch runs (the interface runs meanwhile) waits for it to end,
+// then puts the owner's settings back; a blocked launch's alert waits too, the launch
+// itself ended at once.
+TEST_F(Shell, AQuitOrABlockedLaunchDuringASwitchWaitsForItsEnd) {
+    AppDelegate& app = start();
+    tick("Chess", true);
+    bool quitWaited = false;
+    std::size_t alertsDuring = 0;
+    fakes.shell->duringNextRun = [&] {
+        app.quitButtonPressed();
+        quitWaited = terminations == 0;
+        launch("/Applications/Chess.app");
+        alertsDuring = fakes.alerts->shown.size();
+    };
+    app.prefs->switchLendmode(true, nullptr);
+    EXPECT_TRUE(quitWaited);
+    EXPECT_EQ(alertsDuring, 0u) << "no modal alert in the middle of a switch";
+    EXPECT_EQ(terminations, 1) << "quit once the switch ended";
+    EXPECT_FALSE(app.prefs->guestSettingsApplied()) << "and the owner's settings went back first";
+    ASSERT_EQ(fakes.alerts->shown.size(), 1u);
+    EXPECT_EQ(fakes.alerts->shown[0].messageText, "Launch Chess");
+}
+
 struct LaunchAtLogin : Shell {
     testing_support::TempDir home;
     std::string agentFile() const {

@@ -91,6 +91,23 @@ TEST_F(Remote, OnOffAndToggleSwitchAsThePopoverDoesAndSayWhatTheyDid) {
     EXPECT_TRUE(owner->reasons.empty()) << "no lock set: nobody is asked";
 }
 
+// During a switch (the interface runs meanwhile) status says what it is doing, and a
+// second switch is refused.
+TEST_F(Remote, DuringASwitchStatusSaysSoAndAnotherSwitchIsRefused) {
+    CommandReply during, json, second;
+    fakes.shell->duringNextRun = [&] {
+        during = remote->handle("status");
+        json = remote->handle("status --json");
+        second = remote->handle("off");
+    };
+    ASSERT_EQ(remote->handle("on").exitCode, CommandReply::kDone);
+    ASSERT_FALSE(during.out.empty());
+    EXPECT_EQ(during.out[0].rfind("Lendmode is switching on: ", 0), 0u) << during.out[0];
+    EXPECT_NE(json.out.at(0).find("\"lendmode\":\"switching on\""), std::string::npos) << json.out.at(0);
+    EXPECT_EQ(second.exitCode, CommandReply::kRefused);
+    EXPECT_EQ(remote->handle("status").out.at(0), "Lendmode is on.");
+}
+
 TEST_F(Remote, StatusSaysWhetherItIsOnTheSetInUseTheBlockedApplicationsAndTheLock) {
     testing_support::setApplicationDisabled(*prefs, "Slack");
     testing_support::setApplicationDisabled(*prefs, "Chess");

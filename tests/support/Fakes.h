@@ -29,7 +29,10 @@ public:
     std::vector<std::string> commands;
     std::vector<std::vector<std::string>> batches;  // the texts handed over to run at once
     std::vector<std::string> unanswered;            // texts whose shell cannot start
+    // Runs once, at the next command: what happens while a switch runs one.
+    std::function<void()> duringNextRun;
     std::optional<std::string> run(const std::string& text) override {
+        if (auto once = std::exchange(duringNextRun, nullptr)) once();
         commands.push_back(text);
         if (std::find(unanswered.begin(), unanswered.end(), text) != unanswered.end()) return std::nullopt;
         auto it = answers.find(text);

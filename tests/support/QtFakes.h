@@ -18,6 +18,8 @@ public:
     }
     void setTitle(const QString& title) override { title_ = title; }
     QString title() const override { return title_; }
+    void setToolTip(const QString& text) override { toolTip = text; }
+    QString toolTip;
     QRect anchorRect() const override { return QRect(100, 0, 24, 24); }
     void click() { emit clicked(); }
     int imageSets = 0;

@@ -163,9 +163,15 @@ TEST_F(Popover, SwitchingOnStoresTheFlagFirstThenDisablesAppliesAndReenables) {
         EXPECT_FALSE(view->lendmodeButtonOFF->isEnabled());
         EXPECT_FALSE(view->invertScrollBox->isEnabled());
         EXPECT_FALSE(view->hotCornersBox->isEnabled());
-        EXPECT_TRUE(view->dockVisibilityBox->isEnabled()) << "never disabled";
-        EXPECT_TRUE(view->dockLocationSegmentControl->isEnabled());
-        EXPECT_TRUE(view->tableApp->isEnabled());
+        // The interface runs during the switch: what the switch reads is held too.
+        EXPECT_FALSE(view->dockVisibilityBox->isEnabled());
+        EXPECT_FALSE(view->dockLocationSegmentControl->isEnabled());
+        EXPECT_FALSE(view->tableApp->isEnabled());
+        // The header says what the switch is doing.
+        const auto* status = view->findChild<QLabel*>(QStringLiteral("statusLabel"));
+        EXPECT_TRUE(status->text().startsWith(QStringLiteral("Switching on: ")))
+            << status->text().toStdString();
+        EXPECT_TRUE(view->findChild<QWidget*>(QStringLiteral("switchProgress"))->isVisibleTo(view.get()));
     };
 
     QTest::mouseClick(view->lendmodeButtonON, Qt::LeftButton);
@@ -183,6 +189,8 @@ TEST_F(Popover, SwitchingOnStoresTheFlagFirstThenDisablesAppliesAndReenables) {
     EXPECT_TRUE(view->invertScrollBox->isEnabled() && view->hotCornersBox->isEnabled());
     EXPECT_EQ(view->lendmodeButtonON->state(), Qt::Checked);
     EXPECT_EQ(view->lendmodeButtonOFF->state(), Qt::Unchecked);
+    EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("switchProgress"))->isVisibleTo(view.get()));
+    EXPECT_TRUE(view->dockVisibilityBox->isEnabled() && view->tableApp->isEnabled()) << "all back";
 }
 
 TEST_F(Popover, OnWhileOnIsIgnoredSoTheOwnerSnapshotSurvives) {

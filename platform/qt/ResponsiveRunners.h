@@ -1,0 +1,48 @@
+// Runners that leave the interface free: the command or script runs on a thread of its
+// own while the calling thread's event loop keeps going, and the call returns its
+// result as before. A switch on a real Mac spends seconds in them (each tool's start,
+// an application's launch or quit, the Dock's restart); this way the popover repaints
+// and answers, and the command line's status is served, meanwhile.
+//
+// The caller sees other events run during the call: what must not happen meanwhile
+// (a second switch, an edit of the sets) is kept out by whoever starts the switch.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/AppleScriptRunner.h"
+#include "platform/ShellRunner.h"
+
+namespace platform::qt {
+
+// Runs `work` on a thread of its own while this thread's event loop runs, when this is
+// the application's thread; anywhere else (another thread, no application object)
+// calls it directly.
+void whileEventsRun(const std::function<void()>& work);
+
+class ResponsiveShellRunner : public ShellRunner {
+public:
+    explicit ResponsiveShellRunner(std::shared_ptr<ShellRunner> inner) : inner_(std::move(inner)) {}
+    std::optional<std::string> run(const std::string& commandText) override;
+    std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& commandTexts) override;
+    [[nodiscard]] bool runSucceeded(const std::string& commandText) override;
+
+private:
+    std::shared_ptr<ShellRunner> inner_;
+};
+
+// Only for a runner that may run on any thread (not NSAppleScript, which is main-thread
+// only).
+class ResponsiveAppleScriptRunner : public AppleScriptRunner {
+public:
+    explicit ResponsiveAppleScriptRunner(std::shared_ptr<AppleScriptRunner> inner)
+        : inner_(std::move(inner)) {}
+    std::optional<std::vector<std::string>> execute(const std::string& source) override;
+    std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
+
+private:
+    std::shared_ptr<AppleScriptRunner> inner_;
+};
+
+}  // namespace platform::qt
