@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,7 +76,44 @@ struct Running {
 // Reads each shell's standard output to its end and, when its err is open, its
 // standard error alongside (one pipe left full would stop the writer of the other).
 // Several shells are read at once, each as its output comes.
-void readOutputs(std::vector<Running>& shells, std::vector<ShellRun>& results) {
+// With `stop`, it is asked every kStopPoll while the outputs are read; once it answers
+// true, the shells' process groups are ended and reading stops (each result `stopped`).
+constexpr int kStopPollMs = 50;
+constexpr auto kTermGrace = std::chrono::milliseconds(500);
+
+void endGroups(std::vector<Running>& shells, std::vector<ShellRun>& results) {
+    for (std::size_t i = 0; i < shells.size(); ++i) {
+        if (!results[i].started) continue;
+        results[i].stopped = true;
+        ::kill(-shells[i].pid, SIGTERM);
+    }
+    // What ignores SIGTERM is killed: the caller has stopped waiting for it.
+    const auto deadline = std::chrono::steady_clock::now() + kTermGrace;
+    for (std::size_t i = 0; i < shells.size(); ++i) {
+        if (!results[i].started) continue;
+        for (;;) {
+            int status = 0;
+            const pid_t r = ::waitpid(shells[i].pid, &status, WNOHANG);
+            if (r == shells[i].pid || (r < 0 && errno != EINTR)) {
+                shells[i].pid = 0;
+                results[i].exitStatus = r > 0 ? exitStatusOf(status) : -1;
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::kill(-shells[i].pid, SIGKILL);
+                while (::waitpid(shells[i].pid, &status, 0) < 0 && errno == EINTR) {
+                }
+                shells[i].pid = 0;
+                results[i].exitStatus = exitStatusOf(status);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+}
+
+void readOutputs(std::vector<Running>& shells, std::vector<ShellRun>& results,
+                 const std::function<bool()>& stop = {}) {
     std::vector<pollfd> fds;
     std::vector<std::pair<std::size_t, bool>> owners;  // the shell, and whether it is its err
     for (;;) {
@@ -91,7 +129,9 @@ void readOutputs(std::vector<Running>& shells, std::vector<ShellRun>& results) {
             }
         }
         if (fds.empty()) break;
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (stop && stop()) return endGroups(shells, results);
+        const int ready = ::poll(fds.data(), fds.size(), stop ? kStopPollMs : -1);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
@@ -154,9 +194,12 @@ ShellRun runShell(const std::string& text, const EnvironmentOverrides& environme
     return std::move(runShells({text}, environment, waitForExit, shell, standardError).front());
 }
 
-std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
-                                const EnvironmentOverrides& environment, bool waitForExit, const char* shell,
-                                StandardError standardError) {
+namespace {
+
+std::vector<ShellRun> startAndRead(const std::vector<std::string>& texts,
+                                   const EnvironmentOverrides& environment, bool waitForExit,
+                                   const char* shell, StandardError standardError,
+                                   const std::function<bool()>& stop) {
     reapPending();
     std::vector<ShellRun> results(texts.size());
     std::vector<Running> shells(texts.size());
@@ -178,14 +221,23 @@ std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        // A shell that may be stopped leads a process group of its own, so that what it
+        // started ends with it.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        if (stop) {
+            posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+            posix_spawnattr_setpgroup(&attributes, 0);
+        }
         posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
         if (errPipe[1] >= 0) posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
 
         std::string shellPath = shell, dashC = "-c", command = texts[i];
         char* argv[] = {shellPath.data(), dashC.data(), command.data(), nullptr};
         pid_t pid = 0;
-        const int rc = ::posix_spawn(&pid, shell, &actions, nullptr, argv, envp.data());
+        const int rc = ::posix_spawn(&pid, shell, &actions, &attributes, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
         ::close(outPipe[1]);
         if (errPipe[1] >= 0) ::close(errPipe[1]);
         if (rc != 0) {
@@ -196,14 +248,14 @@ std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
         results[i].started = true;
         shells[i] = Running{pid, outPipe[0], errPipe[0]};
     }
-    readOutputs(shells, results);
+    readOutputs(shells, results, stop);
     for (const Running& started : shells) {  // left open only when polling failed
         if (started.out >= 0) ::close(started.out);
         if (started.err >= 0) ::close(started.err);
     }
 
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (!results[i].started) continue;
+        if (!results[i].started || results[i].stopped) continue;
         const pid_t pid = shells[i].pid;
         if (waitForExit) {
             int status = 0;
@@ -219,6 +271,20 @@ std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
         }
     }
     return results;
+}
+
+}  // namespace
+
+std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
+                                const EnvironmentOverrides& environment, bool waitForExit, const char* shell,
+                                StandardError standardError) {
+    return startAndRead(texts, environment, waitForExit, shell, standardError, {});
+}
+
+ShellRun runShellUnless(const std::string& text, const EnvironmentOverrides& environment,
+                        const std::function<bool()>& stop, const char* shell, StandardError standardError) {
+    return std::move(
+        startAndRead({text}, environment, /*waitForExit=*/true, shell, standardError, stop).front());
 }
 
 }  // namespace posix

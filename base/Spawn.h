@@ -2,6 +2,7 @@
 // program's shell runner and by the simulated Mac's `do shell script`.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ struct ShellRun {
     std::string output;    // everything written to standard output
     std::string errors;    // what was written to standard error, when it was captured
     int exitStatus = -1;   // -1 while unknown (see runShell); 128 + N for signal N
+    bool stopped = false;  // ended by runShellUnless's `stop`
 };
 
 // Where the shell's standard error goes.
@@ -46,5 +48,12 @@ std::vector<ShellRun> runShells(const std::vector<std::string>& texts,
                                 const EnvironmentOverrides& environment, bool waitForExit,
                                 const char* shell = "/bin/sh",
                                 StandardError standardError = StandardError::Inherit);
+
+// runShell waiting for the exit, but the shell and everything it started (its process
+// group) are ended once `stop` answers true, asked every 50 ms from this thread: SIGTERM,
+// then SIGKILL half a second later. The run then has `stopped` set and what was read.
+ShellRun runShellUnless(const std::string& text, const EnvironmentOverrides& environment,
+                        const std::function<bool()>& stop, const char* shell = "/bin/sh",
+                        StandardError standardError = StandardError::Inherit);
 
 }  // namespace posix

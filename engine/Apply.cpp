@@ -1,6 +1,8 @@
 #include "engine/Apply.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "base/Log.h"
@@ -106,6 +108,31 @@ std::optional<std::string> SetApplier::prepare(settings::ApplyPlan& plan, std::v
     return std::nullopt;
 }
 
+std::chrono::milliseconds SetApplier::quitWait() {
+    constexpr std::chrono::seconds kQuitWait{15};
+    if (const char* shorter = std::getenv("LENDMODE_QUIT_WAIT_MS")) {
+        char* end = nullptr;
+        const long ms = std::strtol(shorter, &end, 10);
+        if (end != shorter && *end == '\0' && ms > 0 && ms < kQuitWait.count() * 1000)
+            return std::chrono::milliseconds(ms);
+    }
+    return kQuitWait;
+}
+
+SetApplier::Quit SetApplier::quit(const std::string& name) {
+    progress_.beginQuit(name);
+    const auto deadline = std::chrono::steady_clock::now() + quitWait();
+    const SwitchProgress& progress = progress_;
+    const auto result = run_.appleScriptUnless(texts::quitIfRunningScript(name), [&progress, deadline] {
+        return progress.quitSkipped() || std::chrono::steady_clock::now() >= deadline;
+    });
+    const bool skipped = progress_.quitSkipped();
+    progress_.endQuit();
+    if (result) return plist::leadingInteger(*result) == 1 ? Quit::Quit : Quit::NotRunning;
+    log::info(name + (skipped ? ": its quit was skipped; left running" : ": it did not quit; left running"));
+    return Quit::StillRunning;
+}
+
 void SetApplier::runPieces(const std::vector<settings::ScriptPiece>& pieces,
                            const platform::MacOSRelease& rel, Result& result) const {
     const bool systemPreferences = !rel.atLeast(13);
@@ -167,9 +194,11 @@ SetApplier::Result SetApplier::apply(settings::ApplyPlan plan,
     if (plan.switchingOn) {
         appNeedRun_.clear();
         for (const std::string& name : recordedRunning ? *recordedRunning : std::vector<std::string>{}) {
-            progress_.step("Quitting " + name + "\u2026");
-            if (plist::leadingInteger(run_.appleScript(texts::quitIfRunningScript(name))) == 1)
-                appNeedRun_.push_back(name);
+            switch (quit(name)) {
+                case Quit::Quit: appNeedRun_.push_back(name); break;
+                case Quit::StillRunning: result.stillRunning.push_back(name); break;
+                case Quit::NotRunning: break;
+            }
         }
     } else {
         for (const std::string& name : disabledApplicationNames()) {

@@ -4,6 +4,7 @@
 // applied on its own: one that fails stops no other, and is named.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,7 +40,9 @@ public:
         // Each setting that could not be changed: "Setting: why (where to allow it)".
         std::vector<std::string> notChanged;
         std::vector<std::string> notQuit;  // left running: their quitting could not be recorded
-        bool settingsNotWritten = false;   // switching off: a write of the owner's settings failed
+        // Left running: their quit did not come (skipped, refused, or not within kQuitWait).
+        std::vector<std::string> stillRunning;
+        bool settingsNotWritten = false;  // switching off: a write of the owner's settings failed
     };
     // Makes the system match the plan. Switching on quits `recordedRunning`, the running
     // disabled applications the caller recorded in "LM009" before anything changed, so
@@ -60,7 +63,16 @@ public:
     // The disabled applications that were running and were quit at the last switch-on.
     std::vector<std::string>& appNeedRun() { return appNeedRun_; }
 
+    // How long a switch waits for an application to quit before going on without it
+    // (LENDMODE_QUIT_WAIT_MS shortens it, for tests).
+    static std::chrono::milliseconds quitWait();
+
 private:
+    // Quits one running application. A quit the application answers with a question
+    // (an unsaved document) is given up at the owner's Skip or after quitWait(): the
+    // application is left running, and so is one whose quit failed.
+    enum class Quit { Quit, NotRunning, StillRunning };
+    Quit quit(const std::string& name);
     // The settings' pieces as one script, and each on its own when that stops; the
     // failures named.
     void runPieces(const std::vector<settings::ScriptPiece>& pieces, const platform::MacOSRelease& release,

@@ -30,18 +30,33 @@ bool CommandRunners::shellSucceeded(const std::string& command) const {
     return ports_.shell->runSucceeded(command);
 }
 
-std::string CommandRunners::appleScript(const std::string& source) const {
-    const auto items = ports_.appleScript->execute(source);
-    if (!items) return {};
+namespace {
+
+// The result's non-empty items, one per line.
+std::string itemLines(const std::vector<std::string>& items) {
     std::string result;
     bool first = true;
-    for (const std::string& item : *items) {
+    for (const std::string& item : items) {
         if (item.empty()) continue;
         if (!first) result += '\n';
         result += item;
         first = false;
     }
     return result;
+}
+
+}  // namespace
+
+std::string CommandRunners::appleScript(const std::string& source) const {
+    const auto items = ports_.appleScript->execute(source);
+    return items ? itemLines(*items) : std::string();
+}
+
+std::optional<std::string> CommandRunners::appleScriptUnless(const std::string& source,
+                                                             const std::function<bool()>& stop) const {
+    const auto items = ports_.appleScript->executeUnless(source, stop);
+    if (!items) return std::nullopt;
+    return itemLines(*items);
 }
 
 bool CommandRunners::appleScriptSucceeded(const std::string& source) const {

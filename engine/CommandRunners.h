@@ -2,6 +2,7 @@
 // Every read and every change of a setting goes through one of them.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ public:
     bool appleScriptSucceeded(const std::string& source) const;
     // The same, with the error on failure in `error`.
     bool appleScriptSucceeded(const std::string& source, std::string& error) const;
+    // A script that may wait long, given up once `stop` answers true (asked from any
+    // thread): the result's items joined as appleScript() joins them, or nullopt when
+    // it failed or was given up.
+    std::optional<std::string> appleScriptUnless(const std::string& source,
+                                                 const std::function<bool()>& stop) const;
 
 private:
     const platform::Ports& ports_;

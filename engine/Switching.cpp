@@ -125,8 +125,17 @@ void Switching::switchOn(const Completion& completion) {
     const SetApplier::Result result = applier_.apply(std::move(plan), &running);
     log::info("switched on with set " + std::to_string(index) +
               (applier_.appNeedRun().empty() ? "" : "; quit: " + joined(applier_.appNeedRun(), ", ")));
+    if (!result.stillRunning.empty()) {
+        // Not to be reopened after a crash either: they never quit.
+        const std::vector<std::string>& quit = applier_.appNeedRun();
+        if (!prefs_.setObject(keys::kAppsToReopen, plist::Array(quit.begin(), quit.end())))
+            log::error("could not store which applications were quit");
+    }
     if (!result.notQuit.empty())
         alert(alerts::kNotQuit, alerts::filledIn(alerts::kNotQuitText, joined(result.notQuit, ", ")));
+    if (!result.stillRunning.empty())
+        alert(alerts::kNotQuit,
+              alerts::filledIn(alerts::kStillRunningText, joined(result.stillRunning, ", ")));
     if (!result.notChanged.empty()) alert(alerts::kScriptFailed, joined(result.notChanged, "\n"));
     finish();
 }

@@ -74,6 +74,10 @@ inline std::string browserKept(const std::string& kept, const std::string& wante
 
 // Applications left running because the list of those to reopen could not be stored.
 inline constexpr const char* kNotQuit = "Some applications were left running";
+// "%@": the applications. They stay running, unblocked: blocking ends new launches only.
+inline constexpr const char* kStillRunningText =
+    "%@ did not quit (it may be asking to save a document), so Lendmode left it running. It is not blocked "
+    "while it runs; once it quits, it cannot be opened again until Lendmode is off.";
 inline constexpr const char* kNotQuitText =
     "Lendmode could not save the list of applications to reopen (the disk may be full), so it did not quit: "
     "%@.";

@@ -128,6 +128,8 @@ public:
     // switchLendmode ignores a second one (its completion runs at once), and the
     // callers of the two below keep out of a running switch themselves.
     const SwitchProgress& switchProgress() const { return progress_; }
+    // The owner's Skip: the switch stops waiting for the application it is quitting.
+    void skipWaitingQuit() { progress_.skipQuit(); }
     using Completion = std::function<void()>;
     void applaySelectedDefinitionCompletion(const Completion& completion);
     void restoreDefinitionSetsCompletion(const Completion& completion);

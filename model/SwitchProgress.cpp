@@ -15,7 +15,7 @@ SwitchProgress::Scope::Scope(SwitchProgress& progress, bool on, int steps)
         return;
     }
     // Posted from its first step on: the start itself changes nothing to show yet.
-    progress_.now_ = Now{on, std::string(), 0, std::max(steps, 0)};
+    progress_.now_ = Now{on, std::string(), 0, std::max(steps, 0), std::string()};
 }
 
 SwitchProgress::Scope::~Scope() {
@@ -33,6 +33,19 @@ void SwitchProgress::step(std::string text) {
 
 void SwitchProgress::addSteps(int steps) {
     if (now_ && steps > 0) now_->total += steps;
+}
+
+void SwitchProgress::beginQuit(const std::string& application) {
+    if (!now_) return;
+    skip_ = false;
+    now_->quitting = application;
+    step("Quitting " + application + "\u2026");
+}
+
+void SwitchProgress::endQuit() {
+    if (!now_) return;
+    now_->quitting.clear();
+    skip_ = false;
 }
 
 void SwitchProgress::post() const {

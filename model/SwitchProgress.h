@@ -5,6 +5,7 @@
 // are posted as notifications::kSwitchProgress, on the thread of the switch.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,8 @@ public:
         std::string step;  // what is happening now: "Quitting Slack…"
         int done = 0;      // steps begun so far, at most `total`
         int total = 0;     // as far as the switch knows yet
+        // The application whose quit the switch is waiting for, while it waits.
+        std::string quitting;
     };
     const std::optional<Now>& now() const { return now_; }
     bool underWay() const { return now_.has_value(); }
@@ -40,9 +43,18 @@ public:
     // Steps found to come once the switch knows more (the applications to quit).
     void addSteps(int steps);
 
+    // The quit of one application, which may not come (it asks to save a document):
+    // a step of its own while it is awaited. skipQuit() is the owner's Skip; the switch
+    // asks quitSkipped() from the thread that waits.
+    void beginQuit(const std::string& application);
+    void endQuit();
+    void skipQuit() { skip_ = true; }
+    bool quitSkipped() const { return skip_; }
+
 private:
     void post() const;
     std::optional<Now> now_;
+    std::atomic<bool> skip_{false};
 };
 
 }  // namespace lendmode

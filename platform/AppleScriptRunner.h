@@ -2,6 +2,7 @@
 // program's own process.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,15 @@ public:
         auto items = execute(source);
         if (!items) error = "The script stopped with an error.";
         return items;
+    }
+    // A script that may wait long (a quit that the application answers with "Do you
+    // want to save…"): as execute, but given up once `stop` answers true (asked often,
+    // from any thread), which gives nullopt. The application goes on asking its
+    // question; only the script stops waiting. Here: execute, `stop` not asked.
+    virtual std::optional<std::vector<std::string>> executeUnless(const std::string& source,
+                                                                  const std::function<bool()>& stop) {
+        (void)stop;
+        return execute(source);
     }
 };
 

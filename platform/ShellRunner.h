@@ -1,6 +1,7 @@
 // Port: runs command texts with /bin/sh -c and collects their standard output.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ public:
     // Here: when it started.
     [[nodiscard]] virtual bool runSucceeded(const std::string& commandText) {
         return run(commandText).has_value();
+    }
+    // What a command that may never end gives: its output when it exited with status 0;
+    // nullopt when it failed, could not start, or was ended because `stop` answered true
+    // (asked often, from any thread) before it was done. Here: run, and stop ignored.
+    virtual std::optional<std::string> runUnless(const std::string& commandText,
+                                                 const std::function<bool()>& stop) {
+        (void)stop;
+        return run(commandText);
     }
 };
 

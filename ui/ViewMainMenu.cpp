@@ -112,15 +112,38 @@ void ViewMainMenu::viewDidLoad() {
     // A switch started anywhere (here, the command line, a link) shows here as it goes.
     NotificationCenter::defaultCenter().addObserver(this, notifications::kSwitchProgress,
                                                     [this] { showSwitchProgress(); });
+    // A quit that does not come within a few seconds is named, and can be skipped.
+    quitNotice_.setSingleShot(true);
+    quitNotice_.setInterval(kQuitNoticeDelay);
+    connect(&quitNotice_, &QTimer::timeout, this, [this] { showSwitchProgress(); });
+    connect(ui_->skipQuitButton, &QAbstractButton::clicked, this, [this] {
+        prefs->skipWaitingQuit();
+        ui_->skipQuitButton->setEnabled(false);
+    });
     updateUI();
 }
 
 void ViewMainMenu::showSwitchProgress() {
     const auto& now = prefs->switchProgress().now();
     ui_->switchProgress->setVisible(now.has_value());
+    const std::string quitting = now ? now->quitting : std::string();
+    if (quitting != awaitedQuit_) {
+        // A new quit is awaited (or none): its notice comes after a few seconds.
+        awaitedQuit_ = quitting;
+        quitNotice_.stop();
+        if (!quitting.empty()) quitNotice_.start();
+    }
+    const bool overdue = !quitting.empty() && !quitNotice_.isActive();
+    ui_->skipQuitButton->setVisible(overdue);
+    ui_->skipQuitButton->setEnabled(overdue);
     if (!now) {
         holdDuringSwitch(false);
         updateUI();
+        return;
+    }
+    if (overdue) {
+        ui_->statusLabel->setText(
+            tr("%1 has not quit: it may be asking to save a document").arg(QString::fromStdString(quitting)));
         return;
     }
     holdDuringSwitch(true);

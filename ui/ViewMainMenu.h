@@ -12,8 +12,11 @@
 // action. Construct it only once the shared Preferences exists with its sets loaded.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <memory>
+#include <string>
 
 #include "base/plist/Value.h"
 
@@ -56,6 +59,8 @@ public:
 
     // The application list's data source.
     int numberOfRowsInTableView() const;
+    // How long a quit may take before the popover names the application and offers Skip.
+    static constexpr std::chrono::milliseconds kQuitNoticeDelay{3000};
     void fillApplicationCell(CellCheck& cell, int row);
     const plist::Array& appList() const;
     AppListModel* appListModel() const { return appModel_; }
@@ -114,6 +119,10 @@ private:
     AppCellDelegate* appDelegate_ = nullptr;
     std::unique_ptr<PreferencesWC> preferencesWC_;
     bool appeared_ = false;
+    // The application whose quit the switch awaits, and the timer after which the
+    // popover names it and offers Skip.
+    std::string awaitedQuit_;
+    QTimer quitNotice_;
 };
 
 }  // namespace lendmode

@@ -12,6 +12,9 @@ public:
     std::optional<std::vector<std::string>> execute(const std::string& source) override;
     // The error as osascript prints it: NSAppleScript's message and number.
     std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
+    // Through /usr/bin/osascript, ended when `stop` answers true (MacOsascript.cpp).
+    std::optional<std::vector<std::string>> executeUnless(const std::string& source,
+                                                          const std::function<bool()>& stop) override;
 };
 
 }  // namespace platform::macos

@@ -42,4 +42,16 @@ bool PosixShellRunner::runSucceeded(const std::string& commandText) {
     return result.started && result.exitStatus == 0;
 }
 
+std::optional<std::string> PosixShellRunner::runUnless(const std::string& commandText,
+                                                       const std::function<bool()>& stop) {
+    namespace log = lendmode::log;
+    const auto start = std::chrono::steady_clock::now();
+    posix::ShellRun result =
+        posix::runShellUnless(commandText, environment_, stop, shell_.c_str(), posix::StandardError::Capture);
+    log::debug([&] { return runlog::shellRun(result, shell_, log::millisecondsSince(start), commandText); });
+    if (!result.errors.empty()) log::debug([&] { return runlog::shellErrors(result.errors); });
+    if (!result.started || result.stopped || result.exitStatus != 0) return std::nullopt;
+    return std::move(result.output);
+}
+
 }  // namespace platform

@@ -18,6 +18,8 @@ public:
     std::optional<std::string> run(const std::string& commandText) override;
     std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& commandTexts) override;
     bool runSucceeded(const std::string& commandText) override;
+    std::optional<std::string> runUnless(const std::string& commandText,
+                                         const std::function<bool()>& stop) override;
 
 private:
     posix::EnvironmentOverrides environment_;

@@ -47,6 +47,13 @@ bool ResponsiveShellRunner::runSucceeded(const std::string& commandText) {
     return succeeded;
 }
 
+std::optional<std::string> ResponsiveShellRunner::runUnless(const std::string& commandText,
+                                                            const std::function<bool()>& stop) {
+    std::optional<std::string> output;
+    whileEventsRun([&] { output = inner_->runUnless(commandText, stop); });
+    return output;
+}
+
 std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::execute(const std::string& source) {
     std::optional<std::vector<std::string>> items;
     whileEventsRun([&] { items = inner_->execute(source); });
@@ -57,6 +64,13 @@ std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::execute(con
                                                                              std::string& error) {
     std::optional<std::vector<std::string>> items;
     whileEventsRun([&] { items = inner_->execute(source, error); });
+    return items;
+}
+
+std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::executeUnless(
+    const std::string& source, const std::function<bool()>& stop) {
+    std::optional<std::vector<std::string>> items;
+    whileEventsRun([&] { items = inner_->executeUnless(source, stop); });
     return items;
 }
 

@@ -27,6 +27,8 @@ public:
     std::optional<std::string> run(const std::string& commandText) override;
     std::vector<std::optional<std::string>> runAll(const std::vector<std::string>& commandTexts) override;
     [[nodiscard]] bool runSucceeded(const std::string& commandText) override;
+    std::optional<std::string> runUnless(const std::string& commandText,
+                                         const std::function<bool()>& stop) override;
 
 private:
     std::shared_ptr<ShellRunner> inner_;
@@ -40,6 +42,8 @@ public:
         : inner_(std::move(inner)) {}
     std::optional<std::vector<std::string>> execute(const std::string& source) override;
     std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
+    std::optional<std::vector<std::string>> executeUnless(const std::string& source,
+                                                          const std::function<bool()>& stop) override;
 
 private:
     std::shared_ptr<AppleScriptRunner> inner_;

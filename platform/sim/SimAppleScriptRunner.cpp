@@ -3,7 +3,11 @@
 #include <chrono>
 
 #include "base/Log.h"
+#include "base/Quoting.h"
+#include "base/Strings.h"
+#include "platform/posix/PosixShellRunner.h"
 #include "platform/posix/RunLog.h"
+#include "sim/SimEnvironment.h"
 #include "sim/applescript/AppleScript.h"
 
 namespace platform::simulated {
@@ -36,6 +40,18 @@ std::optional<std::vector<std::string>> SimAppleScriptRunner::execute(const std:
     } else {
         items.push_back(sim::applescript::formatResult(*outcome.result));
     }
+    return items;
+}
+
+std::optional<std::vector<std::string>> SimAppleScriptRunner::executeUnless(
+    const std::string& source, const std::function<bool()>& stop) {
+    PosixShellRunner shell(sim::shellEnvironment(*mac_));
+    const auto output = shell.runUnless("osascript -e " + lendmode::shellQuoted(source), stop);
+    if (!output) return std::nullopt;
+    // osascript prints the result and a line feed; a one-item result is all the callers
+    // of this ask for.
+    std::vector<std::string> items = lendmode::lines(*output);
+    std::erase(items, std::string());
     return items;
 }
 

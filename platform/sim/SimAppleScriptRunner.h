@@ -16,6 +16,10 @@ public:
     explicit SimAppleScriptRunner(std::shared_ptr<const sim::SimMac> mac) : mac_(std::move(mac)) {}
     std::optional<std::vector<std::string>> execute(const std::string& source) override;
     std::optional<std::vector<std::string>> execute(const std::string& source, std::string& error) override;
+    // Through the simulated Mac's osascript, a process of its own that is ended when
+    // `stop` answers true, as the Mac's runner does with the real one.
+    std::optional<std::vector<std::string>> executeUnless(const std::string& source,
+                                                          const std::function<bool()>& stop) override;
 
 private:
     std::shared_ptr<const sim::SimMac> mac_;

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "base/Quoting.h"
 #include "model/BuildInfo.h"
@@ -450,4 +451,49 @@ TEST_F(Switching, EveryNameIsQuitAndReopenedAsItselfAndNothingElseRuns) {
                   name);
     }
     EXPECT_NE(access(canary.c_str(), F_OK), 0);
+}
+
+// A ticked application with an unsaved document answers its quit with a question: the
+// switch-on stops waiting (after the wait, or at the owner's Skip), leaves it running,
+// names it, and neither reopens it nor counts it quit; the switch-off puts everything
+// back around it.
+TEST_F(Switching, AQuitThatDoesNotComeIsGivenUpAndTheApplicationLeftRunning) {
+    prefs->setAppDisable(true, indexOf("Slack"));
+    const Dictionary owner = readSettings(*prefs);
+    ASSERT_EQ(t.mac().addUnsavedDocument("Slack"), sim::SimMac::DocumentChange::Done);
+    const auto asking = [&] {
+        for (const sim::Process& p : t.mac().processes())
+            if (p.name == "Slack" && p.askingToSave) return true;
+        return false;
+    };
+    for (const bool skip : {false, true}) {
+        ::setenv("LENDMODE_QUIT_WAIT_MS", skip ? "14000" : "700", 1);
+        std::thread answering;
+        if (skip)
+            answering = std::thread([&] {
+                while (!asking()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                prefs->skipWaitingQuit();
+            });
+        const auto start = std::chrono::steady_clock::now();
+        alerts->shown.clear();
+        switchOn();
+        if (answering.joinable()) answering.join();
+        ::unsetenv("LENDMODE_QUIT_WAIT_MS");
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "skip " << skip;
+        EXPECT_TRUE(prefs->lendmode());
+        EXPECT_TRUE(t.mac().isRunning("Slack"));
+        EXPECT_TRUE(prefs->appNeedRun().empty()) << "not quit, so not to be reopened";
+        EXPECT_EQ(t.mac().readDomain(lendmode::build::kBundleIdentifier)->at("LM009"), Value(plist::Array{}));
+        ASSERT_FALSE(alerts->shown.empty());
+        EXPECT_NE(alerts->shown.back().informativeText.find("Slack did not quit"), std::string::npos)
+            << alerts->shown.back().informativeText;
+
+        switchOff();
+        EXPECT_EQ(readSettings(*prefs), owner);
+        int slacks = 0;
+        for (const sim::Process& p : t.mac().processes()) slacks += p.name == "Slack";
+        EXPECT_EQ(slacks, 1) << "left as it was, never started again";
+        ASSERT_EQ(t.mac().answerSaveQuestion("Slack", sim::SimState::SaveAnswer::Cancel),
+                  sim::SimMac::DocumentChange::Done);
+    }
 }
