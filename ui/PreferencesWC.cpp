@@ -122,6 +122,14 @@ void PreferencesWC::showWindow(QObject*) {
         NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged, [this] {
             if (OwnerLock::shared().engaged()) close();
         });
+        // The interface runs while a switch does: nothing it reads changes meanwhile.
+        NotificationCenter::defaultCenter().addObserver(this, notifications::kSwitchProgress, [this] {
+            const bool underWay = prefs->switchProgress().underWay();
+            for (QWidget* part : std::initializer_list<QWidget*>{ui_->scrollView, ui_->focusShortcuts,
+                                                                 ownerLockBox, launchAtLoginBox})
+                part->setEnabled(!underWay);
+            if (!underWay) updateUI();
+        });
     }
     updateUI();
 }

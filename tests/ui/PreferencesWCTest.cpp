@@ -382,3 +382,13 @@ TEST_F(PreferencesWindow, StartAtLoginShowsTheSystemsStateAndAsksTheSystem) {
     EXPECT_FALSE(wc->launchAtLoginBox->isChecked()) << "the system did not take it";
     EXPECT_FALSE(prefs->launchOnStartup());
 }
+
+// While a switch runs (the interface with it), the window's rows and choices are held.
+TEST_F(PreferencesWindow, ItsRowsAreHeldWhileASwitchRuns) {
+    auto* rows = wc->findChild<QWidget*>(QStringLiteral("scrollView"));
+    bool heldDuring = false;
+    fakes.shell->duringNextRun = [&] { heldDuring = !rows->isEnabled() && !wc->ownerLockBox->isEnabled(); };
+    prefs->switchLendmode(true, nullptr);
+    EXPECT_TRUE(heldDuring);
+    EXPECT_TRUE(rows->isEnabled() && wc->ownerLockBox->isEnabled()) << "back once it ended";
+}
