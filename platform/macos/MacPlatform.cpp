@@ -25,6 +25,7 @@
 #include "platform/posix/RealHomeDirectory.h"
 #include "platform/posix/RecordFile.h"
 #include "platform/qt/QtMainThread.h"
+#include "platform/qt/ResponsiveRunners.h"
 
 namespace platform {
 
@@ -46,8 +47,13 @@ Ports installPlatform() {
     macos::installUnifiedLogSink(lendmode::build::kBundleIdentifier);
     Ports ports;
     ports.userDefaults = std::make_shared<macos::MacUserDefaultsStore>(lendmode::build::kBundleIdentifier);
-    ports.shell = std::make_shared<PosixShellRunner>(posix::EnvironmentOverrides{{"PATH", kSystemPath}});
-    ports.appleScript = std::make_shared<macos::MacAppleScriptRunner>();
+    // The tools run beside the event loop, and so does the wait for each AppleScript:
+    // NSAppleScript itself runs on the main thread (the runner hands a call from the
+    // waiting thread over to it), one script at a time, with the loop going between.
+    ports.shell = std::make_shared<qt::ResponsiveShellRunner>(
+        std::make_shared<PosixShellRunner>(posix::EnvironmentOverrides{{"PATH", kSystemPath}}));
+    ports.appleScript =
+        std::make_shared<qt::ResponsiveAppleScriptRunner>(std::make_shared<macos::MacAppleScriptRunner>());
     ports.mainThread = std::make_shared<qt::QtMainThread>();
     ports.urlHandlers = std::make_shared<macos::MacUrlHandlers>();
     ports.account = std::make_shared<macos::MacUserAccount>();

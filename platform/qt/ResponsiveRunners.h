@@ -34,8 +34,8 @@ private:
     std::shared_ptr<ShellRunner> inner_;
 };
 
-// Only for a runner that may run on any thread (not NSAppleScript, which is main-thread
-// only).
+// For a runner that may be called from any thread (the Mac's hands NSAppleScript over
+// to the main thread, which runs it between the loop's other events).
 class ResponsiveAppleScriptRunner : public AppleScriptRunner {
 public:
     explicit ResponsiveAppleScriptRunner(std::shared_ptr<AppleScriptRunner> inner)
