@@ -74,4 +74,10 @@ std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::executeUnle
     return items;
 }
 
+bool ResponsiveAutomationConsent::mayAutomate(const std::string& applicationName) {
+    bool allowed = false;
+    whileEventsRun([&] { allowed = inner_->mayAutomate(applicationName); });
+    return allowed;
+}
+
 }  // namespace platform::qt

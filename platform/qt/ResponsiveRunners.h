@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "platform/AppleScriptRunner.h"
+#include "platform/AutomationConsent.h"
 #include "platform/ShellRunner.h"
 
 namespace platform::qt {
@@ -47,6 +48,19 @@ public:
 
 private:
     std::shared_ptr<AppleScriptRunner> inner_;
+};
+
+// The consent question beside the event loop: asking may start the target first (an
+// application's launch).
+class ResponsiveAutomationConsent : public AutomationConsent {
+public:
+    explicit ResponsiveAutomationConsent(std::shared_ptr<AutomationConsent> inner)
+        : inner_(std::move(inner)) {}
+    bool mayAutomate(const std::string& applicationName) override;
+    bool accessibilityAllowed() override { return inner_->accessibilityAllowed(); }
+
+private:
+    std::shared_ptr<AutomationConsent> inner_;
 };
 
 }  // namespace platform::qt

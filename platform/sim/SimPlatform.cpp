@@ -30,6 +30,7 @@ Ports installPlatform() {
     // is slow: the interface keeps running meanwhile.
     ports.shell = std::make_shared<qt::ResponsiveShellRunner>(ports.shell);
     ports.appleScript = std::make_shared<qt::ResponsiveAppleScriptRunner>(ports.appleScript);
+    ports.automation = std::make_shared<qt::ResponsiveAutomationConsent>(ports.automation);
     ports.mainThread = std::make_shared<qt::QtMainThread>();
     ports.alerts = std::make_shared<qt::MessageBoxAlert>();
 
