@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <map>
@@ -14,6 +15,7 @@
 
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
+#include "sim/Latency.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/OwnerSettings.h"
@@ -183,6 +185,37 @@ TEST_F(EndToEnd, SwitchOnBlockAnApplicationAndSwitchOff) {
     EXPECT_FALSE(t.mac().focusOn());
     app.signal(SIGTERM);
     EXPECT_EQ(app.waitForExit(), 0);
+}
+
+// On a Mac as slow as a real one, the popover stays up and answers while a switch runs:
+// its header says what is happening (photographed as it changes), the command line's
+// status says "switching on", and the switch ends as before.
+TEST_F(EndToEnd, ASwitchOnARealisticMacLeavesThePopoverRunningAndSaysWhatItDoes) {
+    ASSERT_TRUE(t.mac().setLatency(sim::Latency::Realistic));
+    AppProcess app(t.root(), display->name());
+    ASSERT_EQ(app.waitForLine("READY", std::chrono::seconds(60)), "READY");
+    Layout popover = openPopover(app);
+    ASSERT_TRUE(popover.widgets.count("lendmodeButtonON"));
+    clickCentre(*display, popover.widgets.at("lendmodeButtonON"));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    display->screenshot(artifacts + "/switching-1.png", popover.window);
+    const auto status = testing_support::runTool(t.root(), {"lendmode", "status"});
+    EXPECT_EQ(status.out.rfind("Lendmode is switching on: ", 0), 0u) << status.out << status.err;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    display->screenshot(artifacts + "/switching-2.png", popover.window);
+    // ImageMagick counts the pixels that differ (on standard error).
+    const auto differ =
+        testing_support::runShell(t.root(), "compare -metric AE '" + artifacts + "/switching-1.png' '" +
+                                                artifacts + "/switching-2.png' null: 2>&1");
+    EXPECT_GT(std::atof(differ.out.c_str()), 0)
+        << "the popover repainted as the switch went on: " << differ.out;
+
+    ASSERT_EQ(app.waitForLine("LENDMODE", std::chrono::seconds(60)), "LENDMODE YES");
+    EXPECT_TRUE(t.mac().focusOn());
+    app.signal(SIGTERM);
+    EXPECT_EQ(app.waitForExit(), 0) << "the owner's settings went back at the end";
+    EXPECT_FALSE(t.mac().focusOn());
 }
 
 TEST_F(EndToEnd, PreferencesWindowInDarkAndLightAppearance) {
