@@ -10,6 +10,7 @@
 
 #include "model/Preferences.h"
 #include "platform/sim/SimPorts.h"
+#include "sim/Latency.h"
 #include "tests/support/AppProcess.h"
 #include "tests/support/Applications.h"
 #include "tests/support/MemoryUserDefaultsStore.h"
@@ -38,9 +39,8 @@ void PrintTo(const OwnersMac& mac, std::ostream* out) {
     for (const std::string& name : mac.running) *out << name << ",";
 }
 
-struct KillAt : ::testing::TestWithParam<std::tuple<During, int>> {
+struct Killing {
     TempMac t;
-    void TearDown() override { Preferences::resetShared(); }
 
     // What the owner has, read through a model of the test's own whose user defaults
     // are kept apart, so that reading restores nothing.
@@ -61,44 +61,66 @@ struct KillAt : ::testing::TestWithParam<std::tuple<During, int>> {
         }
         return mac;
     }
+
+    // The program is killed `delay` after it was told to switch, started again, and
+    // ended in order: each time the owner has everything back.
+    void killAndRestart(During during, std::chrono::microseconds delay, bool realistic = false) {
+        {
+            // The owner blocks two running applications and one that is not running, lets
+            // the guest have Safari, and has an https handler of their own.
+            Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
+            prefs.readCurrentDefinitionSets();
+            for (const char* name : {"Slack", "Spotify", "Chess"})
+                testing_support::setApplicationDisabled(prefs, name);
+            prefs.setObject(plist::Value(true), "box", 8);
+            t.mac().setDefaultHandler("https", "org.mozilla.firefox");
+            Preferences::resetShared();
+        }
+        if (realistic) {
+            ASSERT_TRUE(t.mac().setLatency(sim::Latency::Realistic));
+        }
+        const OwnersMac owner = ownersMac();
+        {
+            AppProcess app(t.root());
+            ASSERT_EQ(app.waitForLine("READY"), "READY");
+            app.signal(SIGUSR1);
+            if (during == During::SwitchOff) {
+                ASSERT_EQ(app.waitForLine("ON"), "ON");
+                ASSERT_NE(ownersMac(), owner) << "the guest settings are on";
+                app.signal(SIGUSR2);
+            }
+            std::this_thread::sleep_for(delay);
+            app.signal(SIGKILL);
+            ASSERT_EQ(app.waitForExit(), 128 + SIGKILL);
+        }
+        AppProcess again(t.root());
+        ASSERT_EQ(again.waitForLine("READY"), "READY");
+        EXPECT_EQ(ownersMac(), owner);
+        again.signal(SIGTERM);
+        EXPECT_EQ(again.waitForExit(), 0);
+        EXPECT_EQ(ownersMac(), owner) << "and an orderly end after it changes nothing";
+    }
+};
+
+struct KillAt : Killing, ::testing::TestWithParam<std::tuple<During, int>> {
+    void TearDown() override { Preferences::resetShared(); }
+};
+
+// The same on a Mac as slow as a real one, whose switch takes seconds.
+struct KillOnARealisticMac : Killing, ::testing::TestWithParam<std::tuple<During, int>> {
+    void TearDown() override { Preferences::resetShared(); }
 };
 
 }  // namespace
 
 TEST_P(KillAt, TheNextStartGivesTheOwnerEverythingBack) {
     const auto [during, moment] = GetParam();
-    const auto delay = std::chrono::microseconds(moment * 100'000 / (kMoments - 1));
-    {
-        // The owner blocks two running applications and one that is not running, lets
-        // the guest have Safari, and has an https handler of their own.
-        Preferences& prefs = Preferences::resetShared(platform::simulated::portsFor(t.root()));
-        prefs.readCurrentDefinitionSets();
-        for (const char* name : {"Slack", "Spotify", "Chess"})
-            testing_support::setApplicationDisabled(prefs, name);
-        prefs.setObject(plist::Value(true), "box", 8);
-        t.mac().setDefaultHandler("https", "org.mozilla.firefox");
-        Preferences::resetShared();
-    }
-    const OwnersMac owner = ownersMac();
-    {
-        AppProcess app(t.root());
-        ASSERT_EQ(app.waitForLine("READY"), "READY");
-        app.signal(SIGUSR1);
-        if (during == During::SwitchOff) {
-            ASSERT_EQ(app.waitForLine("ON"), "ON");
-            ASSERT_NE(ownersMac(), owner) << "the guest settings are on";
-            app.signal(SIGUSR2);
-        }
-        std::this_thread::sleep_for(delay);
-        app.signal(SIGKILL);
-        ASSERT_EQ(app.waitForExit(), 128 + SIGKILL);
-    }
-    AppProcess again(t.root());
-    ASSERT_EQ(again.waitForLine("READY"), "READY");
-    EXPECT_EQ(ownersMac(), owner);
-    again.signal(SIGTERM);
-    EXPECT_EQ(again.waitForExit(), 0);
-    EXPECT_EQ(ownersMac(), owner) << "and an orderly end after it changes nothing";
+    killAndRestart(during, std::chrono::microseconds(moment * 100'000 / (kMoments - 1)));
+}
+
+TEST_P(KillOnARealisticMac, TheNextStartGivesTheOwnerEverythingBack) {
+    const auto [during, milliseconds] = GetParam();
+    killAndRestart(during, std::chrono::milliseconds(milliseconds), /*realistic=*/true);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSwitches, KillAt,
@@ -108,4 +130,12 @@ INSTANTIATE_TEST_SUITE_P(BothSwitches, KillAt,
                              return std::string(std::get<0>(trial.param) == During::SwitchOn ? "On" : "Off") +
                                     "At" + std::to_string(std::get<1>(trial.param) * 100 / (kMoments - 1)) +
                                     "ms";
+                         });
+
+INSTANTIATE_TEST_SUITE_P(BothSwitches, KillOnARealisticMac,
+                         ::testing::Combine(::testing::Values(During::SwitchOn, During::SwitchOff),
+                                            ::testing::Values(500, 2500)),
+                         [](const auto& trial) {
+                             return std::string(std::get<0>(trial.param) == During::SwitchOn ? "On" : "Off") +
+                                    "At" + std::to_string(std::get<1>(trial.param)) + "ms";
                          });
