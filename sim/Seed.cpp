@@ -100,8 +100,13 @@ bool seed(const SimMac& mac) {
                                    proc(kNotificationCenter, ""), proc(kSystemUIServer, ""),
                                    proc("Slack", "/Applications/Slack.app"),
                                    proc("Spotify", "/Applications/Spotify.app")}},
-        {"restarts", plist::Dictionary{{kDock, 0}, {kNotificationCenter, 0}, {kSystemUIServer, 0}}},
+        {"restarts",
+         plist::Dictionary{{kDock, 0}, {kNotificationCenter, 0}, {kSystemUIServer, 0}, {kFinder, 0}}},
         {"automationRefused", plist::Array{}},
+        {"outputMuted", false},
+        {"outputVolume", 50},
+        {"screenLocked", false},
+        {"passwordAfterSleep", true},        // require a password immediately after sleep
         {"naturalScrollingInEffect", true},  // as the owner's stored key says
         {"latency", "none"},                 // every step at once, for quick tests
     };

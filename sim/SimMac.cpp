@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -282,6 +283,56 @@ bool SimMac::setAccessibilityAllowed(bool allowed) const {
     return updateState([&](SimState& s) { s.setAccessibilityAllowed(allowed); });
 }
 
+bool SimMac::outputMuted() const {
+    return readState().outputMuted();
+}
+
+bool SimMac::createDesktopStored() const {
+    const auto finder = readDomain("com.apple.finder");
+    if (!finder) return true;
+    const auto it = finder->find("CreateDesktop");
+    return it == finder->end() || it->second.truthValue();
+}
+
+bool SimMac::desktopIconsShown() const {
+    const SimState s = readState();
+    return s.isRunning(kFinder) && s.finderCreateDesktop().value_or(true);
+}
+
+bool SimMac::addHostProcess(const Process& process) const {
+    return updateState([&](SimState& s) { s.addHostProcess(process); });
+}
+
+bool SimMac::removeProcess(long pid) const {
+    return updateState([pid](SimState& s) { s.removeProcess(pid); });
+}
+
+std::vector<Process> SimMac::powerAssertions() const {
+    std::vector<Process> held;
+    for (Process& p : processes()) {
+        if (p.host && !p.assertions.empty() && alive(p)) held.push_back(std::move(p));
+    }
+    return held;
+}
+
+bool SimMac::screenLocked() const {
+    return readState().screenLocked();
+}
+
+bool SimMac::setScreenLocked(bool locked) const {
+    return updateState([locked](SimState& s) { s.setScreenLocked(locked); });
+}
+
+bool SimMac::setPasswordAfterSleep(bool on) const {
+    return updateState([on](SimState& s) { s.setPasswordAfterSleep(on); });
+}
+
+bool SimMac::displaySleepNow() const {
+    return updateState([](SimState& s) {
+        if (s.passwordAfterSleep()) s.setScreenLocked(true);
+    });
+}
+
 Latency SimMac::latency() const {
     return readState().latency();
 }
@@ -455,24 +506,44 @@ std::optional<long> SimMac::launch(const App& app) const {
     return pid;
 }
 
-std::optional<int> SimMac::killAll(std::string_view name) const {
-    int ended = 0;
-    Latency latency = Latency::None;
+// Ends the processes `which` selects by a signal: the ones that restart by themselves
+// come back (Finder reading CreateDesktop as it starts), and a host process (caffeinate)
+// is sent the signal itself once the state is written. The names of the ended ones.
+std::optional<std::vector<std::string>> SimMac::kill(const std::function<bool(const Process&)>& which,
+                                                     Latency& latency) const {
+    std::vector<std::string> ended;
+    std::vector<long> hostPids;
+    const bool createDesktop = createDesktopStored();
     if (!updateState([&](SimState& s) {
-            ended = s.endProcesses([name](const Process& p) { return p.name == name; });
+            const auto chosen = [&](const Process& p) {
+                if (!which(p)) return false;
+                ended.push_back(p.name);
+                if (p.host) hostPids.push_back(p.pid);
+                return true;
+            };
+            s.endProcesses(chosen, /*killed=*/true);
+            if (std::find(ended.begin(), ended.end(), kFinder) != ended.end())
+                s.setFinderCreateDesktop(createDesktop);
             latency = s.latency();
         }))
         return std::nullopt;
-    if (ended > 0 && restartsByItself(name)) spend(latency, latency::kSystemProcessRestart);
+    for (const long pid : hostPids) ::kill(static_cast<pid_t>(pid), SIGTERM);
     return ended;
 }
 
+std::optional<int> SimMac::killAll(std::string_view name) const {
+    Latency latency = Latency::None;
+    const auto ended = kill([name](const Process& p) { return p.name == name; }, latency);
+    if (!ended) return std::nullopt;
+    if (!ended->empty() && restartsAfterKill(name)) spend(latency, latency::kSystemProcessRestart);
+    return static_cast<int>(ended->size());
+}
+
 std::optional<bool> SimMac::terminate(long pid) const {
-    int ended = 0;
-    if (!updateState(
-            [&](SimState& s) { ended = s.endProcesses([pid](const Process& p) { return p.pid == pid; }); }))
-        return std::nullopt;
-    return ended > 0;
+    Latency latency = Latency::None;
+    const auto ended = kill([pid](const Process& p) { return p.pid == pid; }, latency);
+    if (!ended) return std::nullopt;
+    return !ended->empty();
 }
 
 int SimMac::restarts(std::string_view name) const {

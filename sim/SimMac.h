@@ -10,7 +10,8 @@
 //                                      owner's answer to a change of them, the settings
 //                                      application's window, automation permission and
 //                                      the targets asked about, hardware UUID, user
-//                                      name, latency
+//                                      name, latency, sound, the screen lock and
+//                                      what Finder read of CreateDesktop
 //   system/owner-password              the owner's password as a salted hash, mode 0600
 //                                      (sim/OwnerPassword.h)
 //   run/                               launch-announcement sockets of running listeners
@@ -128,16 +129,21 @@ public:
     // updated. Takes a launch's time as launch does.
     std::optional<long> startHidden(std::string_view applicationName) const;
     // Ends every process with exactly this name, without asking (SIGTERM): an unsaved
-    // document is lost. The Dock, Notification Center and SystemUIServer are started
-    // again by the system and their restart counted; with realistic latency this
-    // returns once the restart is over. Returns how many processes were ended, or
-    // nullopt when the state could not be updated (nothing was ended).
+    // document is lost. The Dock, Notification Center, SystemUIServer and Finder are
+    // started again by the system and their restart counted (Finder reads
+    // com.apple.finder CreateDesktop as it starts); a host process is sent SIGTERM; with realistic latency
+    // this returns once the restart is over. Returns how many processes were ended, or nullopt when the state
+    // could not be updated (nothing was ended).
     [[nodiscard]] std::optional<int> killAll(std::string_view name) const;
     // Ends the process with this pid, the way killAll ends a process (the Dock and
     // its kind come back). True when it was ended, false when no process has this
     // pid, nullopt when the state could not be updated.
     [[nodiscard]] std::optional<bool> terminate(long pid) const;
     int restarts(std::string_view name) const;
+    // A process of this machine that stands in for one of the Mac's (Process::host),
+    // added and removed by the process itself. False when the state could not be updated.
+    bool addHostProcess(const Process& process) const;
+    bool removeProcess(long pid) const;
 
     // ---- Unsaved documents ----
     enum class DocumentChange { Done, NoSuchProcess, NotUpdated };
@@ -236,6 +242,23 @@ public:
     // nothing (Focus, from 12, is changed otherwise): nullopt.
     std::optional<bool> doNotDisturbInEffect() const;
 
+    // ---- Sound, desktop icons, power and the screen lock ----
+    bool outputMuted() const;
+    // com.apple.finder CreateDesktop as stored (true when absent), and whether the
+    // desktop shows icons: Finder runs and read the key as true when it last started.
+    bool createDesktopStored() const;
+    bool desktopIconsShown() const;
+    // The live caffeinate processes holding an assertion (dead entries left by a
+    // kill -9 are skipped).
+    std::vector<Process> powerAssertions() const;
+    bool screenLocked() const;
+    // These three: false when the state could not be updated.
+    bool setScreenLocked(bool locked) const;
+    bool setPasswordAfterSleep(bool on) const;
+    // The display sleeps now (`pmset displaysleepnow`): the screen locks when a password
+    // is required immediately after sleep.
+    bool displaySleepNow() const;
+
     // ---- Accessibility permission ----
     // Whether UI scripting (clicks through System Events) is allowed. False from the
     // setter when the state could not be updated.
@@ -281,6 +304,9 @@ private:
     bool changeDomainFile(const std::string& file,
                           const std::function<bool(plist::Dictionary&)>& change) const;
     void seedIfNeeded() const;
+    // killAll and terminate: ends what `which` selects by a signal; the names ended.
+    std::optional<std::vector<std::string>> kill(const std::function<bool(const Process&)>& which,
+                                                 Latency& latency) const;
 
     std::string root_;
     std::chrono::milliseconds lockWait_;

@@ -1,6 +1,8 @@
 #include "sim/SimState.h"
 
+#include <signal.h>
 #include <algorithm>
+
 #include <cerrno>
 #include <functional>
 
@@ -25,6 +27,8 @@ Process processFrom(const plist::Value& v) {
         if (const auto* pid = v.find("pid")) p.pid = static_cast<long>(pid->integerValue());
         if (const auto* unsaved = v.find("unsavedDocument")) p.unsavedDocument = unsaved->truthValue();
         if (const auto* asking = v.find("askingToSave")) p.askingToSave = asking->truthValue();
+        if (const auto* host = v.find("host")) p.host = host->truthValue();
+        p.assertions = stringAt(*d, "assertions");
     }
     return p;
 }
@@ -33,6 +37,8 @@ plist::Value processValue(const Process& p) {
     plist::Dictionary d{{"name", p.name}, {"pid", static_cast<long long>(p.pid)}, {"path", p.path}};
     if (p.unsavedDocument) d["unsavedDocument"] = true;
     if (p.askingToSave) d["askingToSave"] = true;
+    if (p.host) d["host"] = true;
+    if (!p.assertions.empty()) d["assertions"] = p.assertions;
     return d;
 }
 
@@ -68,6 +74,14 @@ std::string settingsApplicationPath(const MacOSVersion& version) {
 
 bool restartsByItself(std::string_view name) {
     return name == kDock || name == kNotificationCenter || name == kSystemUIServer;
+}
+
+bool restartsAfterKill(std::string_view name) {
+    return restartsByItself(name) || name == kFinder;
+}
+
+bool alive(const Process& p) {
+    return !p.host || ::kill(static_cast<pid_t>(p.pid), 0) == 0 || errno == EPERM;
 }
 
 bool sameApplication(std::string_view a, std::string_view b) {
@@ -127,7 +141,7 @@ SimState::Launch SimState::launch(const App& app) {
     return {pid, true};
 }
 
-int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
+int SimState::endProcesses(const std::function<bool(const Process&)>& which, bool killed) {
     int ended = 0;
     bool systemPreferencesEnded = false;
     plist::Array& procs = arraySlot(contents_, "processes");
@@ -140,7 +154,7 @@ int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
         }
         ++ended;
         if (sameApplication(p.name, kSystemPreferences)) systemPreferencesEnded = true;
-        if (restartsByItself(p.name)) {
+        if (killed ? restartsAfterKill(p.name) : restartsByItself(p.name)) {
             // A new process: what the old one had open is gone with it.
             p.pid = nextPid(contents_);
             p.unsavedDocument = p.askingToSave = false;
@@ -152,6 +166,17 @@ int SimState::endProcesses(const std::function<bool(const Process&)>& which) {
     procs = std::move(kept);
     if (systemPreferencesEnded) contents_.erase("systemPreferencesPane");
     return ended;
+}
+
+void SimState::addHostProcess(Process p) {
+    removeProcess(p.pid);
+    p.host = true;
+    arraySlot(contents_, "processes").push_back(processValue(p));
+}
+
+void SimState::removeProcess(long pid) {
+    plist::Array& procs = arraySlot(contents_, "processes");
+    std::erase_if(procs, [pid](const plist::Value& v) { return processFrom(v).pid == pid; });
 }
 
 // ---- Unsaved documents ----
@@ -290,6 +315,49 @@ void SimState::setAccessibilityAllowed(bool allowed) {
     }
 }
 
+bool SimState::outputMuted() const {
+    auto it = contents_.find("outputMuted");
+    return it != contents_.end() && it->second.truthValue();
+}
+
+void SimState::setOutputMuted(bool muted) {
+    contents_["outputMuted"] = muted;
+}
+
+int SimState::outputVolume() const {
+    auto it = contents_.find("outputVolume");
+    if (it == contents_.end() || !it->second.isInteger()) return 50;
+    return static_cast<int>(std::clamp<long long>(it->second.integer(), 0, 100));
+}
+
+std::optional<bool> SimState::finderCreateDesktop() const {
+    auto it = contents_.find("finderCreateDesktop");
+    if (it == contents_.end()) return std::nullopt;
+    return it->second.truthValue();
+}
+
+void SimState::setFinderCreateDesktop(bool create) {
+    contents_["finderCreateDesktop"] = create;
+}
+
+bool SimState::screenLocked() const {
+    auto it = contents_.find("screenLocked");
+    return it != contents_.end() && it->second.truthValue();
+}
+
+void SimState::setScreenLocked(bool locked) {
+    contents_["screenLocked"] = locked;
+}
+
+bool SimState::passwordAfterSleep() const {
+    auto it = contents_.find("passwordAfterSleep");
+    return it == contents_.end() || it->second.truthValue();
+}
+
+void SimState::setPasswordAfterSleep(bool on) {
+    contents_["passwordAfterSleep"] = on;
+}
+
 std::string SimState::hardwareUUID() const {
     return stringAt(contents_, "hardwareUUID");
 }
@@ -367,6 +435,8 @@ std::optional<long> StateSession::launch(const App& app) {
     SimState::Launch launched;
     if (!change([&](SimState& s) { launched = s.launch(app); })) return std::nullopt;
     if (launched.started && !app.agent) announcements_.push_back(launchAnnouncement(app, launched.pid));
+    // Finder reads whether to draw desktop icons as it starts.
+    if (launched.started && app.name == kFinder) state_->setFinderCreateDesktop(mac_.createDesktopStored());
     return launched.pid;
 }
 

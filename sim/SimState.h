@@ -56,7 +56,16 @@ struct Process {
     std::string path;              // bundle path; empty for system processes
     bool unsavedDocument = false;  // a quit asks the owner whether to save it first
     bool askingToSave = false;     // that question is on screen, waiting for an answer
+    // A process of this machine standing in for one of the Mac's (caffeinate): its pid
+    // is real, and it counts only while that process lives (a kill -9 leaves its entry).
+    bool host = false;
+    std::string assertions{};  // caffeinate's power assertions as flags: "-d -i -w 1234"
 };
+
+// Whether the process still runs: always for a simulated one, kill(pid, 0) for a host one.
+bool alive(const Process& p);
+// Finder, too, is started again when it is killed (not when it quits).
+bool restartsAfterKill(std::string_view name);
 
 class SimState {
 public:
@@ -83,8 +92,13 @@ public:
     // catalogue lists ("System Settings" only from 13 on); nothing for another name.
     std::optional<App> builtInApplication(std::string_view name) const;
     // Ends the processes `which` selects; the Dock, Notification Center and
-    // SystemUIServer come back with a new pid and their restart counted. How many ended.
-    int endProcesses(const std::function<bool(const Process&)>& which);
+    // SystemUIServer come back with a new pid and their restart counted, and Finder too
+    // when `killed` (a signal, not a quit). How many ended.
+    int endProcesses(const std::function<bool(const Process&)>& which, bool killed = false);
+    // Adds a host process (Process::host); an earlier entry with its pid is replaced.
+    void addHostProcess(Process p);
+    // Removes the entry with this pid.
+    void removeProcess(long pid);
     int restarts(std::string_view name) const;
 
     // ---- Unsaved documents and the question asked before quitting ----
@@ -160,6 +174,26 @@ public:
     // ---- Accessibility permission (UI scripting: clicks through System Events) ----
     bool accessibilityAllowed() const;
     void setAccessibilityAllowed(bool allowed);
+
+    // ---- Sound (what `set volume` and `get volume settings` reach) ----
+    bool outputMuted() const;  // seeded false
+    void setOutputMuted(bool muted);
+    int outputVolume() const;  // 0 to 100; 50 when the state does not say
+
+    // ---- Desktop icons ----
+    // What Finder read of com.apple.finder CreateDesktop when it last started (it reads
+    // the key only then); nothing when it has not started since the seed (icons shown).
+    std::optional<bool> finderCreateDesktop() const;
+    void setFinderCreateDesktop(bool create);
+
+    // ---- The screen lock ----
+    bool screenLocked() const;  // seeded unlocked
+    void setScreenLocked(bool locked);
+    // Security & Privacy's "Require password immediately after sleep or screen saver
+    // begins" (seeded on). From 10.13 macOS keeps it out of reach of `defaults`, so the
+    // simulated Mac keeps it here; com.apple.screensaver askForPassword is not read.
+    bool passwordAfterSleep() const;
+    void setPasswordAfterSleep(bool on);
 
     std::string hardwareUUID() const;
     std::string userName() const;

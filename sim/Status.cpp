@@ -112,8 +112,27 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     }
     rows.emplace_back("Appearance", appearance);
 
+    const SimState state(mac.state());
+    rows.emplace_back("Sound", state.outputMuted() ? std::string("muted")
+                                                   : "on, volume " + std::to_string(state.outputVolume()));
+    // Finder reads CreateDesktop only as it starts: a key written since waits for a restart.
+    const bool icons = mac.desktopIconsShown();
+    const bool storedIcons = mac.createDesktopStored();
+    std::string desktop = icons ? "shown" : "hidden";
+    if (!state.isRunning(kFinder)) {
+        desktop += " (Finder is not running)";
+    } else if (storedIcons != icons) {
+        desktop += std::string(" (stored: ") + (storedIcons ? "shown" : "hidden") + ", when Finder restarts)";
+    }
+    rows.emplace_back("Desktop icons", desktop);
+    std::vector<std::string> assertions;
+    for (const Process& p : mac.powerAssertions()) assertions.push_back("caffeinate " + p.assertions);
+    rows.emplace_back("Keep awake", assertions.empty() ? "no assertion" : lendmode::joined(assertions, ", "));
+    rows.emplace_back("Screen", state.screenLocked() ? "locked" : "unlocked");
+
     std::vector<std::string> running;
     for (const Process& p : mac.processes()) {
+        if (!alive(p)) continue;
         running.push_back(p.name);
         if (p.askingToSave) {
             running.back() += " (unsaved, asking whether to save)";
@@ -126,15 +145,16 @@ std::vector<std::pair<std::string, std::string>> statusRows(const SimMac& mac) {
     rows.emplace_back("Restarts", std::string(kDock) + " " + std::to_string(mac.restarts(kDock)) + ", " +
                                       kNotificationCenter + " " +
                                       std::to_string(mac.restarts(kNotificationCenter)) + ", " +
-                                      kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)));
+                                      kSystemUIServer + " " + std::to_string(mac.restarts(kSystemUIServer)) +
+                                      ", " + kFinder + " " + std::to_string(mac.restarts(kFinder)));
     const auto pane = mac.systemPreferencesPane();
     rows.emplace_back(settingsApplicationName(version), !pane           ? std::string("not running")
                                                         : pane->empty() ? std::string("running, no window")
                                                                         : "open at " + *pane);
 
     std::vector<std::string> refused;
-    const plist::Dictionary state = mac.state();
-    if (auto it = state.find("automationRefused"); it != state.end() && it->second.isArray()) {
+    if (auto it = state.contents().find("automationRefused");
+        it != state.contents().end() && it->second.isArray()) {
         for (const plist::Value& v : *it->second.asArray()) {
             if (v.isString()) refused.push_back(*v.asString() == "*" ? "every application" : *v.asString());
         }

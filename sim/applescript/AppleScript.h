@@ -1,7 +1,8 @@
 // The simulated Mac's AppleScript: an interpreter for the handful of statements the
 // program sends (application running checks, quit, activate, return of a literal or a
-// list of them, do shell script, System Events' Dock and appearance preferences, the
-// trackpad pane of System Preferences and its first checkbox).
+// list of them, do shell script, System Events' Dock and appearance preferences and
+// its keystrokes, the trackpad pane of System Preferences and its first checkbox, and
+// Standard Additions' set volume and get volume settings).
 //
 // As in AppleScript, the whole text is compiled first, so a text that does not
 // compile runs nothing; then the statements run in order and the first one that fails

@@ -2,7 +2,8 @@
 // application it is told to, as with AppleScript's dictionaries: `dock preferences`,
 // `click` and `checkbox` exist only inside `tell application "System Events"`,
 // `reveal`, `pane` and `anchor` only inside `tell application "System Preferences"`
-// (or "System Settings", its name from macOS 13).
+// (or "System Settings", its name from macOS 13). Standard Additions' `set volume` and
+// `get volume settings` are understood everywhere.
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -162,6 +163,41 @@ private:
             st.kind = take().text == "quit" ? Statement::Kind::Quit : Statement::Kind::Activate;
             st.application =
                 isWord("application") || isWord("app") ? applicationSpecifier() : context.application;
+        } else if (isWord("set") && isWord("volume", 1)) {
+            // A Standard Additions command: understood inside any tell block, which sends it
+            // to the application told.
+            skip(2);
+            expectWord("output");
+            expectWord("muted");
+            st.kind = Statement::Kind::SetVolume;
+            st.application = context.application;
+            st.hasValue = true;
+            st.value = expression(context, depth + 1);
+        } else if (isWord("get") || isVolumeField()) {
+            if (isWord("get") && !isWord("volume", 1)) take();  // `get EXPR` is EXPR
+            st.kind = Statement::Kind::Get;
+            st.hasValue = true;
+            st.value = expression(context, depth + 1);
+        } else if (context.terms == Terms::SystemEvents && isWord("keystroke")) {
+            take();
+            st.kind = Statement::Kind::Keystroke;
+            st.application = context.application;
+            st.hasValue = true;
+            st.value = expression(context, depth + 1);
+            if (isWord("using")) {
+                take();
+                if (is(Token::Kind::LeftBrace)) {
+                    take();
+                    for (;;) {
+                        st.modifiers.push_back(modifier());
+                        if (!is(Token::Kind::Comma)) break;
+                        take();
+                    }
+                    expectKind(Token::Kind::RightBrace, "“,” or “}”");
+                } else {
+                    st.modifiers.push_back(modifier());
+                }
+            }
         } else if (context.terms == Terms::SystemEvents && isWord("set")) {
             st = setStatement(context, depth);
         } else if (context.terms == Terms::SystemEvents && isWord("click")) {
@@ -307,6 +343,23 @@ private:
         return statements;
     }
 
+    // `command down`, `control down`, `option down` or `shift down`.
+    std::string modifier() {
+        if (!(isWord("command") || isWord("control") || isWord("option") || isWord("shift")) ||
+            !isWord("down", 1))
+            expected("“command down”, “control down”, “option down” or “shift down”");
+        std::string key = take().text;
+        take();
+        return key;
+    }
+
+    // An item of the record `get volume settings` returns: `output volume`, `input
+    // volume`, `alert volume` or `output muted`.
+    bool isVolumeField() const {
+        return ((isWord("output") || isWord("input") || isWord("alert")) && isWord("volume", 1)) ||
+               (isWord("output") && isWord("muted", 1));
+    }
+
     // `end`, `end if` or `end tell`.
     void endOf(std::string_view what) {
         expectWord("end");
@@ -424,6 +477,16 @@ private:
             literal.value = take().text;
         } else if (isWord("true") || isWord("false")) {
             literal.value = take().text == "true";
+        } else if (isWord("get") && isWord("volume", 1) && isWord("settings", 2)) {
+            skip(3);
+            literal.volumeSettings = true;
+        } else if (isVolumeField()) {
+            std::string field = take().text;
+            field += " " + take().text;
+            expectWord("of");
+            literal = expression(context, depth + 1);
+            if (!literal.volumeSettings || !literal.field.empty()) expected("“get volume settings”");
+            literal.field = std::move(field);
         } else if (context.terms == Terms::SystemEvents &&
                    (isWord("left") || isWord("right") || isWord("bottom"))) {
             literal.value = take().text;

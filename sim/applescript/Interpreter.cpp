@@ -56,6 +56,9 @@ constexpr int kNotAllowedAssistiveAccess = -1719;
 constexpr int kGeneric = -2700;
 constexpr int kUserCanceled = -128;    // userCanceledErr
 constexpr int kEventTimedOut = -1712;  // errAETimeout
+// What System Events answers a keystroke from a client not trusted for Accessibility
+// (macOS 10.14 on): "osascript is not allowed to send keystrokes. (1002)".
+constexpr int kNotAllowedKeystrokes = 1002;
 
 // How often a quit that waits for the owner's answer looks at the state.
 constexpr std::chrono::milliseconds kAnswerPoll(20);
@@ -109,8 +112,11 @@ private:
             case Statement::Kind::If: return runIf(st);
             case Statement::Kind::Tell: return runAll(st.body);
             case Statement::Kind::Return:
-                result = st.hasValue ? std::optional<plist::Value>(st.value.value) : std::nullopt;
+                result = st.hasValue ? std::optional<plist::Value>(evaluate(st.value)) : std::nullopt;
                 return true;
+            case Statement::Kind::Get: result = evaluate(st.value); break;
+            case Statement::Kind::SetVolume: setVolume(st); break;
+            case Statement::Kind::Keystroke: keystroke(st); break;
             case Statement::Kind::Quit: quit(st); break;
             case Statement::Kind::Activate: activate(st); break;
             case Statement::Kind::ShellScript: shellScript(st); break;
@@ -119,6 +125,59 @@ private:
             case Statement::Kind::Click: click(st); break;
         }
         return false;
+    }
+
+    // A literal's value; `get volume settings` and its items are read now.
+    plist::Value evaluate(const Literal& literal) {
+        if (!literal.volumeSettings) return literal.value;
+        elapse(latency::kStandardAddition.time);
+        const SimState& s = session_.state();
+        // Input and alert volume are what a Mac ships with; nothing here changes them.
+        plist::Dictionary settings{{"output volume", static_cast<long long>(s.outputVolume())},
+                                   {"input volume", 75LL},
+                                   {"alert volume", 100LL},
+                                   {"output muted", s.outputMuted()}};
+        if (literal.field.empty()) return settings;
+        return settings.at(literal.field);
+    }
+
+    // Standard Additions run in the script's own process; inside a tell block the
+    // command is an event to the application told, which runs it.
+    void setVolume(const Statement& st) {
+        const bool muted = booleanValue(st);
+        if (!st.application.empty()) {
+            requirePermission(st.application, st.range);
+            sendEvent(st);
+        }
+        elapse(latency::kStandardAddition.time);
+        changeState(st, "set volume", [muted](SimState& s) { s.setOutputMuted(muted); });
+        result.reset();
+    }
+
+    // Keystrokes go to the frontmost application; the simulated Mac knows one shortcut,
+    // Lock Screen (control-command-Q, macOS 10.13 on), which the system takes first.
+    void keystroke(const Statement& st) {
+        requirePermission(st.application, st.range);
+        sendEvent(st);
+        result.reset();
+        if (!session_.state().accessibilityAllowed()) {
+            fail(kNotAllowedKeystrokes,
+                 std::string(kSystemEvents) + " got an error: " + program_invocation_short_name +
+                     " is not allowed to send keystrokes.",
+                 st.range);
+        }
+        const plist::Value& text = st.value.value;
+        if (!text.isString() || st.value.volumeSettings) {
+            fail(kCantMake, "Can’t make " + describeLiteral(st.value) + " into type text.", st.value.range);
+        }
+        std::vector<std::string> keys = st.modifiers;
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        const bool lockScreen =
+            *text.asString() == "q" && keys == std::vector<std::string>{"command", "control"};
+        if (!lockScreen) return;
+        elapse(latency::kScreenLock.time);
+        changeState(st, "keystroke", [](SimState& s) { s.setScreenLocked(true); });
     }
 
     // The name the application has on this release, the one it runs under and the
@@ -273,9 +332,9 @@ private:
     }
 
     void shellScript(const Statement& st) {
+        const plist::Value v = evaluate(st.value);
         // The command may change the state itself and takes the Mac's lock to do so.
         commit();
-        const plist::Value& v = st.value.value;
         const std::string text = v.isString() ? *v.asString() : formatResult(v);
         const posix::ShellRun run = posix::runShell(text, shellEnvironment(mac_), /*waitForExit=*/true);
         if (!run.started) fail(kGeneric, "Can’t start /bin/sh.", st.range);

@@ -85,12 +85,29 @@ struct Literal {
     plist::Value value;
     bool constant = false;  // an enumerator such as `left`; value holds its name
     Range range;
+    // `get volume settings` (Standard Additions), read when the statement runs: the
+    // whole record, or with `field` one of its items (`output muted of (...)`).
+    bool volumeSettings = false;
+    std::string field;
 };
 
 enum class Property { Autohide, ScreenEdge, DarkMode };
 
 struct Statement {
-    enum class Kind { If, Tell, Quit, Activate, Return, ShellScript, Set, Reveal, Click };
+    enum class Kind {
+        If,
+        Tell,
+        Quit,
+        Activate,
+        Return,
+        ShellScript,
+        Set,
+        Reveal,
+        Click,
+        Get,        // an expression's value as the result
+        SetVolume,  // `set volume output muted BOOL` (Standard Additions)
+        Keystroke   // System Events' `keystroke TEXT using {MODIFIER down, ...}`
+    };
     Kind kind = Kind::Return;
     Range range;
 
@@ -112,6 +129,7 @@ struct Statement {
 
     Property property = Property::Autohide;  // Set
     ObjectPath object;                       // Set / Click / Reveal, resolved against the tells
+    std::vector<std::string> modifiers;      // Keystroke: "command", "control", "option", "shift"
 };
 
 std::vector<Statement> compile(const std::string& source);

@@ -42,6 +42,9 @@ void usage() {
         "                             waiting, later leaves the dialog up\n"
         "  accessibility allow|deny   allow or refuse UI scripting (clicks through System Events)\n"
         "  shortcut add NAME focus-on|focus-off  install a Shortcut that switches Focus (12+)\n"
+        "  unlock                     the owner unlocks the screen with their password\n"
+        "  password-after-sleep on|off  whether the display's sleep (pmset displaysleepnow)\n"
+        "                             locks the screen (seeded on)\n"
         "  login                      the owner logs in again: the stored scroll direction\n"
         "                             takes effect\n"
         "  macos [VERSION]            print the macOS version, or set it: 10.14 to 27 (from 11\n"
@@ -288,6 +291,15 @@ int run(const sim::SimMac& mac, std::string_view command, int argc, char** argv)
         using Action = sim::SimState::ShortcutAction;
         if (!mac.addShortcut(argv[3], action == "focus-on" ? Action::FocusOn : Action::FocusOff))
             return failed();
+    } else if (command == "unlock" && argc == 2) {
+        if (!mac.setScreenLocked(false)) return failed();
+    } else if (command == "password-after-sleep" && argc == 3) {
+        const std::string_view verb = argv[2];
+        if (verb != "on" && verb != "off") {
+            usage();
+            return kUsage;
+        }
+        if (!mac.setPasswordAfterSleep(verb == "on")) return failed();
     } else if (command == "login" && argc == 2) {
         if (!mac.login()) return failed();
     } else if (command == "macos" && argc == 2) {

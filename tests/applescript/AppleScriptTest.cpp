@@ -261,6 +261,30 @@ TEST_F(AppleScriptTest, SystemEventsDockAndAppearance) {
         << "other global keys stay";
 }
 
+// Standard Additions' volume commands need no tell block; in one they go to its target.
+TEST_F(AppleScriptTest, SetVolumeMutesTheOutputAndVolumeSettingsReadIt) {
+    const std::pair<const char*, plist::Value> reads[] = {
+        {"return output muted of (get volume settings)", plist::Value(false)},
+        {"return output volume of (get volume settings)", plist::Value(50LL)},
+        {"set volume output muted true\nreturn output muted of (get volume settings)", plist::Value(true)},
+        {"tell application \"System Events\" to set volume output muted false\n"
+         "output muted of (get volume settings)",
+         plist::Value(false)},
+    };
+    for (const auto& [script, expected] : reads) {
+        const Outcome outcome = run(script);
+        ASSERT_TRUE(outcome.ok()) << script << ": " << outcome.error->describe();
+        EXPECT_EQ(outcome.result, expected) << script;
+    }
+    const Outcome all = run("get volume settings");
+    ASSERT_TRUE(all.ok());
+    EXPECT_EQ(sim::applescript::formatResult(*all.result),
+              "alert volume:100, input volume:75, output muted:false, output volume:50");
+    EXPECT_EQ(mac().automationAsked(), std::vector<std::string>{"System Events"})
+        << "only the command in a tell block is an event";
+    expectError(run("return output muted of 3"), Error::Kind::Syntax, -2741);
+}
+
 TEST_F(AppleScriptTest, QuitChessIfRunningAnswersOneOrZero) {
     Outcome notRunning = run(kQuitChessIfRunning);
     ASSERT_TRUE(notRunning.ok());
@@ -674,6 +698,32 @@ TEST_F(AppleScriptTest, WithoutAccessibilityClicksFailAndDockPreferencesStillWor
     mac().setAccessibilityAllowed(true);
     EXPECT_TRUE(run(indented(kClickLines, 3, 0)).ok());
     EXPECT_EQ(naturalScrolling(), false);
+}
+
+// Control-command-Q is Lock Screen; other keystrokes lock nothing. Keystrokes need
+// Accessibility as clicks do, and fail with System Events' own number.
+TEST_F(AppleScriptTest, TheLockScreenKeystrokeLocksTheScreenGivenAccessibility) {
+    const std::string lock =
+        "tell application \"System Events\" to keystroke \"q\" using {control down, command down}";
+    const char* harmless[] = {
+        "tell application \"System Events\" to keystroke \"q\" using command down",
+        "tell application \"System Events\" to keystroke \"q\" using {control down, option down}",
+        "tell application \"System Events\" to keystroke \"w\" using {command down, control down}",
+        "tell application \"System Events\" to keystroke \"q\"",
+    };
+    for (const char* script : harmless) {
+        ASSERT_TRUE(run(script).ok()) << script;
+        EXPECT_FALSE(sim::SimState(mac().state()).screenLocked()) << script;
+    }
+    mac().setAccessibilityAllowed(false);
+    const Outcome refused = run(lock);
+    expectError(refused, Error::Kind::Execution, 1002);
+    EXPECT_NE(refused.error->message.find("is not allowed to send keystrokes."), std::string::npos);
+    EXPECT_FALSE(mac().screenLocked());
+    mac().setAccessibilityAllowed(true);
+    ASSERT_TRUE(run(lock).ok());
+    EXPECT_TRUE(mac().screenLocked());
+    expectError(run("keystroke \"q\""), Error::Kind::Syntax, -2741);
 }
 
 // ---- A Mac as slow as a real one; applications that ask before quitting ----

@@ -4,13 +4,17 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -32,6 +36,40 @@ std::vector<std::string> namesIn(const std::string& folder) {
         names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string statusRow(const sim::SimMac& mac, std::string_view name) {
+    for (const auto& [row, value] : sim::statusRows(mac)) {
+        if (row == name) return value;
+    }
+    return "(no row " + std::string(name) + ")";
+}
+
+// Starts caffeinate with these arguments against the simulated Mac at root, and waits
+// until it has entered itself (or ended). Its pid.
+pid_t startCaffeinate(const std::string& root, std::vector<std::string> args) {
+    args.insert(args.begin(), testing_support::toolsDirectory() + "/caffeinate");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv(sim::kRootVariable, root.c_str(), 1);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    const sim::SimMac mac(root);
+    for (int i = 0; i < 500 && !mac.process(pid); ++i) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pid;
+}
+
+int exitOf(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -79,6 +117,17 @@ TEST(KillallTool, SystemProcessesComeBackAndAreCounted) {
     EXPECT_EQ(t.mac().restarts("NotificationCenter"), 1);
     EXPECT_EQ(t.mac().restarts("SystemUIServer"), 1);
     EXPECT_TRUE(t.mac().isRunning("Dock"));
+}
+
+TEST(KillallTool, FinderComesBackAndHidesTheDesktopIconsTheKeyTurnedOff) {
+    TempMac t;
+    const auto row = [&t] { return statusRow(t.mac(), "Desktop icons"); };
+    EXPECT_EQ(row(), "shown");
+    ASSERT_EQ(runShell(t.root(), "defaults write com.apple.finder CreateDesktop -bool false").exitStatus, 0);
+    EXPECT_EQ(row(), "shown (stored: hidden, when Finder restarts)");
+    ASSERT_EQ(runShell(t.root(), "killall Finder").exitStatus, 0);
+    EXPECT_EQ(t.mac().restarts("Finder"), 1);
+    EXPECT_EQ(row(), "hidden");
 }
 
 TEST(KillallTool, EscapedSpaceQuitsSystemPreferences) {
@@ -272,6 +321,7 @@ TEST(LendmodeSimTool, StatusShowsTheOwnersSettings) {
     EXPECT_NE(run.out.find("Appearance                Dark"), std::string::npos);
     EXPECT_NE(run.out.find("Natural scrolling         on"), std::string::npos);
     EXPECT_NE(run.out.find("Focus                     off"), std::string::npos);
+    EXPECT_NE(run.out.find("Sound                     on, volume 50"), std::string::npos);
 }
 
 TEST(LendmodeSimTool, AutomationAccessibilityAndCatalogueCanBeChangedByHand) {
@@ -411,6 +461,10 @@ TEST(ToolLatency, RealisticToolsTakeAtLeastTheirFiguresAndNoneDoesNot) {
         {"mdfind kind:application", latency::kMdfindQuery.time},
         {"killall Slack", latency::kCommandLineTool.time},
         {"killall Dock", latency::kCommandLineTool.time + latency::kSystemProcessRestart.time},
+        {"killall Finder", latency::kCommandLineTool.time + latency::kSystemProcessRestart.time},
+        {"pmset -g", latency::kCommandLineTool.time},
+        {"pmset displaysleepnow", latency::kCommandLineTool.time + latency::kScreenLock.time},
+        {"caffeinate -t 0", latency::kCommandLineTool.time},
         {"open -a Chess", latency::kCommandLineTool.time + latency::kApplicationLaunch.time},
         {"shortcuts list", latency::kShortcutsRun.time},
         {"osascript -e 'return 1'", latency::kOsascriptStart.time},
@@ -430,6 +484,74 @@ TEST(ToolLatency, RealisticToolsTakeAtLeastTheirFiguresAndNoneDoesNot) {
         figures += least;
     }
     EXPECT_LT(quickTotal, figures);
+}
+
+// The assertion lives as long as caffeinate: entered with its flags, taken away when
+// it is ended or what it waits for ends; a kill -9 leaves an entry nobody counts.
+TEST(CaffeinateTool, HoldsItsAssertionWhileItRunsAndNoLonger) {
+    TempMac t;
+    const auto row = [&t] { return statusRow(t.mac(), "Keep awake"); };
+    EXPECT_EQ(row(), "no assertion");
+
+    const pid_t waited = startCaffeinate(t.root(), {"-t", "30"});
+    ASSERT_GT(waited, 0);
+    const pid_t holder = startCaffeinate(t.root(), {"-di", "-w", std::to_string(waited)});
+    ASSERT_GT(holder, 0);
+    EXPECT_EQ(t.mac().process(holder)->assertions, "-d -i -w " + std::to_string(waited));
+    EXPECT_EQ(row(), "caffeinate -i -t 30, caffeinate -d -i -w " + std::to_string(waited));
+    const std::string settings = runTool(t.root(), {"pmset", "-g"}).out;
+    EXPECT_NE(settings.find(" displaysleep         10 (display sleep prevented by caffeinate)"),
+              std::string::npos)
+        << settings;
+
+    ::kill(waited, SIGTERM);
+    EXPECT_EQ(exitOf(waited), 0);
+    EXPECT_EQ(exitOf(holder), 0) << "-w ends it with the process it waits for";
+    EXPECT_EQ(row(), "no assertion");
+    EXPECT_FALSE(t.mac().isRunning("caffeinate"));
+
+    const pid_t killed = startCaffeinate(t.root(), {"-s"});
+    ASSERT_GT(killed, 0);
+    EXPECT_EQ(row(), "caffeinate -s");
+    ::kill(killed, SIGKILL);
+    exitOf(killed);
+    EXPECT_TRUE(t.mac().process(killed)) << "a kill -9 leaves the entry";
+    EXPECT_EQ(row(), "no assertion");
+    EXPECT_EQ(statusRow(t.mac(), "Running").find("caffeinate"), std::string::npos);
+}
+
+TEST(CaffeinateTool, RunsAUtilityWithItsStatusAndEndsWithKillall) {
+    TempMac t;
+    const auto run =
+        runShell(t.root(), "caffeinate -i sh -c 'lendmode-sim status | grep \"^Keep awake\"; exit 3'");
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_NE(run.out.find("caffeinate -i\n"), std::string::npos) << run.out;
+    EXPECT_EQ(statusRow(t.mac(), "Keep awake"), "no assertion");
+
+    const pid_t held = startCaffeinate(t.root(), {});
+    ASSERT_GT(held, 0);
+    EXPECT_EQ(runTool(t.root(), {"killall", "caffeinate"}).exitStatus, 0);
+    EXPECT_EQ(exitOf(held), 0);
+    EXPECT_EQ(runTool(t.root(), {"caffeinate", "-x"}).exitStatus, 1);
+}
+
+// The display's sleep locks the screen only when a password is asked at once; the
+// owner unlocks it by hand.
+TEST(PmsetTool, DisplaySleepLocksWhenAPasswordIsRequiredAndTheOwnerUnlocks) {
+    TempMac t;
+    EXPECT_EQ(statusRow(t.mac(), "Screen"), "unlocked");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "password-after-sleep", "off"}).exitStatus, 0);
+    ASSERT_EQ(runTool(t.root(), {"pmset", "displaysleepnow"}).exitStatus, 0);
+    EXPECT_EQ(statusRow(t.mac(), "Screen"), "unlocked");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "password-after-sleep", "on"}).exitStatus, 0);
+    ASSERT_EQ(runTool(t.root(), {"pmset", "displaysleepnow"}).exitStatus, 0);
+    EXPECT_EQ(statusRow(t.mac(), "Screen"), "locked");
+    ASSERT_EQ(runTool(t.root(), {"lendmode-sim", "unlock"}).exitStatus, 0);
+    EXPECT_FALSE(t.mac().screenLocked());
+    const auto settings = runTool(t.root(), {"pmset", "-g"});
+    EXPECT_EQ(settings.exitStatus, 0);
+    EXPECT_NE(settings.out.find(" sleep                1\n"), std::string::npos) << settings.out;
+    EXPECT_NE(runTool(t.root(), {"pmset", "sleepnow"}).exitStatus, 0);
 }
 
 TEST(ShortcutsTool, RunsTheOwnersShortcutsFrom12OnAndIsMissingBefore) {

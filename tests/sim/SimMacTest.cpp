@@ -16,6 +16,7 @@
 #include "base/plist/PlistFile.h"
 #include "sim/LaunchAnnouncer.h"
 #include "sim/SimMac.h"
+#include "sim/Status.h"
 #include "tests/support/TestSupport.h"
 
 using testing_support::TempDir;
@@ -265,6 +266,43 @@ TEST(SimMacProcesses, KillingTheDockRestartsItAndCounts) {
     EXPECT_EQ(mac.restarts("NotificationCenter"), 1);
     EXPECT_EQ(mac.restarts("SystemUIServer"), 1);
     EXPECT_EQ(mac.restarts("Dock"), 1);
+}
+
+// Finder comes back after a kill, not after a quit, and reads CreateDesktop only as it
+// starts.
+TEST(SimMacProcesses, FinderRestartsAfterAKillAndOnlyThenHidesTheDesktopIcons) {
+    TempMac t;
+    const sim::SimMac& mac = t.mac();
+    EXPECT_TRUE(mac.desktopIconsShown());
+    ASSERT_TRUE(mac.updateDomain("com.apple.finder", false, [](plist::Dictionary& d) {
+        d["CreateDesktop"] = false;
+        return true;
+    }));
+    EXPECT_TRUE(mac.desktopIconsShown()) << "the running Finder read the key before";
+    EXPECT_EQ(mac.killAll("Finder"), 1);
+    EXPECT_TRUE(mac.isRunning("Finder"));
+    EXPECT_EQ(mac.restarts("Finder"), 1);
+    EXPECT_FALSE(mac.desktopIconsShown());
+
+    ASSERT_TRUE(mac.updateDomain("com.apple.finder", false, [](plist::Dictionary& d) {
+        d.erase("CreateDesktop");
+        return true;
+    }));
+    EXPECT_FALSE(mac.desktopIconsShown());
+    const auto rows = sim::statusRows(mac);
+    EXPECT_NE(std::find(rows.begin(), rows.end(),
+                        std::pair<std::string, std::string>("Desktop icons",
+                                                            "hidden (stored: shown, when Finder restarts)")),
+              rows.end());
+    // A quit (as `tell application "Finder" to quit`) leaves it ended.
+    sim::StateSession session(mac);
+    ASSERT_TRUE(session.change(
+        [](sim::SimState& s) { s.endProcesses([](const sim::Process& p) { return p.name == "Finder"; }); }));
+    ASSERT_TRUE(session.commit());
+    EXPECT_FALSE(mac.isRunning("Finder"));
+    EXPECT_FALSE(mac.desktopIconsShown());
+    ASSERT_TRUE(mac.launch(*mac.findApp("Finder")));
+    EXPECT_TRUE(mac.desktopIconsShown());
 }
 
 TEST(SimMacProcesses, ApplicationsEndByExactCaseSensitiveName) {
