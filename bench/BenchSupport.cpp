@@ -100,4 +100,14 @@ void reportScaling(const std::string& name, const std::vector<SizePoint>& sizes,
     std::printf("\n");
 }
 
+void freshCopy(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    fs::remove_all(to);
+    fs::copy(from, to, fs::copy_options::recursive);
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        if (entry.is_regular_file())
+            fs::last_write_time(fs::path(to) / fs::relative(entry.path(), from), entry.last_write_time());
+    }
+}
+
 }  // namespace bench

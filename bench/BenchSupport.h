@@ -25,6 +25,11 @@ std::string toolsDirectory();
 // simulated Mac at root, after those it has. Throws when the catalogue cannot be written.
 void addApplications(const std::string& root, int count, int first = 0);
 
+// A copy of the simulated Mac at `from` in `to` (emptied first), keeping each file's
+// modification time: the Mac trusts its application index only when it is no older
+// than the catalogue.
+void freshCopy(const std::string& from, const std::string& to);
+
 // Starts argv (argv[0] a path) with its output discarded and LENDMODE_SIM_ROOT set to
 // root, and waits for it. Returns the exit status (128 + signal when a signal ended it,
 // -1 when it could not be started).

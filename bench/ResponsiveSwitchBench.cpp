@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <variant>
 
@@ -88,16 +87,6 @@ private:
     Ran& ran_;
 };
 
-void freshCopy(const std::string& from, const std::string& to) {
-    namespace fs = std::filesystem;
-    fs::remove_all(to);
-    fs::copy(from, to, fs::copy_options::recursive);
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        if (entry.is_regular_file())
-            fs::last_write_time(fs::path(to) / fs::relative(entry.path(), from), entry.last_write_time());
-    }
-}
-
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -174,9 +163,9 @@ bool measure(const char* size, int extra) {
         if (!xcode || !simulated.launch(*xcode) || !simulated.setLatency(sim::Latency::Realistic))
             throw std::runtime_error("cannot prepare the simulated Mac");
     }
-    freshCopy(prepared, mac);
+    bench::freshCopy(prepared, mac);
     const Switched switched = switchOnAndOff(mac);
-    freshCopy(prepared, mac);
+    bench::freshCopy(prepared, mac);
     const double floorMs = floorOf(switched.ran, mac);
     std::printf("  %s: switch on+off %.0f ms, %zu texts one after another %.0f ms\n", size, switched.wallMs,
                 switched.ran.size(), floorMs);

@@ -24,7 +24,6 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 
@@ -39,7 +38,6 @@
 #include "tests/support/Applications.h"
 
 using lendmode::Preferences;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -128,17 +126,6 @@ private:
     Groups& texts_;
 };
 
-// The copy keeps each file's modification time, as the prepared Mac has it: the
-// Mac trusts its application index only when it is no older than the catalogue.
-void freshCopy(const std::string& from, const std::string& to) {
-    fs::remove_all(to);
-    fs::copy(from, to, fs::copy_options::recursive);
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        if (entry.is_regular_file())
-            fs::last_write_time(fs::path(to) / fs::relative(entry.path(), from), entry.last_write_time());
-    }
-}
-
 double millisecondsOf(const std::function<void()>& f) {
     const auto start = std::chrono::steady_clock::now();
     f();
@@ -177,7 +164,7 @@ SizeFigures measure(const char* size, int extra, int rounds, double limit) {
     std::vector<double> switches, floors, processFloors, groupedFloors, stores;
     std::size_t processes = 0, applications = 0;
     for (int round = 0; round < rounds; ++round) {
-        freshCopy(prepared, mac);
+        bench::freshCopy(prepared, mac);
         Groups groups;
         platform::Ports ports = platform::simulated::portsFor(mac);
         ports.shell = std::make_shared<RecordingShell>(ports.shell, groups);
@@ -198,7 +185,7 @@ SizeFigures measure(const char* size, int extra, int rounds, double limit) {
         processes = 0;
         for (const Texts& group : groups) processes += group.size();
 
-        freshCopy(prepared, mac);
+        bench::freshCopy(prepared, mac);
         const auto env = sim::shellEnvironment(sim::SimMac(mac));
         floors.push_back(millisecondsOf([&] {
             for (const Texts& group : groups) {
@@ -209,7 +196,7 @@ SizeFigures measure(const char* size, int extra, int rounds, double limit) {
         }));
         processFloors.push_back(floors.back());
         floors.back() += storeMs;
-        freshCopy(prepared, mac);
+        bench::freshCopy(prepared, mac);
         groupedFloors.push_back(millisecondsOf([&] {
             for (const Texts& group : groups)
                 posix::runShells(group, env, /*waitForExit=*/true, "/bin/sh", posix::StandardError::Capture);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 
+#include "base/EnvironmentDuration.h"
 #include "base/Log.h"
 #include "base/Strings.h"
 #include "engine/DefaultBrowser.h"
@@ -109,14 +109,10 @@ std::optional<std::string> SetApplier::prepare(settings::ApplyPlan& plan, std::v
 }
 
 std::chrono::milliseconds SetApplier::quitWait() {
-    constexpr std::chrono::seconds kQuitWait{15};
-    if (const char* shorter = std::getenv("LENDMODE_QUIT_WAIT_MS")) {
-        char* end = nullptr;
-        const long ms = std::strtol(shorter, &end, 10);
-        if (end != shorter && *end == '\0' && ms > 0 && ms < kQuitWait.count() * 1000)
-            return std::chrono::milliseconds(ms);
-    }
-    return kQuitWait;
+    constexpr std::chrono::milliseconds kQuitWait{15'000};
+    // Only ever shorter: a variable left set cannot make a switch wait longer.
+    const auto shorter = millisecondsFromEnvironment("LENDMODE_QUIT_WAIT_MS");
+    return shorter && shorter->count() > 0 ? std::min(*shorter, kQuitWait) : kQuitWait;
 }
 
 SetApplier::Quit SetApplier::quit(const std::string& name) {

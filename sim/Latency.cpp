@@ -1,8 +1,9 @@
 #include "sim/Latency.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <thread>
+
+#include "base/EnvironmentDuration.h"
 
 namespace sim {
 
@@ -15,13 +16,7 @@ void spend(Latency latency, std::chrono::milliseconds time) {
 }
 
 std::chrono::milliseconds appleEventTimeout() {
-    const char* text = std::getenv(kAppleEventTimeoutVariable);
-    if (!text || !*text) return kAppleEventTimeout;
-    const std::string_view digits(text);
-    long long ms = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
-    if (ec != std::errc() || end != digits.data() + digits.size() || ms < 0) return kAppleEventTimeout;
-    return std::chrono::milliseconds(ms);
+    return lendmode::millisecondsFromEnvironment(kAppleEventTimeoutVariable).value_or(kAppleEventTimeout);
 }
 
 }  // namespace sim

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -18,6 +17,7 @@
 #include <tuple>
 
 #include "base/BundleName.h"
+#include "base/EnvironmentDuration.h"
 #include "base/SocketPath.h"
 #include "base/plist/PlistFile.h"
 #include "sim/Seed.h"
@@ -42,13 +42,7 @@ constexpr std::chrono::milliseconds kDefaultLockWait(10000);
 constexpr std::chrono::milliseconds kLongestLockPause(16);
 
 std::chrono::milliseconds lockWaitFromEnvironment() {
-    const char* text = std::getenv(kLockWaitVariable);
-    if (!text || !*text) return kDefaultLockWait;
-    const std::string_view digits(text);
-    long long ms = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
-    if (ec != std::errc() || end != digits.data() + digits.size() || ms < 0) return kDefaultLockWait;
-    return std::chrono::milliseconds(ms);
+    return lendmode::millisecondsFromEnvironment(kLockWaitVariable).value_or(kDefaultLockWait);
 }
 
 // The lock file is its owner's alone: another user who could open it could hold its
