@@ -248,19 +248,12 @@ void ViewMainMenu::lendmodeOnOfButtonsPressed(QAbstractButton* sender) {
     // The switching operations ignore ON while on and OFF while off, and refuse a
     // switch they cannot undo safely; updateUI then shows the state they left. The
     // interface keeps running meanwhile, its progress shown (showSwitchProgress).
-    prefs->switchLendmode(
-        on,
-        [this] {
-            Preferences::runMainThreadBlock([this] {
-                enabledElements(true);
-                updateUI();
-            });
-        },
-        [this, on] {
-            lendmodeButtonON->setState(on);
-            lendmodeButtonOFF->setState(!on);
-            holdDuringSwitch(true);
-        });
+    // Its end (showSwitchProgress) releases the controls and shows what it left.
+    prefs->switchLendmode(on, nullptr, [this, on] {
+        lendmodeButtonON->setState(on);
+        lendmodeButtonOFF->setState(!on);
+        holdDuringSwitch(true);
+    });
 }
 
 void ViewMainMenu::invertScrollBoxPressed(QAbstractButton* sender) {

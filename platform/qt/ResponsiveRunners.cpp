@@ -28,56 +28,52 @@ void whileEventsRun(const std::function<void()>& work) {
     if (failure) std::rethrow_exception(failure);
 }
 
+namespace {
+
+// What `work` gives, worked out beside the event loop.
+template <typename Work>
+auto besideEvents(Work work) {
+    decltype(work()) result{};
+    whileEventsRun([&] { result = work(); });
+    return result;
+}
+
+}  // namespace
+
 std::optional<std::string> ResponsiveShellRunner::run(const std::string& commandText) {
-    std::optional<std::string> output;
-    whileEventsRun([&] { output = inner_->run(commandText); });
-    return output;
+    return besideEvents([&] { return inner_->run(commandText); });
 }
 
 std::vector<std::optional<std::string>> ResponsiveShellRunner::runAll(
     const std::vector<std::string>& commandTexts) {
-    std::vector<std::optional<std::string>> outputs;
-    whileEventsRun([&] { outputs = inner_->runAll(commandTexts); });
-    return outputs;
+    return besideEvents([&] { return inner_->runAll(commandTexts); });
 }
 
 bool ResponsiveShellRunner::runSucceeded(const std::string& commandText) {
-    bool succeeded = false;
-    whileEventsRun([&] { succeeded = inner_->runSucceeded(commandText); });
-    return succeeded;
+    return besideEvents([&] { return inner_->runSucceeded(commandText); });
 }
 
 std::optional<std::string> ResponsiveShellRunner::runUnless(const std::string& commandText,
                                                             const std::function<bool()>& stop) {
-    std::optional<std::string> output;
-    whileEventsRun([&] { output = inner_->runUnless(commandText, stop); });
-    return output;
+    return besideEvents([&] { return inner_->runUnless(commandText, stop); });
 }
 
 std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::execute(const std::string& source) {
-    std::optional<std::vector<std::string>> items;
-    whileEventsRun([&] { items = inner_->execute(source); });
-    return items;
+    return besideEvents([&] { return inner_->execute(source); });
 }
 
 std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::execute(const std::string& source,
                                                                              std::string& error) {
-    std::optional<std::vector<std::string>> items;
-    whileEventsRun([&] { items = inner_->execute(source, error); });
-    return items;
+    return besideEvents([&] { return inner_->execute(source, error); });
 }
 
 std::optional<std::vector<std::string>> ResponsiveAppleScriptRunner::executeUnless(
     const std::string& source, const std::function<bool()>& stop) {
-    std::optional<std::vector<std::string>> items;
-    whileEventsRun([&] { items = inner_->executeUnless(source, stop); });
-    return items;
+    return besideEvents([&] { return inner_->executeUnless(source, stop); });
 }
 
 bool ResponsiveAutomationConsent::mayAutomate(const std::string& applicationName) {
-    bool allowed = false;
-    whileEventsRun([&] { allowed = inner_->mayAutomate(applicationName); });
-    return allowed;
+    return besideEvents([&] { return inner_->mayAutomate(applicationName); });
 }
 
 }  // namespace platform::qt
