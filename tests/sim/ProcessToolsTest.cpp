@@ -49,12 +49,13 @@ std::string statusRow(const sim::SimMac& mac, std::string_view name) {
 // until it has entered itself (or ended). Its pid.
 pid_t startCaffeinate(const std::string& root, std::vector<std::string> args) {
     args.insert(args.begin(), testing_support::toolsDirectory() + "/caffeinate");
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv(sim::kRootVariable, root.c_str(), 1);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
