@@ -29,6 +29,15 @@ inline constexpr const char* kOwnerLockRequired = "LM012";  // boolean
 inline constexpr const char* kFocusOnShortcut = "LM013";   // string
 inline constexpr const char* kFocusOffShortcut = "LM014";  // string
 inline constexpr const char* kFocusTurnedOn = "LM015";     // boolean
+// Sound muted and desktop icons hidden by the switch-on, so that only then does the
+// switch-off put the owner's own back (from the owner snapshot's row).
+inline constexpr const char* kSoundMutedBySwitch = "LM016";          // boolean
+inline constexpr const char* kDesktopIconsHiddenBySwitch = "LM017";  // boolean
+// A loan for a while: its wall-clock end (a date) and its length in seconds, stored with
+// the switch-on record before anything changes, so that a later start keeps counting
+// or, after the end, gives the Mac back and locks the screen.
+inline constexpr const char* kLoanEnd = "LM018";     // date
+inline constexpr const char* kLoanLength = "LM019";  // integer, seconds
 inline constexpr const char* kDefaultFocusOnShortcut = "Lendmode Focus On";
 inline constexpr const char* kDefaultFocusOffShortcut = "Lendmode Focus Off";
 // Per-build marker key: "28-" + short version + "(" + build number + ")".
@@ -86,6 +95,10 @@ inline constexpr int kDockVisible = 9;
 inline constexpr int kDockLocation = 32;
 inline constexpr int kDarkMode = 33;
 inline constexpr int kDisabledApps = 41;
+// For presenting and sharing the screen; after the application list in a set.
+inline constexpr int kMuteSound = 51;
+inline constexpr int kHideDesktopIcons = 52;
+inline constexpr int kKeepAwake = 53;
 }  // namespace rows
 
 // The Dock's eight hot-corner keys, in the order a hot-corner dictionary lists them.
