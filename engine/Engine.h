@@ -12,12 +12,12 @@ namespace lendmode {
 
 struct Engine {
     Engine(const platform::Ports& ports, UserDefaults& prefs, LendmodeFlag& flag, DefinitionSets& sets,
-           SwitchProgress& progress)
+           SwitchProgress& progress, Loan& loan)
         : run(ports),
           defaults(run, ports, sets),
           snapshot(run, ports, sets, defaults),
           applier(run, ports, prefs, sets, progress),
-          switching(ports, prefs, flag, sets, snapshot, defaults, applier, progress) {}
+          switching(ports, run, prefs, flag, sets, snapshot, defaults, applier, progress, loan) {}
 
     CommandRunners run;
     DefaultSet defaults;

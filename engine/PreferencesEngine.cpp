@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "engine/DefaultBrowser.h"
 #include "engine/Engine.h"
+#include "engine/ScreenLock.h"
 #include "engine/settings/DoNotDisturb.h"
 #include "engine/settings/HotCorners.h"
 #include "engine/settings/Registry.h"
@@ -19,7 +20,7 @@ namespace lendmode {
 Preferences::Preferences(platform::Ports ports)
     : ports_(std::move(ports)),
       prefs_(ports_.userDefaults),
-      engine_(std::make_unique<Engine>(ports_, prefs_, flag_, sets_, progress_)) {
+      engine_(std::make_unique<Engine>(ports_, prefs_, flag_, sets_, progress_, loan_)) {
     prefs_.registerDefaults({{keys::kCurrentSet, "0"}, {keys::kLendmode, false}});
     if (const auto aside = prefs_.store().takeMovedAsideDamagedStore()) {
         showAlert(ports_.alerts.get(), alerts::kDamagedStoreMessage,
@@ -35,6 +36,14 @@ Preferences::~Preferences() = default;
 
 bool Preferences::guestSettingsApplied() const {
     return engine_->switching.guestSettingsApplied();
+}
+
+bool Preferences::setLoanLength(std::optional<Loan::Seconds> length) {
+    return engine_->switching.changeLoan(length);
+}
+
+void Preferences::lockScreen() {
+    (void)lendmode::lockScreen(engine_->run, ports_);
 }
 
 std::vector<std::string>& Preferences::appNeedRun() {

@@ -4,6 +4,7 @@
 
 #include "base/Log.h"
 #include "base/Strings.h"
+#include "engine/ScreenLock.h"
 #include "engine/ScriptTexts.h"
 #include "model/AlertTexts.h"
 #include "model/ApplicationRecord.h"
@@ -103,6 +104,8 @@ void Switching::switchOn(const Completion& completion) {
     record.insert_or_assign(keys::kOwnerHttpsHandler, https);
     record.insert_or_assign(keys::kAppsToReopen, plist::Array(running.begin(), running.end()));
     record.insert_or_assign(keys::kGuestSettingsApplied, true);
+    // The loan's end, if it has one, counted from here.
+    for (auto& [key, value] : loan_.begin()) record.insert_or_assign(key, std::move(value));
     // The sets are lent to the record and taken back after the write, not copied (as
     // an entry of the braced list above would be).
     record.emplace(keys::kDefinitionSets, plist::Value(std::move(sets_.all())));
@@ -115,6 +118,7 @@ void Switching::switchOn(const Completion& completion) {
     if (copied && !stored && copy && !copy->clear()) log::error("could not remove the record copy");
     sets_.all() = std::move(*record[keys::kDefinitionSets].asArray());
     if (!stored) {
+        loan_.end();
         sets_.all()[1] = std::move(previous);
         return refuse(alerts::kCannotSwitchOnStorageText);
     }
@@ -191,6 +195,7 @@ bool Switching::putOwnerSettingsBack() {
     }
     if (ports_.recordCopy && !ports_.recordCopy->clear()) log::error("could not remove the record copy");
     guestSettingsApplied_ = false;
+    loan_.end();
     if (!result.notChanged.empty()) alert(alerts::kScriptFailed, joined(result.notChanged, "\n"));
     return true;
 }
@@ -205,7 +210,8 @@ std::optional<plist::Dictionary> Switching::leftOnRecord() {
     const bool storeSaysOn = prefs_.boolean(keys::kGuestSettingsApplied);
     plist::Dictionary stored;
     if (storeSaysOn) {
-        for (const char* key : {keys::kDefinitionSets, keys::kAppsToReopen, keys::kOwnerHttpsHandler}) {
+        for (const char* key : {keys::kDefinitionSets, keys::kAppsToReopen, keys::kOwnerHttpsHandler,
+                                keys::kLoanEnd, keys::kLoanLength}) {
             if (auto value = prefs_.object(key)) stored.emplace(key, std::move(*value));
         }
         if (usable(stored)) return stored;
@@ -233,19 +239,38 @@ void Switching::tellRecordLost() {
 bool Switching::restoreLeftOn() {
     std::optional<plist::Dictionary> record = leftOnRecord();
     guestSettingsApplied_ = record.has_value();
-    return record && !restoreOwnerSettingsLeftOn(std::move(*record));
+    if (!record) return false;
+    if (!loan_.resume(*record)) return !restoreOwnerSettingsLeftOn(std::move(*record));
+    if (!loan_.over()) {
+        if (takeRecord(*record)) {
+            log::info("Lendmode is on for a while yet: the loan goes on");
+            return true;
+        }
+        loan_.end();
+        return !restoreOwnerSettingsLeftOn(std::move(*record));  // nothing to go on with
+    }
+    // Over while no Lendmode ran: ended as the timer would have.
+    const bool stillOn = !restoreOwnerSettingsLeftOn(std::move(*record));
+    (void)lockScreen(run_, ports_);
+    return stillOn;
 }
 
-bool Switching::restoreOwnerSettingsLeftOn(plist::Dictionary record) {
-    const auto stored = record.find(keys::kDefinitionSets);
-    plist::Array* sets = stored == record.end() ? nullptr : stored->second.asArray();
-    if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) {
-        log::error("no usable owner snapshot is stored; nothing to put back");
-        (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
-        if (ports_.recordCopy) (void)ports_.recordCopy->clear();
-        guestSettingsApplied_ = false;
+bool Switching::changeLoan(std::optional<Loan::Seconds> length) {
+    if (!guestSettingsApplied_) {
+        loan_.choose(length);
         return true;
     }
+    const Loan before = loan_;
+    if (prefs_.setObjects(loan_.change(length))) return true;
+    log::error("could not store the loan's new time");
+    loan_ = before;
+    return false;
+}
+
+bool Switching::takeRecord(plist::Dictionary& record) {
+    const auto stored = record.find(keys::kDefinitionSets);
+    plist::Array* sets = stored == record.end() ? nullptr : stored->second.asArray();
+    if (!sets || sets->size() < 2 || !isUsableDefinitionSet((*sets)[1])) return false;
     // Set 0 tells which applications are still disabled, and so may be reopened.
     plist::Value lendmodeSet =
         isUsableDefinitionSet((*sets)[0]) ? std::move((*sets)[0]) : plist::Value(plist::Array{});
@@ -259,6 +284,18 @@ bool Switching::restoreOwnerSettingsLeftOn(plist::Dictionary record) {
     }
     const auto https = record.find(keys::kOwnerHttpsHandler);
     ownerHttpsHandler_ = https != record.end() && https->second.isString() ? *https->second.asString() : "";
+    return true;
+}
+
+bool Switching::restoreOwnerSettingsLeftOn(plist::Dictionary record) {
+    if (!takeRecord(record)) {
+        log::error("no usable owner snapshot is stored; nothing to put back");
+        (void)prefs_.setBoolean(keys::kGuestSettingsApplied, false);
+        if (ports_.recordCopy) (void)ports_.recordCopy->clear();
+        guestSettingsApplied_ = false;
+        loan_.end();
+        return true;
+    }
     if (!putOwnerSettingsBack()) return false;  // stays on, with the sets as stored
     log::info("switched off at start-up: the owner's settings, left on by an earlier run, are back");
     sets_.all().clear();

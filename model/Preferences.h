@@ -16,6 +16,7 @@
 #include "model/DefinitionSets.h"
 #include "model/InstalledApplications.h"
 #include "model/LendmodeFlag.h"
+#include "model/Loan.h"
 #include "model/SwitchProgress.h"
 #include "model/UserDefaults.h"
 #include "platform/Ports.h"
@@ -58,6 +59,15 @@ public:
     void switchLendmode(bool on, const std::function<void()>& completion,
                         const std::function<void()>& started = {});
     bool guestSettingsApplied() const;  // "LM010"
+
+    // A loan for a while (model/Loan.h): the time the next switch-on lends the Mac for,
+    // or while on the running loan's. A change while on starts the new time from now,
+    // stored first: false when it could not be stored, and nothing changed.
+    const Loan& loan() const { return loan_; }
+    Loan& loan() { return loan_; }
+    [[nodiscard]] bool setLoanLength(std::optional<Loan::Seconds> length);
+    // Locks the screen (engine/ScreenLock.h): the end of a loan.
+    void lockScreen();
 
     // The definition sets (DefinitionSets): 0 the Lendmode set, 1 the owner snapshot.
     std::uint64_t currentSet() const { return sets_.currentSet(); }
@@ -149,6 +159,7 @@ private:
     LendmodeFlag flag_{prefs_};
     DefinitionSets sets_{prefs_};
     SwitchProgress progress_;
+    Loan loan_ = Loan::fromEnvironment();
     bool ownerLockRequired_ = false;
     std::unique_ptr<Engine> engine_;
 };
