@@ -1,4 +1,4 @@
-// The command line: `lendmode on | off | toggle | status [--json] | open-url URL`
+// The command line: `lendmode on [--for TIME] | off | toggle | status [--json] | open-url URL`
 // asks the running Lendmode through the single-instance channel and ends with its
 // answer. Without a command the program starts in the menu bar as before (Qt's own
 // options, such as -platform, included). The client needs no display.
@@ -20,6 +20,8 @@ struct Request {
     Command command;
     bool json = false;  // status --json
     std::string url;    // open-url
+    // on --for TIME: how long Lendmode stays on, in seconds; 0 for no time.
+    long long forSeconds = 0;
     bool operator==(const Request&) const = default;
 };
 
@@ -40,6 +42,10 @@ Arguments parseArguments(const std::vector<std::string>& args);
 // a request.
 std::string requestLine(const Request& request);
 std::optional<Request> parseRequestLine(std::string_view line);
+
+// A loan's time as the command line takes it: a whole number and s, m or h ("90s",
+// "30m", "2h"), within a loan's bounds; nothing for anything else.
+std::optional<long long> parseLoanTime(std::string_view text);
 
 std::string usage(std::string_view program);
 

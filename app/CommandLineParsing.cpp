@@ -4,6 +4,9 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
+#include <charconv>
+
+#include "model/Loan.h"
 
 namespace lendmode::cli {
 namespace {
@@ -14,6 +17,7 @@ constexpr std::string_view kToggle = "toggle";
 constexpr std::string_view kStatus = "status";
 constexpr std::string_view kJson = "--json";
 constexpr std::string_view kOpenUrl = "open-url";
+constexpr std::string_view kFor = "--for";
 
 bool isHelp(std::string_view arg) {
     return arg == "-h" || arg == "--help" || arg == "help";
@@ -54,6 +58,15 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         parsed.help = true;
     } else if (const auto command = switchCommand(word)) {
         if (extra == 0) parsed.request = Request{*command};
+        if (extra >= 1 && *command == Command::On && args[1] == kFor) {
+            const auto seconds = extra == 2 ? parseLoanTime(args[2]) : std::nullopt;
+            if (seconds) {
+                parsed.request = Request{Command::On};
+                parsed.request->forSeconds = *seconds;
+            } else if (extra <= 2) {
+                parsed.error = "--for takes a time such as 90s, 30m or 2h (at most 24h)";
+            }
+        }
     } else if (word == kStatus) {
         if (extra == 0) parsed.request = Request{Command::Status};
         if (extra == 1 && args[1] == kJson) parsed.request = Request{Command::Status, true};
@@ -76,7 +89,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
 std::string requestLine(const Request& request) {
     switch (request.command) {
-        case Command::On: return std::string(kOn);
+        case Command::On:
+            return std::string(kOn) + (request.forSeconds > 0 ? " " + std::string(kFor) + " " +
+                                                                    std::to_string(request.forSeconds)
+                                                              : "");
         case Command::Off: return std::string(kOff);
         case Command::Toggle: return std::string(kToggle);
         case Command::Status: return std::string(kStatus) + (request.json ? " " + std::string(kJson) : "");
@@ -94,19 +110,50 @@ std::optional<Request> parseRequestLine(std::string_view line) {
         if (rest.empty() || !isPrintable(rest)) return std::nullopt;
         return Request{Command::OpenUrl, false, std::string(rest)};
     }
+    if (word == kOn && rest.starts_with(kFor) && rest.size() > kFor.size() && rest[kFor.size()] == ' ') {
+        const std::string_view digits = rest.substr(kFor.size() + 1);
+        long long seconds = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
+        if (ec != std::errc() || end != digits.data() + digits.size() || seconds < Loan::kShortest.count() ||
+            seconds > Loan::kLongest.count())
+            return std::nullopt;
+        Request request{Command::On};
+        request.forSeconds = seconds;
+        return request;
+    }
     if (space != std::string_view::npos && !(word == kStatus && rest == kJson)) return std::nullopt;
     if (word == kStatus) return Request{Command::Status, !rest.empty()};
     if (const auto command = switchCommand(word)) return Request{*command};
     return std::nullopt;
 }
 
+std::optional<long long> parseLoanTime(std::string_view text) {
+    if (text.size() < 2) return std::nullopt;
+    long long unit = 0;
+    switch (text.back()) {
+        case 's': unit = 1; break;
+        case 'm': unit = 60; break;
+        case 'h': unit = 3600; break;
+        default: return std::nullopt;
+    }
+    const std::string_view digits = text.substr(0, text.size() - 1);
+    long long count = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
+    if (ec != std::errc() || end != digits.data() + digits.size() || count <= 0 ||
+        count > Loan::kLongest.count() / unit)
+        return std::nullopt;
+    return count * unit;
+}
+
 std::string usage(std::string_view program) {
     const std::string name(program);
-    return "Usage: " + name + " on | off | toggle | status [--json] | open-url URL\n" +
+    return "Usage: " + name + " on [--for TIME] | off | toggle | status [--json] | open-url URL\n" +
            "  on             switch Lendmode on\n"
+           "  on --for TIME  switch it on for a while (90s, 30m, 2h): then it switches off by itself\n"
+           "                 and locks the screen; while on, a new time from now\n"
            "  off            switch it off (the owner is asked first while the owner lock is set)\n"
            "  toggle         switch it to the other side\n"
-           "  status         whether it is on, the set in use, the blocked applications\n"
+           "  status         whether it is on, the time left, the set in use, the blocked applications\n"
            "  status --json  the same as one JSON object\n"
            "  open-url URL   follow a link: lendmode://on, lendmode://off or lendmode://toggle\n"
            "The running Lendmode does the work. Without a command, " +

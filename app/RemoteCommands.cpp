@@ -74,7 +74,7 @@ CommandReply RemoteCommands::handle(const std::string& requestLine) {
 
 CommandReply RemoteCommands::run(const cli::Request& request) {
     switch (request.command) {
-        case cli::Command::On: return switchTo(true);
+        case cli::Command::On: return switchTo(true, request.forSeconds);
         case cli::Command::Off: return switchTo(false);
         case cli::Command::Toggle: return switchTo(!prefs_.lendmode());
         case cli::Command::Status: return status(request.json);
@@ -106,12 +106,13 @@ void RemoteCommands::followLink(const std::string& url) {
     alerts->runModal(alert);
 }
 
-CommandReply RemoteCommands::switchTo(bool on) {
+CommandReply RemoteCommands::switchTo(bool on, long long forSeconds) {
     if (switching_ || prefs_.switchProgress().underWay())
         return refused("Lendmode is busy with another switch; try again when it is done.");
     // A switch whose alert is up has not finished yet.
     if (windowWaits_ && windowWaits_())
         return refused("Lendmode is waiting for an answer in its window; try again once it is given.");
+    if (on && forSeconds > 0 && prefs_.lendmode()) return changeLoan(forSeconds);
     if (prefs_.lendmode() == on) return done(on ? "Lendmode is already on." : "Lendmode is already off.");
     switching_ = true;
     const struct Done {
@@ -128,6 +129,7 @@ CommandReply RemoteCommands::switchTo(bool on) {
         if (!prefs_.lendmode()) return done("Lendmode is already off.");
     }
 
+    if (on) prefs_.loan().choose(forSeconds > 0 ? std::optional(Loan::Seconds(forSeconds)) : std::nullopt);
     CommandReply reply;
     {
         Preferences::CollectedAlerts collected(prefs_);
@@ -135,13 +137,32 @@ CommandReply RemoteCommands::switchTo(bool on) {
         for (const platform::Alert& alert : collected.alerts()) addLines(reply.err, alert);
     }
     if (prefs_.lendmode() == on) {
-        reply.out.emplace_back(on ? "Lendmode is on." : "Lendmode is off.");
+        const auto left = prefs_.loan().left();
+        reply.out.emplace_back(!on    ? "Lendmode is off."
+                               : left ? "Lendmode is on for " + timeLeftText(*left) + "."
+                                      : "Lendmode is on.");
         return reply;
     }
     reply.exitCode = CommandReply::kRefused;
     if (reply.err.empty())
         reply.err.emplace_back(on ? "Lendmode could not switch on." : "Lendmode could not switch off.");
     return reply;
+}
+
+CommandReply RemoteCommands::changeLoan(long long forSeconds) {
+    switching_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } finished{switching_};
+    OwnerLock& lock = lock_();
+    const OwnerLockGate::Result answer = lock.ask(lock::kChangeLoanTime);
+    if (answer != OwnerLockGate::Result::Granted) return refused(lock.refusalText(answer));
+    if (!prefs_.lendmode()) return refused("Lendmode was switched off meanwhile.");
+    if (!prefs_.setLoanLength(Loan::Seconds(forSeconds)))
+        return refused("Lendmode could not store the new time; the loan goes on as it was.");
+    return done("Lendmode stays on for " +
+                timeLeftText(prefs_.loan().left().value_or(Loan::Milliseconds(0))) + ".");
 }
 
 CommandReply RemoteCommands::status(bool json) {
@@ -154,14 +175,19 @@ CommandReply RemoteCommands::status(bool json) {
     if (set >= prefs_.definitionSets().size()) set = 0;  // as a switch-on does
     const std::vector<std::string> blocked = prefs_.disabledApplicationNames();
     const bool lock = prefs_.ownerLockRequired();
+    const auto left = on ? prefs_.loan().left() : std::nullopt;
 
     if (json) {
         QJsonArray names;
         for (const std::string& name : blocked) names.append(QString::fromStdString(name));
-        const QJsonObject object{{QStringLiteral("lendmode"), QString::fromStdString(state)},
-                                 {QStringLiteral("set"), static_cast<qint64>(set)},
-                                 {QStringLiteral("blocked"), names},
-                                 {QStringLiteral("ownerLock"), lock}};
+        const QJsonObject object{
+            {QStringLiteral("lendmode"), QString::fromStdString(state)},
+            {QStringLiteral("set"), static_cast<qint64>(set)},
+            {QStringLiteral("blocked"), names},
+            {QStringLiteral("ownerLock"), lock},
+            // Whole seconds, rounded up; null without a time.
+            {QStringLiteral("secondsLeft"),
+             left ? QJsonValue(static_cast<qint64>((left->count() + 999) / 1000)) : QJsonValue()}};
         return done(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString());
     }
     CommandReply reply;
@@ -172,6 +198,9 @@ CommandReply RemoteCommands::status(bool json) {
         "Blocked applications: " + (blocked.empty() ? std::string("none") : joined(blocked, ", ")),
         std::string("Owner lock: ") + (lock ? "set" : "not set"),
     };
+    if (on)
+        reply.out.insert(reply.out.begin() + 1, left ? "Time left: " + timeLeftText(*left)
+                                                     : std::string("Time left: until switched off"));
     return reply;
 }
 

@@ -40,7 +40,9 @@ public:
     void followLink(const std::string& url);
 
 private:
-    CommandReply switchTo(bool on);
+    // `forSeconds`: how long it stays on (0 for no time); while on, a new time from now.
+    CommandReply switchTo(bool on, long long forSeconds = 0);
+    CommandReply changeLoan(long long forSeconds);
     CommandReply status(bool json);
 
     Preferences& prefs_;

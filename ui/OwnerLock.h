@@ -1,7 +1,7 @@
 // The owner lock: while Lendmode is on and the owner has asked for the lock, what
 // would give the borrower the owner's Mac back (OFF, Quit, the application ticks, the
-// quick controls, the set in use, the preferences window, the command line's off)
-// goes ahead only once the owner has authenticated. Off, or with the lock not set,
+// quick controls, the set in use, the preferences window, a loan's time, the command
+// line's off) goes ahead only once the owner has authenticated. Off, or with the lock not set,
 // everything goes ahead as before. An orderly end of the session is not guarded: it
 // puts the owner's settings back.
 #pragma once
@@ -22,6 +22,7 @@ inline constexpr const char* kTurnOff = "turn Lendmode off";
 inline constexpr const char* kQuit = "quit Lendmode";
 inline constexpr const char* kChangeBlocked = "change the blocked applications";
 inline constexpr const char* kChangeQuickSettings = "change the guest settings";
+inline constexpr const char* kChangeLoanTime = "change how long Lendmode stays on";
 inline constexpr const char* kChangeSet = "change the set in use";
 inline constexpr const char* kOpenPreferences = "open Lendmode's preferences";
 inline constexpr const char* kSetLock = "set the owner lock";
