@@ -42,6 +42,7 @@ AppDelegate::AppDelegate(Services services, QObject* parent)
 
 AppDelegate::~AppDelegate() {
     NotificationCenter::defaultCenter().removeObserver(this);
+    delete endingSoon_.data();
     // The popover and its view hold the settings; they go with the delegate.
     delete popoverMain.data();
 }
@@ -57,8 +58,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     // 2. The Lendmode set from storage (or the defaults) and a fresh owner snapshot.
     prefs->readCurrentDefinitionSets();
     // 3. Every change of the flag, and a switch's start and end, refresh the status item.
-    NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged,
-                                                    [this] { createStatusBarMenu(); });
+    NotificationCenter::defaultCenter().addObserver(this, notifications::kLendmodeChanged, [this] {
+        if (loanWatch_) loanWatch_->update();
+        if (!prefs->lendmode() && endingSoon_) endingSoon_->close();
+        createStatusBarMenu();
+    });
     NotificationCenter::defaultCenter().addObserver(this, notifications::kSwitchProgress, [this] {
         const bool underWay = prefs->switchProgress().underWay();
         if (underWay != showsSwitch_) {
@@ -76,9 +80,25 @@ void AppDelegate::applicationDidFinishLaunching() {
         connect(workspace.get(), &platform::qt::Workspace::applicationRunning, this,
                 &AppDelegate::runOtherApp);
     }
-    // 5. The status item, in the off look.
+    // 5. A loan for a while, gone on with after a restart: its time left, its warning a
+    //    minute before the end, and its end.
+    loanWatch_ = std::make_unique<LoanWatch>(*prefs);
+    connect(loanWatch_.get(), &LoanWatch::timeLeftChanged, this, [this] {
+        showStatus();
+        if (viewMainMenu) viewMainMenu->showTimeLeft(loanWatch_->timeLeft());
+    });
+    connect(loanWatch_.get(), &LoanWatch::endingSoon, this, [this] {
+        if (!endingSoon_) endingSoon_ = new ui::EndingSoonNotice();
+        endingSoon_->setAttribute(Qt::WA_DeleteOnClose);
+        endingSoon_->showOnScreen();
+    });
+    connect(loanWatch_.get(), &LoanWatch::ended, this, [this] {
+        if (endingSoon_) endingSoon_->close();
+    });
+    loanWatch_->update();
+    // 6. The status item, in the look of the state Lendmode is in.
     createStatusBarMenu();
-    // 6. Once a day, while Lendmode is off, the sets are reloaded.
+    // 7. Once a day, while Lendmode is off, the sets are reloaded.
     refreshTimer_ = services_.makeTimer();
     refreshTimer_->start(kRefreshInterval, [this] { refreshDefinitionSets(); });
 }
@@ -184,6 +204,13 @@ void AppDelegate::createStatusBarMenu() {
         connect(statusItem.get(), &platform::qt::StatusItem::clicked, this,
                 &AppDelegate::statusBarButtonPressed);
     }
+    showStatus();
+    // The popover shows a switch as it goes; it closes at the other changes of the flag.
+    if (popoverMain && popoverMain->isShown() && !prefs->switchProgress().now()) popoverMain->close();
+}
+
+void AppDelegate::showStatus() {
+    if (!statusItem) return;
     const auto& switching = prefs->switchProgress().now();
     if (switching) {
         // Under way: said beside the icon and when the pointer rests on it.
@@ -191,14 +218,17 @@ void AppDelegate::createStatusBarMenu() {
             switching->on ? QStringLiteral("Switching on\u2026") : QStringLiteral("Switching off\u2026");
         statusItem->setTitle(what);
         statusItem->setToolTip(QStringLiteral("Lendmode: ") + what);
+    } else if (const QString left = loanWatch_ ? loanWatch_->timeLeft() : QString();
+               prefs->lendmode() && !left.isEmpty()) {
+        // On for a while: the time left beside the icon (on the Mac) and in its tip.
+        statusItem->setTitle(left);
+        statusItem->setToolTip(QStringLiteral("Lendmode is on: %1 left").arg(left));
     } else {
         statusItem->setTitle(prefs->lendmode() ? QString::fromUtf8(kStatusTitleOn) : QString());
         statusItem->setToolTip(prefs->lendmode() ? QStringLiteral("Lendmode is on")
                                                  : QStringLiteral("Lendmode is off"));
     }
     statusItem->setImage(ui::statusItemIcon(prefs->lendmode()));
-    // The popover shows a switch as it goes; it closes at the other changes of the flag.
-    if (popoverMain && popoverMain->isShown() && !switching) popoverMain->close();
 }
 
 void AppDelegate::statusBarButtonPressed() {

@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "app/LoanWatch.h"
 #include "app/Popover.h"
 #include "app/RepeatingTimer.h"
 #include "platform/QtPorts.h"
+#include "ui/EndingSoonNotice.h"
 #include "ui/ViewMainMenu.h"
 
 namespace lendmode {
@@ -58,6 +60,8 @@ public:
 
     // ---- Status item and popover ----
     void createStatusBarMenu();
+    // The status item's icon, title and tip as Lendmode stands (a loan's time left too).
+    void showStatus();
     void statusBarButtonPressed();
     void quitButtonPressed();
 
@@ -76,6 +80,10 @@ public:
     std::shared_ptr<platform::qt::StatusItem> statusItem;
     QPointer<ViewMainMenu> viewMainMenu;
     QPointer<Popover> popoverMain;
+    // A loan for a while: its time left, its warning and its end (made at start).
+    LoanWatch* loanWatch() const { return loanWatch_.get(); }
+    // The minute's warning while it is up; nullptr else.
+    ui::EndingSoonNotice* endingSoonNotice() const { return endingSoon_.data(); }
 
 private:
     // What waits for a running switch to end: a quit (asked during the switch, it
@@ -90,6 +98,8 @@ private:
 
     Services services_;
     std::unique_ptr<RepeatingTimer> refreshTimer_;
+    std::unique_ptr<LoanWatch> loanWatch_;
+    QPointer<ui::EndingSoonNotice> endingSoon_;
     // The applications whose blocking alert is up.
     std::set<std::string> alertsShown_;
     // The processes already ended or let run: a launch may come both announced and as a

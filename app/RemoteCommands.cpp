@@ -137,10 +137,10 @@ CommandReply RemoteCommands::switchTo(bool on, long long forSeconds) {
         for (const platform::Alert& alert : collected.alerts()) addLines(reply.err, alert);
     }
     if (prefs_.lendmode() == on) {
-        const auto left = prefs_.loan().left();
-        reply.out.emplace_back(!on    ? "Lendmode is off."
-                               : left ? "Lendmode is on for " + timeLeftText(*left) + "."
-                                      : "Lendmode is on.");
+        const auto length = prefs_.loan().length();
+        reply.out.emplace_back(!on      ? "Lendmode is off."
+                               : length ? "Lendmode is on for " + loanLengthText(*length) + "."
+                                        : "Lendmode is on.");
         return reply;
     }
     reply.exitCode = CommandReply::kRefused;
@@ -161,8 +161,7 @@ CommandReply RemoteCommands::changeLoan(long long forSeconds) {
     if (!prefs_.lendmode()) return refused("Lendmode was switched off meanwhile.");
     if (!prefs_.setLoanLength(Loan::Seconds(forSeconds)))
         return refused("Lendmode could not store the new time; the loan goes on as it was.");
-    return done("Lendmode stays on for " +
-                timeLeftText(prefs_.loan().left().value_or(Loan::Milliseconds(0))) + ".");
+    return done("Lendmode stays on for " + loanLengthText(Loan::Seconds(forSeconds)) + " from now.");
 }
 
 CommandReply RemoteCommands::status(bool json) {

@@ -93,4 +93,17 @@ std::string timeLeftText(Loan::Milliseconds left) {
     return std::to_string(hours) + " h" + (rest ? " " + std::to_string(rest) + " min" : "");
 }
 
+std::string loanLengthText(Loan::Seconds length) {
+    const long long total = std::max<long long>(length.count(), 0);
+    std::string text;
+    const auto add = [&text](long long count, const char* unit) {
+        if (count == 0) return;
+        text += (text.empty() ? "" : " ") + std::to_string(count) + " " + unit;
+    };
+    add(total / 3600, "h");
+    add(total % 3600 / 60, "min");
+    add(total % 60, "s");
+    return text.empty() ? "0 s" : text;
+}
+
 }  // namespace lendmode

@@ -58,6 +58,8 @@ public:
     // The time left in seconds of the loan (zero once over); nothing without a time.
     std::optional<Milliseconds> left() const;
     bool over() const { return timed() && left()->count() == 0; }
+    // How long one of its seconds lasts (a second, but for tests).
+    Milliseconds second() const { return second_; }
     // Whether the borrower has been told of the end (once per loan).
     bool warned() const { return warned_; }
     void setWarned() { warned_ = true; }
@@ -83,5 +85,7 @@ const std::vector<LoanChoice>& loanChoices();
 // A short text of a time left: "45 s", "29 min", "1 h 30 min" (rounded up, so that it
 // never says less than is left).
 std::string timeLeftText(Loan::Milliseconds left);
+// A loan's length as it was given: "1 min 30 s", "30 min", "2 h".
+std::string loanLengthText(Loan::Seconds length);
 
 }  // namespace lendmode

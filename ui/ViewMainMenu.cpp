@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QShortcut>
 #include <QShowEvent>
 
 #include "model/Keys.h"
+#include "model/Loan.h"
 #include "model/NotificationCenter.h"
 #include "model/Preferences.h"
+#include "model/ShowAlert.h"
 #include "platform/QtPorts.h"
 #include "ui/AppCellDelegate.h"
 #include "ui/AppListModel.h"
@@ -36,6 +39,8 @@ ViewMainMenu::ViewMainMenu(QWidget* parent) : QWidget(parent), ui_(std::make_uni
     tableApp = ui_->tableApp;
     lendmodeButtonON = ui_->lendmodeButtonON;
     lendmodeButtonOFF = ui_->lendmodeButtonOFF;
+    loanChoice = ui_->loanChoice;
+    for (const LoanChoice& choice : loanChoices()) loanChoice->addItem(tr(choice.caption));
     invertScrollBox = ui_->invertScrollBox;
     hotCornersBox = ui_->hotCornersBox;
     dockVisibilityBox = ui_->dockVisibilityBox;
@@ -81,6 +86,7 @@ void ViewMainMenu::connectActions() {
     for (ButtonYellow* half : {lendmodeButtonON, lendmodeButtonOFF}) {
         connect(half, &QAbstractButton::clicked, this, [this, half] { lendmodeOnOfButtonsPressed(half); });
     }
+    connect(loanChoice, &QComboBox::activated, this, &ViewMainMenu::loanChoicePressed);
     connect(invertScrollBox, &QAbstractButton::clicked, this,
             [this] { invertScrollBoxPressed(invertScrollBox); });
     connect(hotCornersBox, &QAbstractButton::clicked, this, [this] { hotCornersBoxPressed(hotCornersBox); });
@@ -185,6 +191,7 @@ void ViewMainMenu::viewDidDisappear() {
 void ViewMainMenu::enabledElements(bool flag) {
     lendmodeButtonON->setEnabled(flag);
     lendmodeButtonOFF->setEnabled(flag);
+    loanChoice->setEnabled(flag);
     invertScrollBox->setEnabled(flag);
     hotCornersBox->setEnabled(flag);
 }
@@ -219,8 +226,9 @@ void ViewMainMenu::updateUI() {
             dockLocationSegmentControl->setSelectedSegment(static_cast<int>(*edge));
         }
 
-        ui_->statusLabel->setText(on ? tr("On — guest settings are in use")
-                                     : tr("Off — your own settings are in use"));
+        const auto left = on ? prefs->loan().left() : std::nullopt;
+        showTimeLeft(left ? QString::fromStdString(timeLeftText(*left)) : QString());
+        showLoanChoice();
         ui_->headerIcon->setPixmap(ui::menuIcon(on).pixmap(28, 28));
         const ui::LoginState login = ui::launchAtLoginState(*prefs);
         launchAtLoginButton->setChecked(login != ui::LoginState::Off);
@@ -228,6 +236,43 @@ void ViewMainMenu::updateUI() {
         ownerLockButton->setChecked(prefs->ownerLockRequired());
         if (prefs->switchProgress().underWay()) showSwitchProgress();
     });
+}
+
+void ViewMainMenu::showTimeLeft(const QString& left) {
+    if (prefs->switchProgress().underWay()) return;  // the switch's step is shown
+    if (!prefs->lendmode()) return ui_->statusLabel->setText(tr("Off — your own settings are in use"));
+    ui_->statusLabel->setText(left.isEmpty() ? tr("On — guest settings are in use")
+                                             : tr("On — %1 left, then the screen locks").arg(left));
+}
+
+void ViewMainMenu::showLoanChoice() {
+    const Loan& loan = prefs->loan();
+    const auto length = prefs->lendmode() ? loan.length() : loan.chosen();
+    const auto& choices = loanChoices();
+    const auto chosen = std::find_if(choices.begin(), choices.end(),
+                                     [&](const LoanChoice& choice) { return choice.length == length; });
+    if (chosen != choices.end())
+        return loanChoice->setCurrentIndex(static_cast<int>(chosen - choices.begin()));
+    // A time from the command line that the list does not offer.
+    loanChoice->setPlaceholderText(
+        tr("for %1").arg(QString::fromStdString(loanLengthText(length.value_or(Loan::Seconds(0))))));
+    loanChoice->setCurrentIndex(-1);
+}
+
+void ViewMainMenu::loanChoicePressed(int index) {
+    const auto& choices = loanChoices();
+    if (index < 0 || index >= static_cast<int>(choices.size())) return;
+    const std::optional<Loan::Seconds> length = choices[static_cast<std::size_t>(index)].length;
+    // While on, a new time (longer, shorter or none) is the owner's to give.
+    if (prefs->lendmode()) {
+        if (!OwnerLock::shared().allows(lock::kChangeLoanTime)) return updateUI();
+        if (!prefs->setLoanLength(length))
+            showAlert(prefs->ports().alerts.get(), "Lendmode could not change the time",
+                      "The new time could not be stored, so the loan goes on as it was.");
+    } else {
+        prefs->loan().choose(length);
+    }
+    updateUI();
 }
 
 int ViewMainMenu::numberOfRowsInTableView() const {

@@ -22,6 +22,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
 
 namespace Ui {
 class ViewMainMenu;
@@ -51,6 +52,9 @@ public:
     void viewWillAppear();
     void viewDidDisappear();
 
+    // The header's line with a loan's time left ("29 min"; empty for none).
+    void showTimeLeft(const QString& left);
+
     // Enables or disables the switch and the two quick controls that a switch changes.
     void enabledElements(bool flag);
     // Shows the stored Lendmode flag, the current set's quick rows and set 0's
@@ -72,6 +76,8 @@ public:
     AppTableView* tableApp = nullptr;
     ButtonYellow* lendmodeButtonON = nullptr;
     ButtonYellow* lendmodeButtonOFF = nullptr;
+    // How long the next switch-on lends the Mac for; while on, a new time from now.
+    QComboBox* loanChoice = nullptr;
     QCheckBox* invertScrollBox = nullptr;
     QCheckBox* hotCornersBox = nullptr;
     QCheckBox* dockVisibilityBox = nullptr;
@@ -94,6 +100,7 @@ public slots:
     void boxPressed(QAbstractButton* sender);
     void preferencesPressed();
     void appDisabledButtonPressed(QAbstractButton* sender);
+    void loanChoicePressed(int index);
 
 signals:
     // The Quit button was pressed: the application shell quits (restoring the owner's
@@ -112,6 +119,8 @@ private:
     void showSwitchProgress();
     // enabledElements, and the other controls a switch must not see change.
     void holdDuringSwitch(bool held);
+    // The loan choice as the loan stands: the running loan's, or the one chosen.
+    void showLoanChoice();
 
     Preferences* prefs = nullptr;
     std::unique_ptr<Ui::ViewMainMenu> ui_;
