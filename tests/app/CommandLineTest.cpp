@@ -35,7 +35,12 @@ TEST(CommandLineArguments, CommandsTravelAsOneLineAndBadUsageSaysWhatIsWrong) {
         EXPECT_EQ(lendmode::cli::parseArguments(args).request, request) << args[0];
         EXPECT_EQ(lendmode::cli::parseRequestLine(lendmode::cli::requestLine(request)), request);
     }
-    for (const std::string line : {"", "show", "on now", "status --xml", "open-url ", "open-url a\rb"}) {
+    Request forAWhile(Command::On);
+    forAWhile.forSeconds = 5400;
+    EXPECT_EQ(lendmode::cli::parseArguments({"on", "--for", "90m"}).request, forAWhile);
+    EXPECT_EQ(lendmode::cli::parseRequestLine(lendmode::cli::requestLine(forAWhile)), forAWhile);
+    for (const std::string line : {"", "show", "on now", "status --xml", "open-url ", "open-url a\rb",
+                                   "on --for 0", "on --for 86401", "on --for 30m", "off --for 60"}) {
         EXPECT_EQ(lendmode::cli::parseRequestLine(line), std::nullopt) << line;
     }
     const std::vector<std::pair<Args, std::string>> bad{
@@ -44,11 +49,24 @@ TEST(CommandLineArguments, CommandsTravelAsOneLineAndBadUsageSaysWhatIsWrong) {
         {{"status", "--xml"}, "status takes only --json, not --xml"},
         {{"open-url"}, "open-url needs a link, such as lendmode://on"},
         {{"open-url", "lendmode://on\nshow"}, "the link holds control characters"},
+        {{"on", "--for"}, "--for takes a time such as 90s, 30m or 2h (at most 24h)"},
+        {{"on", "--for", "25h"}, "--for takes a time such as 90s, 30m or 2h (at most 24h)"},
+        {{"on", "--for", "30m", "now"}, "too many arguments for on"},
+        {{"off", "--for", "30m"}, "too many arguments for off"},
     };
     for (const auto& [args, error] : bad) {
         EXPECT_EQ(lendmode::cli::parseArguments(args).request, std::nullopt);
         EXPECT_EQ(lendmode::cli::parseArguments(args).error, error);
     }
+
+    // A loan's time: a whole number of seconds, minutes or hours, up to a day.
+    const std::vector<std::pair<std::string, std::optional<long long>>> times{
+        {"90s", 90},           {"30m", 1800},           {"2h", 7200},
+        {"24h", 86400},        {"1441m", std::nullopt}, {"0s", std::nullopt},
+        {"-5m", std::nullopt}, {"1.5h", std::nullopt},  {"m", std::nullopt},
+        {"30", std::nullopt},  {"30min", std::nullopt}, {"99999999999999999999s", std::nullopt},
+    };
+    for (const auto& [text, seconds] : times) EXPECT_EQ(lendmode::cli::parseLoanTime(text), seconds) << text;
 
     const auto isCommand = [](std::vector<const char*> argv) {
         return lendmode::cli::isCommand(static_cast<int>(argv.size()), argv.data());
@@ -122,6 +140,8 @@ TEST_F(ClientOfTheRealProgram, WithoutARunningLendmodeOrWithBadUsageItEndsWithTw
 
     ToolRun bad = lendmode("reboot now");
     EXPECT_EQ(bad.exitStatus, 2);
-    EXPECT_EQ(bad.err.rfind("lendmode: unknown command: reboot\nUsage: lendmode on | off | toggle", 0), 0u)
+    EXPECT_EQ(
+        bad.err.rfind("lendmode: unknown command: reboot\nUsage: lendmode on [--for TIME] | off | toggle", 0),
+        0u)
         << bad.err;
 }

@@ -15,6 +15,7 @@
 #include <QJsonObject>
 
 #include "model/AlertTexts.h"
+#include "model/Keys.h"
 #include "model/Preferences.h"
 #include "tests/support/Applications.h"
 #include "tests/support/FakeOwnerAuthentication.h"
@@ -26,6 +27,7 @@ using lendmode::OwnerLock;
 using lendmode::Preferences;
 using lendmode::RemoteCommands;
 using lendmode::cli::Command;
+namespace keys = lendmode::keys;
 using Outcome = platform::OwnerAuthentication::Outcome;
 using Lines = std::vector<std::string>;
 
@@ -119,20 +121,24 @@ TEST_F(Remote, StatusSaysWhetherItIsOnTheSetInUseTheBlockedApplicationsAndTheLoc
     EXPECT_EQ(json(), (QJsonObject{{"lendmode", "off"},
                                    {"set", 0},
                                    {"blocked", QJsonArray{"Chess", "Slack"}},
-                                   {"ownerLock", false}}));
+                                   {"ownerLock", false},
+                                   {"secondsLeft", QJsonValue()}}));
     prefs->setCurrentSet(1);
     ASSERT_TRUE(prefs->setOwnerLockRequired(true));
     ASSERT_EQ(remote->handle("on").exitCode, CommandReply::kDone);
-    EXPECT_EQ(remote->handle("status").out,
-              (Lines{"Lendmode is on.", "Set in use: 1, the owner's own settings",
-                     "Blocked applications: Chess, Slack", "Owner lock: set"}));
+    EXPECT_EQ(remote->handle("status").out, (Lines{"Lendmode is on.", "Time left: until switched off",
+                                                   "Set in use: 1, the owner's own settings",
+                                                   "Blocked applications: Chess, Slack", "Owner lock: set"}));
 
     // A stored index that names no set: the one a switch-on would apply.
     prefs->setCurrentSet(7);
     testing_support::setApplicationDisabled(*prefs, "Slack", false);
     testing_support::setApplicationDisabled(*prefs, "Chess", false);
-    EXPECT_EQ(json(),
-              (QJsonObject{{"lendmode", "on"}, {"set", 0}, {"blocked", QJsonArray{}}, {"ownerLock", true}}));
+    EXPECT_EQ(json(), (QJsonObject{{"lendmode", "on"},
+                                   {"set", 0},
+                                   {"blocked", QJsonArray{}},
+                                   {"ownerLock", true},
+                                   {"secondsLeft", QJsonValue()}}));
 }
 
 TEST_F(Remote, ARefusedSwitchAnswersWithItsReasonInsteadOfAnAlert) {
@@ -188,6 +194,26 @@ TEST_F(Remote, OffWhileLockedAsksTheOwnerAndChangesNothingWithoutConsent) {
     EXPECT_TRUE(fakes.alerts->shown.empty());
     EXPECT_EQ(remote->handle("on"), done("Lendmode is already on.")) << "switching on is not guarded";
     EXPECT_EQ(owner->reasons.size(), 4u);
+}
+
+TEST_F(Remote, OnForAWhileStoresItsEndAndUnderTheLockOnlyTheOwnerChangesItsTime) {
+    EXPECT_EQ(remote->handle("on --for 1800"), done("Lendmode is on for 30 min."));
+    EXPECT_EQ(remote->handle("status").out.at(1), "Time left: 30 min");
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(remote->handle("status --json").out.at(0)))
+            .object();
+    EXPECT_EQ(json.value("secondsLeft").toInteger(), 1800);
+    EXPECT_EQ(fakes.store->read(keys::kLoanLength), plist::Value(1800));
+    ASSERT_TRUE(fakes.store->read(keys::kLoanEnd) && fakes.store->read(keys::kLoanEnd)->isDate());
+
+    ASSERT_TRUE(prefs->setOwnerLockRequired(true));
+    owner->answers = {Outcome::Denied, Outcome::Granted};
+    EXPECT_EQ(remote->handle("on --for 7200").exitCode, CommandReply::kRefused);
+    EXPECT_EQ(prefs->loan().length(), lendmode::Loan::Seconds(1800)) << "refused: the time stays";
+    EXPECT_EQ(remote->handle("on --for 7200"), done("Lendmode stays on for 2 h from now."));
+    EXPECT_EQ(prefs->loan().length(), lendmode::Loan::Seconds(7200));
+    EXPECT_EQ(fakes.store->read(keys::kLoanLength), plist::Value(7200));
+    EXPECT_EQ(owner->reasons, Lines(2, "change how long Lendmode stays on"));
 }
 
 TEST_F(Remote, NoSwitchStartsWhileAnotherWaitsForAnAnswer) {
