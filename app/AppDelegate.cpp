@@ -69,7 +69,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             showsSwitch_ = underWay;
             createStatusBarMenu();
         }
-        if (!underWay) afterSwitch();
+        if (underWay) return;
+        if (loanWatch_) loanWatch_->update();  // a loan's time begins during the switch-on
+        afterSwitch();
     });
     // 4. Application launches, for launch blocking.
     if (auto workspace = qtPorts().workspace) {

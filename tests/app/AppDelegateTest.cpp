@@ -537,3 +537,36 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+TEST_F(Shell, ALoanShowsItsTimeLeftWarnsAMinuteBeforeItsEndThenSwitchesOffAndLocks) {
+    AppDelegate& app = start();
+    Preferences& prefs = Preferences::sharedPreferences();
+    std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+    prefs.loan() = lendmode::Loan({[&now] { return now; }, std::chrono::system_clock::now});
+    prefs.loan().choose(std::chrono::minutes(15));
+    prefs.switchLendmode(true, nullptr);
+    fakes.appleScript->scripts.clear();
+    const auto& item = *qt->statusItems.at(0);
+    EXPECT_EQ(item.title(), "15 min");
+    EXPECT_EQ(item.toolTip, "Lendmode is on: 15 min left");
+
+    now += std::chrono::minutes(14);
+    app.loanWatch()->tick();
+    ASSERT_NE(app.endingSoonNotice(), nullptr);
+    EXPECT_TRUE(app.endingSoonNotice()->isVisible());
+    EXPECT_FALSE(app.endingSoonNotice()->isActiveWindow()) << "the borrower's window keeps the keyboard";
+    EXPECT_EQ(item.title(), "1 min");
+    EXPECT_TRUE(prefs.lendmode());
+
+    now += std::chrono::seconds(60);
+    app.loanWatch()->tick();
+    EXPECT_FALSE(prefs.lendmode());
+    EXPECT_FALSE(prefs.guestSettingsApplied());
+    ASSERT_FALSE(fakes.appleScript->scripts.empty());
+    EXPECT_NE(fakes.appleScript->scripts.back().find("keystroke \"q\" using {control down, command down}"),
+              std::string::npos)
+        << "switched off, then locked";
+    EXPECT_TRUE(!app.endingSoonNotice() || !app.endingSoonNotice()->isVisible());
+    EXPECT_EQ(item.title(), "");
+    EXPECT_EQ(item.toolTip, "Lendmode is off");
+}
