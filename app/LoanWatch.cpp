@@ -1,5 +1,7 @@
 #include "app/LoanWatch.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <algorithm>
 
 #include "base/Log.h"
@@ -44,6 +46,12 @@ void LoanWatch::tick() {
 void LoanWatch::end() {
     timer_.stop();
     log::info("the loan's time is up: switching off");
+    // A question still open (the owner's password to switch off, an alert) is moot
+    // now: it goes, so that the owner does not find it over the locked screen.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
     prefs_.switchLendmode(false, nullptr);
     // Left on (the switch-off was refused, with an alert that says why): no second try
     // every second; the owner finds the alert once the screen is unlocked.

@@ -124,9 +124,10 @@ CommandReply RemoteCommands::switchTo(bool on, long long forSeconds) {
         // The owner answers in Lendmode's own window; the command waits for it.
         OwnerLock& lock = lock_();
         const OwnerLockGate::Result answer = lock.ask(lock::kTurnOff);
-        if (answer != OwnerLockGate::Result::Granted) return refused(lock.refusalText(answer));
-        // The question let other events in: the popover may have switched meanwhile.
+        // The question let other events in: the popover, or a loan's end, may have
+        // switched off meanwhile (a loan's end closes the question).
         if (!prefs_.lendmode()) return done("Lendmode is already off.");
+        if (answer != OwnerLockGate::Result::Granted) return refused(lock.refusalText(answer));
     }
 
     if (on) prefs_.loan().choose(forSeconds > 0 ? std::optional(Loan::Seconds(forSeconds)) : std::nullopt);

@@ -121,6 +121,15 @@ void TestControl::ready() {
         std::printf("LENDMODE %s\n", delegate_.prefs->lendmode() ? "YES" : "NO");
         std::fflush(stdout);
     });
+    // The minute's notice before a loan ends, once it is up.
+    if (LoanWatch* loan = delegate_.loanWatch()) {
+        QObject::connect(loan, &LoanWatch::endingSoon, &delegate_, [this] {
+            const ui::EndingSoonNotice* notice = delegate_.endingSoonNotice();
+            if (notice && notice->isVisible())
+                std::printf("NOTICE %s\n", notice->windowTitle().toUtf8().constData());
+            std::fflush(stdout);
+        });
+    }
     std::printf("READY\n");
     std::fflush(stdout);
 }
