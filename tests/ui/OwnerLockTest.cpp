@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QTest>
 
 #include "UiTestSupport.h"
@@ -130,6 +131,32 @@ TEST_F(OwnerLock, WhileEngagedEachWayOutAsksAndARefusalChangesNothing) {
     EXPECT_TRUE(view->preferencesWC()->isVisible());
     QTest::mouseClick(view->lendmodeButtonOFF, Qt::LeftButton);
     EXPECT_FALSE(prefs->lendmode());
+}
+
+TEST_F(OwnerLock, ALoansTimeIsChosenFreelyWhileOffAndWhileOnOnlyWithThePassword) {
+    QComboBox* choice = view->loanChoice;
+    EXPECT_EQ(choice->currentText(), "until I switch off") << "the default";
+    ASSERT_TRUE(prefs->setOwnerLockRequired(true));
+    const auto pick = [choice](int index) {
+        choice->setCurrentIndex(index);
+        emit choice->activated(index);
+    };
+    pick(1);
+    EXPECT_EQ(prefs->loan().chosen(), lendmode::Loan::Seconds(1800));
+    EXPECT_TRUE(owner->reasons.empty()) << "nothing is guarded while off";
+
+    prefs->switchLendmode(true, nullptr);
+    view->updateUI();
+    EXPECT_EQ(choice->currentText(), "for 30 min");
+    owner->answers = {Outcome::Cancelled, Outcome::Granted};
+    pick(3);
+    EXPECT_EQ(owner->reasons, std::vector<std::string>{lendmode::lock::kChangeLoanTime});
+    EXPECT_EQ(prefs->loan().length(), lendmode::Loan::Seconds(1800));
+    EXPECT_EQ(choice->currentText(), "for 30 min") << "shown as it stays";
+    pick(4);
+    EXPECT_FALSE(prefs->loan().timed()) << "the owner took the time limit away";
+    EXPECT_EQ(fakes.store->read(lendmode::keys::kLoanLength), Value(0));
+    EXPECT_EQ(choice->currentText(), "until I switch off");
 }
 
 TEST_F(OwnerLock, TheThirdWrongPasswordStartsTheWaitAndSaysSo) {
