@@ -9,6 +9,7 @@
 #include "UiTestSupport.h"
 #include "platform/QtPorts.h"
 #include "platform/sim/SimWorkspace.h"
+#include "ui/EndingSoonNotice.h"
 #include "ui/PreferencesWC.h"
 #include "ui/ViewMainMenu.h"
 
@@ -63,6 +64,10 @@ TEST_F(Screenshots, PopoverAndPreferences) {
             save(view, "popover-on" + suffix);
             prefs->setLendmode(false);
         }
+        lendmode::ui::EndingSoonNotice notice;
+        notice.setPalette(palette);
+        notice.adjustSize();
+        save(notice, "ending-soon" + suffix);
         lendmode::PreferencesWC window;
         window.setPalette(palette);
         window.showWindow();
