@@ -30,7 +30,9 @@ plist::Array DefaultSet::make(plist::Array applications) const {
         {k::kSegmentSelected, 0},
         {k::kSegmentID, settings::rowTag(rows::kWhenLendmodeIsOn)},
     });
-    for (const settings::Setting* setting : settings::all()) set.emplace_back(setting->defaultRow(env));
+    const auto& all = settings::all();
+    const auto split = all.begin() + static_cast<std::ptrdiff_t>(settings::beforeApplicationList());
+    for (auto it = all.begin(); it != split; ++it) set.emplace_back((*it)->defaultRow(env));
     plist::Dictionary apps{
         {k::kID, settings::rowTag(rows::kDisabledApps)},
         {k::kIdCell, cells::kAppListCell},
@@ -39,6 +41,7 @@ plist::Array DefaultSet::make(plist::Array applications) const {
     // Moved in: a braced list would copy every record.
     apps.emplace(k::kDisabledApp, std::move(applications));
     set.emplace_back(std::move(apps));
+    for (auto it = split; it != all.end(); ++it) set.emplace_back((*it)->defaultRow(env));
     return set;
 }
 

@@ -1,5 +1,5 @@
 // A new default set: the first row ("When Lendmode is on"), one row per system setting
-// in the registry's order, and the applications row.
+// in the registry's order with the applications row where the registry places it.
 #pragma once
 
 #include "base/plist/Value.h"

@@ -67,6 +67,9 @@ inline constexpr const char* kSliderMin = "sliderMin";
 inline constexpr const char* kSliderMax = "sliderMax";
 inline constexpr const char* kSliderValue = "sliderValue";
 inline constexpr const char* kSliderID = "sliderID";
+// In a snapshot's row: the owner had no value stored under the setting's key (boolean),
+// so that a switch-off removes the key again rather than writes one.
+inline constexpr const char* kKeyAbsent = "keyAbsent";
 // Per-segment labels and sub-captions: "segment0".."segment2", "title2-0".."title2-2".
 inline std::string segment(long n) {
     return "segment" + std::to_string(n);

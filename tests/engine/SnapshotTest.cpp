@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "model/Preferences.h"
 #include "tests/support/Fakes.h"
 
@@ -20,6 +22,8 @@ constexpr const char* kAutohide = "defaults read com.apple.dock autohide";
 constexpr const char* kOrientation = "defaults read com.apple.dock orientation";
 constexpr const char* kStyle = "defaults read -g AppleInterfaceStyle";
 constexpr const char* kAutomatic = "defaults read -g AppleInterfaceStyleSwitchesAutomatically";
+constexpr const char* kMuted = "osascript -e 'output muted of (get volume settings)'";
+constexpr const char* kCreateDesktop = "defaults read com.apple.finder CreateDesktop";
 
 struct Snapshot : ::testing::Test {
     FakePorts fakes;
@@ -32,7 +36,7 @@ struct Snapshot : ::testing::Test {
     void TearDown() override { Preferences::resetShared(); }
     Value value(const Array& set, int id, const char* key) {
         for (const Value& r : set) {
-            if (r.find("ID")->integerValue() == id) return *r.find(key);
+            if (r.find("ID")->integerValue() == id) return r.find(key) ? *r.find(key) : Value("missing");
         }
         return Value("missing");
     }
@@ -42,7 +46,7 @@ struct Snapshot : ::testing::Test {
 
 // The texts read one setting each: they are handed over together, to run at once, and
 // each runs once.
-TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
+TEST_F(Snapshot, RunsTheNineTextsInOrderAfterTheApplicationQueryAllAtOnce) {
     const std::vector<std::string> texts{testing_support::kApplicationQuery,
                                          kDnd,
                                          kCorners,
@@ -50,7 +54,9 @@ TEST_F(Snapshot, RunsTheSevenTextsInOrderAfterTheApplicationQueryAllAtOnce) {
                                          kAutohide,
                                          kOrientation,
                                          kStyle,
-                                         kAutomatic};
+                                         kAutomatic,
+                                         kMuted,
+                                         kCreateDesktop};
     prefs->settingsUser();
     EXPECT_EQ(fakes.shell->commands, texts);
     EXPECT_EQ(fakes.shell->batches, std::vector<std::vector<std::string>>{texts});
@@ -135,6 +141,26 @@ TEST_F(Snapshot, OrientationAndAppearanceRules) {
     EXPECT_EQ(value(prefs->settingsUser(), 33, "segmentSelected"), Value(0));
     fakes.shell->answers[kAutohide] = "0\n";
     EXPECT_EQ(value(prefs->settingsUser(), 9, "box"), Value(1));
+}
+
+// The sound's box says muted; the desktop's says hidden, as Finder reads the stored
+// value, and a key the owner never stored is marked as such.
+TEST_F(Snapshot, SoundAndDesktopIconRules) {
+    for (const auto& [stored, hidden, absent] :
+         std::vector<std::tuple<std::string, int, Value>>{{"", 0, Value(true)},
+                                                          {"1\n", 0, Value("missing")},
+                                                          {"0\n", 1, Value("missing")},
+                                                          {"false\n", 1, Value("missing")},
+                                                          {"YES\n", 0, Value("missing")}}) {
+        fakes.shell->answers[kCreateDesktop] = stored;
+        const Array set = prefs->settingsUser();
+        EXPECT_EQ(value(set, 52, "box"), Value(hidden)) << stored;
+        EXPECT_EQ(value(set, 52, "keyAbsent"), absent) << stored;
+    }
+    fakes.shell->answers[kMuted] = "true\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 51, "box"), Value(1));
+    fakes.shell->answers[kMuted] = "false\n";
+    EXPECT_EQ(value(prefs->settingsUser(), 51, "box"), Value(0));
 }
 
 TEST_F(Snapshot, HotCornersComeFromTheWholeDomainListing) {

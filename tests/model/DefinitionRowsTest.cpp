@@ -37,11 +37,11 @@ struct DefaultSet : ::testing::Test {
 
 }  // namespace
 
-TEST_F(DefaultSet, NineRowsInOrderWithEveryKeyAndType) {
+TEST_F(DefaultSet, TwelveRowsInOrderWithEveryKeyAndType) {
     const Array set = prefs->settingsDefault();
-    ASSERT_EQ(set.size(), 9u);
-    const int ids[] = {31, 3, 5, 8, 4, 9, 32, 33, 41};
-    for (std::size_t i = 0; i < 9; ++i) {
+    ASSERT_EQ(set.size(), 12u);
+    const int ids[] = {31, 3, 5, 8, 4, 9, 32, 33, 41, 51, 52, 53};
+    for (std::size_t i = 0; i < 12; ++i) {
         EXPECT_EQ(row(set, i).at("ID"), Value(ids[i])) << "row " << i;
         EXPECT_TRUE(row(set, i).at("ID").isInteger());
     }
@@ -117,6 +117,25 @@ TEST_F(DefaultSet, NineRowsInOrderWithEveryKeyAndType) {
     EXPECT_EQ(row(set, 8).at("DisabledApp"),
               Value(Array{Array{"Mail", false, "/System/Applications/Mail.app"},
                           Array{"Zed", false, "/Applications/Zed.app"}}));
+    // After the list, unticked: a new set changes nothing more than an older one did.
+    EXPECT_EQ(row(set, 9), (Dictionary{{"ID", 51},
+                                       {"idCell", "Chekbox"},
+                                       {"title1", "Mute sound"},
+                                       {"title2", "No sound while the screen is shared"},
+                                       {"box", false},
+                                       {"boxID", 51}}));
+    EXPECT_EQ(row(set, 10), (Dictionary{{"ID", 52},
+                                        {"idCell", "Chekbox"},
+                                        {"title1", "Hide desktop icons"},
+                                        {"title2", "Keep your files off a shared screen"},
+                                        {"box", false},
+                                        {"boxID", 52}}));
+    EXPECT_EQ(row(set, 11), (Dictionary{{"ID", 53},
+                                        {"idCell", "Chekbox"},
+                                        {"title1", "Keep the Mac awake"},
+                                        {"title2", "No sleep and no dark display while Lendmode is on"},
+                                        {"box", false},
+                                        {"boxID", 53}}));
 }
 
 TEST_F(DefaultSet, TwoCallsShareNothing) {

@@ -125,7 +125,7 @@ TEST_F(RowAccess, AnIndexBeyondTheListIsIgnored) {
 
 TEST_F(RowAccess, NoListInSetZeroMeansNothingToBlockOrChange) {
     Array set0 = *prefs->definitionSets()[0].asArray();
-    set0.pop_back();  // drop row 41
+    std::erase_if(set0, [](const Value& row) { return row.find("ID")->integerValue() == 41; });
     prefs->setDefinitionSets(Array{set0, prefs->settingsDefault()});
     EXPECT_EQ(prefs->appDisabled(), nullptr);
     prefs->setAppDisable(true, 0);
