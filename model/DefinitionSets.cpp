@@ -1,5 +1,8 @@
 #include "model/DefinitionSets.h"
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
 #include <utility>
 
 #include "base/Log.h"
@@ -27,6 +30,46 @@ auto findRow(Set& set, std::uint64_t ident) -> decltype(set.front().asDictionary
         }
     }
     return nullptr;
+}
+
+// Rows that a set stored by an earlier build may lack, added unticked: unticked, each
+// leaves the system alone, so adding it changes nothing the owner chose.
+constexpr int kRowsAddedUnticked[] = {rows::kMuteSound, rows::kHideDesktopIcons, rows::kKeepAwake};
+
+std::optional<std::uint64_t> idOf(const plist::Value& row) {
+    const plist::Value* id = row.find(rowkeys::kID);
+    if (!id || !id->isNumber()) return std::nullopt;
+    return static_cast<std::uint64_t>(id->integerValue());
+}
+
+// Adds the rows above that the set lacks, from a default set (made only when one is
+// lacking), each after the nearest row that comes before it there, else at the end.
+// Every other row, known to this build or not, stays as it is.
+void addRowsLackingFrom(plist::Array& set, const std::function<plist::Array()>& defaultSet) {
+    std::optional<plist::Array> defaults;
+    for (const int id : kRowsAddedUnticked) {
+        if (findRow(set, static_cast<std::uint64_t>(id))) continue;
+        if (!defaults) defaults = defaultSet();
+        const auto added = std::find_if(defaults->begin(), defaults->end(), [id](const plist::Value& row) {
+            return idOf(row) == static_cast<std::uint64_t>(id);
+        });
+        if (added == defaults->end() || !added->isDictionary()) continue;
+        auto at = set.end();
+        for (auto before = std::make_reverse_iterator(added); before != defaults->rend() && at == set.end();
+             ++before) {
+            const auto earlier = idOf(*before);
+            at = std::find_if(set.begin(), set.end(),
+                              [&](const plist::Value& row) { return earlier && idOf(row) == earlier; });
+        }
+        plist::Value row = *added;
+        row.asDictionary()->insert_or_assign(rowkeys::kBox, false);
+        set.insert(at == set.end() ? at : at + 1, std::move(row));
+    }
+}
+
+// A stored Lendmode set that a load keeps: a well-formed set with rows.
+bool isKeptLendmodeSet(const plist::Value& set) {
+    return isUsableDefinitionSet(set) && !set.asArray()->empty();
 }
 
 }  // namespace
@@ -119,7 +162,7 @@ void DefinitionSets::load(const Fresh& fresh, bool guestSettingsApplied) {
     const std::string version = versionKey();
     auto stored = prefs_.object(keys::kDefinitionSets);
     plist::Array* storedSets = stored ? stored->asArray() : nullptr;
-    const bool reusable = storedSets && !storedSets->empty() && prefs_.boolean(version);
+    const bool storedByThisBuild = prefs_.boolean(version);
     // While the guest settings are on the system (a restore was refused), the live
     // system is the guest's: the owner snapshot stored at switch-on is kept.
     const bool keepsStoredSnapshot = guestSettingsApplied && storedSets && storedSets->size() > 1 &&
@@ -128,24 +171,30 @@ void DefinitionSets::load(const Fresh& fresh, bool guestSettingsApplied) {
         return keepsStoredSnapshot ? (*storedSets)[1] : plist::Value(fresh.ownerSnapshot());
     };
 
-    if (reusable) {
+    // The owner's choices outlive a new build: a well-formed stored Lendmode set with
+    // rows is kept whichever build stored it, with the rows this build adds.
+    if (storedSets && !storedSets->empty() && isKeptLendmodeSet(storedSets->front())) {
+        plist::Array lendmodeSet = std::move(*storedSets->front().asArray());  // not needed again
+        addRowsLackingFrom(lendmodeSet, fresh.defaultSet);
+        sets_ = twoSets(std::move(lendmodeSet), ownerSnapshot());
+        // Applications installed since the list was made can be blocked too. A fresh
+        // snapshot has just listed the installed ones; a kept one is older.
+        if (plist::Array* listed = appDisabled()) {
+            const plist::Array* installed =
+                keepsStoredSnapshot ? nullptr : applicationList(*sets_[1].asArray());
+            *listed =
+                mergedApplicationRecords(*listed, installed ? *installed : fresh.installedApplications());
+        }
+        // Unchanged choices: a failure loses nothing, and a new build tries again at
+        // the next load.
+        if (write() && !storedByThisBuild) (void)prefs_.setBoolean(version, true);
+        return;
+    }
+
+    if (storedSets && !storedSets->empty() && storedByThisBuild) {
         // A stored Lendmode set that is not a well-formed set counts as a failed read:
         // the defaults serve this run and the stored value is left for the next load.
-        if (isUsableDefinitionSet(storedSets->front())) {
-            plist::Array lendmodeSet = std::move(*storedSets->front().asArray());  // not needed again
-            sets_ = twoSets(std::move(lendmodeSet), ownerSnapshot());
-            // Applications installed since the list was made can be blocked too. A fresh
-            // snapshot has just listed the installed ones; a kept one is older.
-            if (plist::Array* listed = appDisabled()) {
-                const plist::Array* installed =
-                    keepsStoredSnapshot ? nullptr : applicationList(*sets_[1].asArray());
-                *listed =
-                    mergedApplicationRecords(*listed, installed ? *installed : fresh.installedApplications());
-            }
-            (void)write();  // unchanged choices: a failure loses nothing
-        } else {
-            sets_ = twoSets(fresh.defaultSet(), ownerSnapshot());
-        }
+        sets_ = twoSets(fresh.defaultSet(), ownerSnapshot());
         return;
     }
 

@@ -59,9 +59,10 @@ public:
         std::function<plist::Array()> ownerSnapshot;
         std::function<plist::Array()> installedApplications;
     };
-    // Loads set 0 from "LM007" (rebuilt from the defaults on a new build or when the
-    // stored set is unusable) and takes a fresh owner snapshot as set 1, unless the
-    // guest settings are on the system: the stored snapshot is the owner's then.
+    // Loads set 0 from "LM007", on a new build too, with the rows added since it was
+    // stored added unticked (from the defaults when it is not a well-formed set with
+    // rows), and takes a fresh owner snapshot as set 1, unless the guest settings are
+    // on the system: the stored snapshot is the owner's then.
     void load(const Fresh& fresh, bool guestSettingsApplied);
 
 private:

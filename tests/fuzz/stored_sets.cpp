@@ -1,15 +1,17 @@
 // The stored definition sets: their validation (model/SetValidation), the load that
-// takes them at start-up (model/Persistence.cpp) and the merge of their application
+// takes them at start-up (model/DefinitionSets.cpp) and the merge of their application
 // list with the installed applications (mergedApplicationRecords), with
 // the ports faked in memory.
 //
 // The input is Lendmode's own store: a property-list file (a dictionary: the whole
 // store; an array: the sets under "LM007"), or otherwise bytes made into a store
 // shaped like one, with the application query's output. What must hold:
-//   - a set 0 the validation accepts is the set the load takes: the same rows, its
-//     application list merged with the installed applications; stored again, it is
-//     accepted again;
-//   - a set 0 it refuses is not taken (the defaults serve) and stays stored as it was;
+//   - a set 0 with rows the validation accepts is the set the load takes, whichever
+//     build stored it: the same rows in their order, its application list merged with
+//     the installed applications, and the rows for presenting it lacks added as a new
+//     set has them, unticked; stored again, it is accepted again;
+//   - a set 0 it refuses (or one without rows) is not taken (the defaults serve); this
+//     build's stays stored as it was;
 //   - the merge keeps every ticked record, adds every installed application not
 //     listed yet, makes nothing up, changes nothing when nothing is installed, and is
 //     sorted by name;
@@ -114,8 +116,8 @@ Value rowValue(fuzz::Input& in, std::string_view key) {
     }
     if (key == rowkeys::kID || key == rowkeys::kBoxID || key == rowkeys::kSegmentID ||
         key == rowkeys::kSliderID) {
-        static constexpr int kIds[] = {31, 3, 5, 8, 4, 9, 32, 33, 41};
-        return Value(in.flag() ? kIds[in.below(9)] : static_cast<int>(in.byte()));
+        static constexpr int kIds[] = {31, 3, 5, 8, 4, 9, 32, 33, 41, 51, 52, 53};
+        return Value(in.flag() ? kIds[in.below(12)] : static_cast<int>(in.byte()));
     }
     if (key == rowkeys::kBox) return Value(in.flag());
     if (key == rowkeys::kSegmentSelected || key.starts_with("slider"))
@@ -223,8 +225,9 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
     const auto it = contents.find(keys::kDefinitionSets);
     const Array* sets = it != contents.end() ? it->second.asArray() : nullptr;
     const auto version = contents.find(DefinitionSets::versionKey());
-    const bool reusable = sets && !sets->empty() && version != contents.end() && version->second.truthValue();
-    const bool usable = reusable && lendmode::isUsableDefinitionSet(sets->front());
+    const bool sameBuild = version != contents.end() && version->second.truthValue();
+    const bool usable = sets && !sets->empty() && lendmode::isUsableDefinitionSet(sets->front()) &&
+                        !sets->front().asArray()->empty();
 
     Preferences prefs(fakes.ports());
     prefs.readCurrentDefinitionSets();
@@ -242,7 +245,25 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
                 list->second = mergedApplicationRecords(*list->second.asArray(), applicationRecords(query));
             }
         }
-        fuzz::require(fuzz::sameValue(loaded, expected),
+        // The rows the load added, each as a new set has it, unticked; the others as stored.
+        Array kept;
+        Array defaults = prefs.settingsDefault();
+        Array loadedRows = *loaded.asArray();
+        for (const Value& row : loadedRows) {
+            const Value* id = row.find(rowkeys::kID);
+            const auto number = id && id->isNumber() ? static_cast<std::uint64_t>(id->integerValue()) : 0;
+            if (number < 51 || number > 53 || findRow(*expected.asArray(), number)) {
+                kept.push_back(row);
+                continue;
+            }
+            Value added = *findRow(defaults, number);
+            *added.find(rowkeys::kBox) = Value(false);
+            fuzz::require(fuzz::sameValue(row, added), "a row the load adds is a new set's, unticked", what);
+        }
+        for (const std::uint64_t id : {51, 52, 53})
+            fuzz::require(findRow(loadedRows, id) != nullptr,
+                          "a set the load takes has the rows for presenting", what);
+        fuzz::require(fuzz::sameValue(Value(kept), expected),
                       "a set 0 the validation accepts is the set the load takes",
                       what + "\nexpected " + fuzz::show(expected));
         const auto again = fakes.store->read(keys::kDefinitionSets);
@@ -252,7 +273,7 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
     } else {
         fuzz::require(fuzz::sameValue(loaded, Value(prefs.settingsDefault())),
                       "a set 0 that is refused or not reusable gives way to the defaults", what);
-        if (reusable) {
+        if (sets && !sets->empty() && sameBuild) {
             const auto kept = fakes.store->read(keys::kDefinitionSets);
             fuzz::require(kept && fuzz::sameValue(*kept, it->second), "a refused set stays stored as it was",
                           what);
@@ -263,7 +284,7 @@ void loadHolds(const Dictionary& stored, const std::string& query) {
     (void)prefs.applySet(0, true);
     (void)prefs.applySet(1, false);
     (void)prefs.disabledApplicationNames();
-    for (const std::uint64_t id : {31, 3, 5, 8, 4, 9, 32, 33, 41}) {
+    for (const std::uint64_t id : {31, 3, 5, 8, 4, 9, 32, 33, 41, 51, 52, 53}) {
         (void)prefs.valueForKey(rowkeys::kBox, id);
         (void)prefs.valueForKey(rowkeys::kSegmentSelected, id);
     }

@@ -71,17 +71,57 @@ TEST_F(Persistence, ATickedApplicationSurvivesARestartAndTheSnapshotIsFresh) {
     EXPECT_EQ(stored(), Value(again.definitionSets()));
 }
 
-TEST_F(Persistence, ANewBuildResetsSetZeroAndKeepsTheCurrentSet) {
+// An upgrade keeps the owner's choices: a new build takes the stored set as it is.
+TEST_F(Persistence, ANewBuildKeepsTheOwnersChoicesAndTheCurrentSet) {
     start().setAppDisable(true, 0);
+    Preferences::sharedPreferences().setObject(Value(false), "box", 3);
     Preferences::sharedPreferences().setCurrentSet(1);
     // As if the stored sets were made by another build.
     fakes.store->remove(DefinitionSets::versionKey());
     fakes.store->write("28-0.9(3)", true);
     Preferences& again = start();
-    EXPECT_EQ((*(*again.appDisabled())[0].asArray())[1], Value(false));
+    EXPECT_EQ((*(*again.appDisabled())[0].asArray())[1], Value(true));
+    EXPECT_EQ(DefinitionSets::row(*again.definitionSets()[0].asArray(), 3)->at("box"), Value(false));
     EXPECT_EQ(again.currentSet(), 1u);
     EXPECT_EQ(fakes.store->contents().at("28-0.9(3)"), Value(true)) << "old version keys stay";
     EXPECT_EQ(fakes.store->contents().at(DefinitionSets::versionKey()), Value(true));
+    EXPECT_EQ(stored(), Value(again.definitionSets()));
+}
+
+// A set stored before the rows for presenting were added, by this build or another:
+// they come unticked after the application list, and every choice and every row this
+// build does not know stay as they were.
+TEST_F(Persistence, ASetFromBeforeTheNewRowsGainsThemUntickedAndKeepsEverythingElse) {
+    start().setAppDisable(true, 0);
+    const Array made = *stored().asArray()->front().asArray();
+    Array older;
+    for (const Value& row : made) {
+        if (row.find("ID")->integerValue() < 51) older.push_back(row);
+    }
+    *older[5].find("box") = false;  // the Dock left to hide
+    const Value later(
+        Dictionary{{"ID", 77}, {"idCell", "Later"}, {"title1", "A later build's row"}, {"level", 3}});
+    older.push_back(later);
+    for (const bool newBuild : {false, true}) {
+        fakes.store->write(lendmode::keys::kDefinitionSets, Array{older, Array{}});
+        if (newBuild) fakes.store->remove(DefinitionSets::versionKey());
+        const Array& set = *start().definitionSets()[0].asArray();
+        std::vector<std::int64_t> ids;
+        for (const Value& row : set) ids.push_back(row.find("ID")->integerValue());
+        ASSERT_EQ(ids, (std::vector<std::int64_t>{31, 3, 5, 8, 4, 9, 32, 33, 41, 51, 52, 53, 77}))
+            << newBuild;
+        for (const std::size_t added : {9, 10, 11}) {
+            EXPECT_EQ(set[added], made[added]) << "unticked, as a new set has it";
+            EXPECT_EQ(*set[added].find("box"), Value(false));
+        }
+        EXPECT_EQ(*set[5].find("box"), Value(false));
+        EXPECT_EQ(
+            (*(*DefinitionSets::applicationList(*stored().asArray()->front().asArray()))[0].asArray())[1],
+            Value(true));
+        EXPECT_EQ(set.back(), later);
+        EXPECT_EQ(stored(), Value(Preferences::sharedPreferences().definitionSets()));
+        EXPECT_EQ(fakes.store->contents().at(DefinitionSets::versionKey()), Value(true));
+    }
 }
 
 TEST_F(Persistence, AnEmptyStoredArrayIsTreatedLikeANewBuild) {
