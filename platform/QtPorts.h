@@ -11,6 +11,8 @@
 #include "platform/StatusItem.h"
 #include "platform/Workspace.h"
 
+class QWidget;
+
 namespace platform::qt {
 
 struct QtPorts {
@@ -23,6 +25,9 @@ struct QtPorts {
     std::shared_ptr<LaunchAtLogin> launchAtLogin;
     // Asks for the owner before the owner lock lets an action through.
     std::shared_ptr<OwnerAuthentication> ownerAuthentication;
+    // Keeps a shown notice in sight above other applications' windows, where the
+    // platform needs more than Qt's stay-on-top (unset elsewhere).
+    std::function<void(QWidget&)> floatAboveOtherApplications;
 };
 
 // The installed ports (empty pointers until installed).

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "platform/QtPorts.h"
 #include "ui/Resources.h"
 #include "ui/Theme.h"
 
@@ -19,6 +20,9 @@ EndingSoonNotice::EndingSoonNotice(QWidget* parent)
     setWindowTitle(QString::fromUtf8(kTitle));
     // Shown above the borrower's work without taking it from them.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A tool window on the Mac hides while its application is not the active one, and
+    // Lendmode never is.
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
     setAutoFillBackground(true);
     auto* icon = new QLabel(this);
     icon->setPixmap(menuIcon(true).pixmap(28, 28));
@@ -51,6 +55,7 @@ void EndingSoonNotice::showOnScreen() {
         move(free.right() - width() - 12, free.top() + 12);
     }
     show();
+    if (const auto& keepInSight = platform::qt::qtPorts().floatAboveOtherApplications) keepInSight(*this);
 }
 
 }  // namespace lendmode::ui

@@ -11,6 +11,7 @@
 #include "platform/macos/MacAppearance.h"
 #include "platform/macos/MacAppleScriptRunner.h"
 #include "platform/macos/MacAutomationConsent.h"
+#include "platform/macos/MacFloatingWindow.h"
 #include "platform/macos/MacLaunchAtLogin.h"
 #include "platform/macos/MacLog.h"
 #include "platform/macos/MacOwnerAuthentication.h"
@@ -71,6 +72,9 @@ Ports installPlatform() {
     ui.darkAppearance = [] { return macos::systemUsesDarkAppearance(); };
     ui.launchAtLogin = std::make_shared<macos::MacLaunchAtLogin>(RealHomeDirectory());
     ui.ownerAuthentication = std::make_shared<macos::MacOwnerAuthentication>();
+    ui.floatAboveOtherApplications = [](QWidget& window) {
+        macos::floatAboveOtherApplications(window, macos::FloatLevel::Notice);
+    };
     return ports;
 }
 
