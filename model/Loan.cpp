@@ -25,8 +25,8 @@ plist::Dictionary Loan::startCounting(std::optional<Seconds> length) {
     length_ = std::clamp(*length, kShortest, kLongest);
     const auto real = second_ * length_.count();
     end_ = clocks_.steady() + real;
-    const auto wallEnd = clocks_.wall() + real;
-    const double since1970 = std::chrono::duration<double>(wallEnd.time_since_epoch()).count();
+    wallEnd_ = clocks_.wall() + real;
+    const double since1970 = std::chrono::duration<double>(wallEnd_.time_since_epoch()).count();
     return {{keys::kLoanEnd, plist::Date{since1970}}, {keys::kLoanLength, length_.count()}};
 }
 
@@ -55,6 +55,7 @@ bool Loan::resume(const plist::Dictionary& record) {
     const auto real = std::clamp<std::chrono::system_clock::duration>(
         wallEnd - clocks_.wall(), std::chrono::system_clock::duration::zero(), second_ * length_.count());
     end_ = clocks_.steady() + real;
+    wallEnd_ = wallEnd;
     chosen_ = length_;
     warned_ = false;
     return true;
@@ -68,7 +69,8 @@ void Loan::end() {
 
 std::optional<Loan::Milliseconds> Loan::left() const {
     if (!end_) return std::nullopt;
-    const auto real = std::chrono::duration_cast<Milliseconds>(*end_ - clocks_.steady());
+    const auto real = std::min(std::chrono::duration_cast<Milliseconds>(*end_ - clocks_.steady()),
+                               std::chrono::duration_cast<Milliseconds>(wallEnd_ - clocks_.wall()));
     if (real.count() <= 0) return Milliseconds(0);
     // In the loan's own seconds.
     return Milliseconds(real.count() * 1000 / second_.count());

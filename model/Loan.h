@@ -1,7 +1,8 @@
 // A loan for a while: Lendmode on for a chosen time, then off by itself with the screen
 // locked. While the program runs the time left is counted on the monotonic clock, so
-// that a clock set back cannot lengthen a loan; the wall-clock end is what is stored,
-// for a later start to go on from (never past the stored length).
+// that a clock set back cannot lengthen a loan, and never past the wall-clock end
+// either (a monotonic clock may stand still while the computer sleeps); the wall-clock
+// end is what is stored, for a later start to go on from (never past the stored length).
 #pragma once
 
 #include <chrono>
@@ -71,6 +72,7 @@ private:
     Milliseconds second_;
     std::optional<Seconds> chosen_;
     std::optional<std::chrono::steady_clock::time_point> end_;
+    std::chrono::system_clock::time_point wallEnd_;
     Seconds length_{0};
     bool warned_ = false;
 };

@@ -45,6 +45,12 @@ TEST(Loan, ItCountsOnTheMonotonicClockSoAClockSetBackDoesNotLengthenIt) {
     c.pass(minutes(20));
     EXPECT_TRUE(loan.over());
     EXPECT_EQ(loan.left(), milliseconds(0));
+
+    // A monotonic clock that stood still while the computer slept: the wall clock ends it.
+    loan.choose(minutes(30));
+    (void)loan.begin();
+    c.wall += minutes(31);
+    EXPECT_TRUE(loan.over());
 }
 
 TEST(Loan, AfterARestartItGoesOnFromTheStoredEndForNoLongerThanItsLength) {
