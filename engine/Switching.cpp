@@ -6,6 +6,7 @@
 #include "base/Strings.h"
 #include "engine/ScreenLock.h"
 #include "engine/ScriptTexts.h"
+#include "engine/settings/Registry.h"
 #include "model/AlertTexts.h"
 #include "model/ApplicationRecord.h"
 #include "model/Keys.h"
@@ -244,6 +245,7 @@ bool Switching::restoreLeftOn() {
     if (!loan_.over()) {
         if (takeRecord(*record)) {
             log::info("Lendmode is on for a while yet: the loan goes on");
+            holdAgain();
             return true;
         }
         loan_.end();
@@ -253,6 +255,17 @@ bool Switching::restoreLeftOn() {
     const bool stillOn = !restoreOwnerSettingsLeftOn(std::move(*record));
     (void)lockScreen(run_, ports_);
     return stillOn;
+}
+
+void Switching::holdAgain() {
+    // The power assertion ended with the process that held it.
+    std::uint64_t index = sets_.currentSet();
+    if (index >= sets_.all().size()) index = 0;
+    const plist::Array* set = sets_.all()[index].asArray();
+    const plist::Dictionary* row = set ? DefinitionSets::row(*set, rows::kKeepAwake) : nullptr;
+    if (!row || !settings::boxOf(*row)) return;
+    settings::Env env(run_, ports_, sets_.all(), &prefs_);
+    settings::keepAwake().applyNow(plist::Value(true), env);
 }
 
 bool Switching::changeLoan(std::optional<Loan::Seconds> length) {

@@ -79,6 +79,8 @@ private:
     // The sets, the applications to reopen and the https handler from a record left on;
     // false when it holds no usable owner snapshot.
     bool takeRecord(plist::Dictionary& record);
+    // A loan gone on with at start: what this process held while on is held again.
+    void holdAgain();
     // Tells the owner, once per process, that the store lost the switch-on record
     // while Lendmode was on and the owner's settings came from the copy.
     void tellRecordLost();

@@ -2,6 +2,9 @@
 // switch-on record, a start before the end going on with it, one after it giving the
 // owner's settings back and locking the screen.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "model/Keys.h"
 #include "model/Preferences.h"
@@ -73,6 +76,17 @@ TEST_F(LoanSwitch, TheEndIsStoredWithTheRecordAndAStartBeforeItGoesOnWithTheLoan
     prefs->loan().choose(std::nullopt);
     prefs->switchLendmode(true, nullptr);
     EXPECT_EQ(fakes.store->read(keys::kLoanLength), plist::Value(0)) << "an earlier loan's end is not kept";
+}
+
+TEST_F(LoanSwitch, ALoanGoneOnWithKeepsTheMacAwakeAgain) {
+    prefs->setObject(plist::Value(true), "box", lendmode::rows::kKeepAwake);
+    onFor(std::chrono::minutes(30));
+    restartWithTheEndMoved(std::chrono::minutes(1));
+    ASSERT_TRUE(prefs->lendmode());
+    const std::string watching = "caffeinate -d -i -w " + std::to_string(::getpid());
+    EXPECT_TRUE(std::any_of(fakes.shell->commands.begin(), fakes.shell->commands.end(),
+                            [&](const std::string& c) { return c.find(watching) != std::string::npos; }))
+        << "the assertion ended with the process that held it";
 }
 
 TEST_F(LoanSwitch, AStartAfterTheEndPutsTheOwnersSettingsBackAndLocksTheScreen) {
