@@ -65,7 +65,8 @@ struct Shell : ::testing::Test {
     std::size_t changingCommands() const {
         std::size_t n = 0;
         for (const std::string& c : fakes.shell->commands)
-            n += c.find("defaults read") != 0 && c.rfind("mdfind", 0) != 0;
+            n += c.find("defaults read") != 0 && c.rfind("mdfind", 0) != 0 &&
+                 c != "osascript -e 'output muted of (get volume settings)'";
         return n;
     }
     void tick(const std::string& name, bool disabled) {
