@@ -220,7 +220,16 @@ std::optional<plist::Dictionary> Switching::leftOnRecord() {
     // Else the copy's, which a store damaged, replaced or removed does not take along.
     if (auto copy = ports_.recordCopy ? ports_.recordCopy->load() : std::nullopt; copy && usable(*copy)) {
         const auto applied = copy->find(keys::kGuestSettingsApplied);
-        if (applied != copy->end() && applied->second.truthValue()) return copy;
+        if (applied != copy->end() && applied->second.truthValue()) {
+            // What the settings keep for their switch-off, which they read from the store.
+            for (const char* key :
+                 {keys::kFocusTurnedOn, keys::kSoundMutedBySwitch, keys::kDesktopIconsHiddenBySwitch}) {
+                if (const auto kept = copy->find(key);
+                    kept != copy->end() && !prefs_.setObject(key, kept->second))
+                    log::error(std::string("could not store ") + key + " from the record copy");
+            }
+            return copy;
+        }
     }
     // The store says on without a usable snapshot, and no copy has one: nothing to
     // put back, and the flag to clear.

@@ -98,7 +98,7 @@ public:
 
     // The short name of the default http handler; nothing when there is none.
     std::optional<std::string> defaultBrowserName();
-    // A new default set (DefaultSet): nine rows, 31, 3, 5, 8, 4, 9, 32, 33, 41.
+    // A new default set (DefaultSet): twelve rows, 31, 3, 5, 8, 4, 9, 32, 33, 41, 51, 52, 53.
     plist::Array settingsDefault();
     plist::Array settingsDefault(plist::Array applications);
     plist::Dictionary zerroHotCorners() const;  // the eight keys, each "0"

@@ -3,6 +3,8 @@
 // puts back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/Keys.h"
 #include "model/Preferences.h"
 #include "tests/support/Applications.h"
@@ -331,6 +333,19 @@ TEST_F(Switch, AStartAfterTheStoreLostItsRecordPutsTheOwnersSettingsBackFromTheC
     EXPECT_TRUE(systemUntouched());
     EXPECT_FALSE(prefs->lendmode());
     EXPECT_FALSE(stored(keys::kGuestSettingsApplied));
+}
+
+TEST_F(Switch, FromTheCopyTooTheSwitchOffUndoesWhatTheSwitchOnRecordedDoing) {
+    prefs->setObject(Value(true), "box", lendmode::rows::kMuteSound);
+    on();
+    for (const auto& [key, value] : plist::Dictionary(fakes.store->contents()))
+        ASSERT_TRUE(fakes.store->remove(key));
+    clearRecords();
+    prefs = &Preferences::resetShared(fakes.ports());  // killed, then started again
+    const auto& scripts = fakes.appleScript->scripts;
+    EXPECT_TRUE(std::any_of(scripts.begin(), scripts.end(), [](const std::string& s) {
+        return s.find("set volume output muted false") != std::string::npos;
+    })) << "the sound the switch-on muted comes back";
 }
 
 TEST_F(Switch, AReadThatGaveNoAnswerIsNeverTakenForTheOwnersValue) {
