@@ -15,6 +15,7 @@
 #include "tests/support/Applications.h"
 #include "tests/support/MemoryUserDefaultsStore.h"
 #include "tests/support/OwnerSettings.h"
+#include "tests/support/Sweeps.h"
 #include "tests/support/TestSupport.h"
 
 using lendmode::Preferences;
@@ -125,7 +126,8 @@ TEST_P(KillOnARealisticMac, TheNextStartGivesTheOwnerEverythingBack) {
 
 INSTANTIATE_TEST_SUITE_P(BothSwitches, KillAt,
                          ::testing::Combine(::testing::Values(During::SwitchOn, During::SwitchOff),
-                                            ::testing::Range(0, kMoments)),
+                                            // Every moment; every fourth under the sanitizers.
+                                            ::testing::Range(0, kMoments, testing_support::sweep(1, 4))),
                          [](const auto& trial) {
                              return std::string(std::get<0>(trial.param) == During::SwitchOn ? "On" : "Off") +
                                     "At" + std::to_string(std::get<1>(trial.param) * 100 / (kMoments - 1)) +

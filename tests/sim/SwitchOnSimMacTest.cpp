@@ -19,6 +19,7 @@
 #include "tests/support/Applications.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/OwnerSettings.h"
+#include "tests/support/Sweeps.h"
 #include "tests/support/TestSupport.h"
 
 using lendmode::Preferences;
@@ -194,8 +195,9 @@ TEST_P(RoundTrip, EveryOwnerConfigurationComesBack) {
         EXPECT_EQ(dock->at("autohide"), Value(owner.autohide.value_or(false)));
     }
 }
-// 8 shards of 25 configurations: 200 owners, run in parallel by ctest.
-INSTANTIATE_TEST_SUITE_P(TwoHundredOwners, RoundTrip, ::testing::Range(1, 9));
+// 8 shards of 25 configurations: 200 owners, run in parallel by ctest (2 shards, 50
+// owners, under the sanitizers).
+INSTANTIATE_TEST_SUITE_P(TwoHundredOwners, RoundTrip, ::testing::Range(1, 1 + testing_support::sweep(8, 2)));
 
 TEST_F(Switching, WhatTheOwnerHasComesBackAsItWas) {
     // Automatic appearance that happens to be dark now, natural scrolling by default
