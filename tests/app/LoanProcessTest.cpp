@@ -4,6 +4,7 @@
 // 50 ms here, so that a 90-second loan takes four and a half.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <future>
@@ -68,6 +69,15 @@ struct LoanOnTheSimulatedMac : ::testing::Test {
         }
         return false;
     }
+    // The owner's password, and the owner lock ticked, before Lendmode starts.
+    void setTheOwnerLock() {
+        ASSERT_EQ(testing_support::runShell(t.root(), "printf 'owner-secret\\n' | lendmode-sim password")
+                      .exitStatus,
+                  0);
+        ASSERT_EQ(testing_support::runShell(t.root(), "defaults write com.lendmode.Lendmode LM012 -bool true")
+                      .exitStatus,
+                  0);
+    }
     // Lends the Mac for 90 seconds of the loan's own.
     void lend() {
         const ToolRun on = lendmode("on --for 90s");
@@ -93,12 +103,7 @@ TEST_F(LoanOnTheSimulatedMac, ItEndsByItselfWithTheOwnersSettingsBackAndTheScree
 }
 
 TEST_F(LoanOnTheSimulatedMac, UnderTheOwnerLockOffAsksForThePasswordAndTheLoanStillEnds) {
-    ASSERT_EQ(
-        testing_support::runShell(t.root(), "printf 'owner-secret\\n' | lendmode-sim password").exitStatus,
-        0);
-    ASSERT_EQ(testing_support::runShell(t.root(), "defaults write com.lendmode.Lendmode LM012 -bool true")
-                  .exitStatus,
-              0);
+    setTheOwnerLock();
     AppProcess app(t.root());
     ASSERT_EQ(app.waitForLine("READY"), "READY");
     lend();
@@ -109,9 +114,13 @@ TEST_F(LoanOnTheSimulatedMac, UnderTheOwnerLockOffAsksForThePasswordAndTheLoanSt
     EXPECT_EQ(ownersRows(), owner);
     const ToolRun answered = off.get();
     EXPECT_EQ(answered.out, "Lendmode is already off.\n") << answered.err;
+    EXPECT_TRUE(std::any_of(app.lines().begin(), app.lines().end(), [](const std::string& line) {
+        return line == "NOTICE Lendmode ends in a minute";
+    })) << "the borrower was told";
 }
 
 TEST_F(LoanOnTheSimulatedMac, KilledHalfWayItGoesOnAtTheNextStartOrEndsThereWhenTheTimeIsUp) {
+    setTheOwnerLock();  // which guards the borrower's ways out, not the loan's end
     {
         AppProcess app(t.root());
         ASSERT_EQ(app.waitForLine("READY"), "READY");
