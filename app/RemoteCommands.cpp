@@ -22,6 +22,16 @@ namespace {
 constexpr const char* kLinks = "lendmode://on, lendmode://off or lendmode://toggle";
 constexpr const char* kLinkRefused = "Lendmode could not follow the link";
 
+// Set while a request runs that lets other events in (a switch, the owner's question),
+// so that a second one is refused meanwhile; cleared however it returns.
+struct Busy {
+    explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Busy() { flag_ = false; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+    bool& flag_;
+};
+
 CommandReply done(std::string line) {
     return CommandReply{CommandReply::kDone, {std::move(line)}, {}};
 }
@@ -114,11 +124,7 @@ CommandReply RemoteCommands::switchTo(bool on, long long forSeconds) {
         return refused("Lendmode is waiting for an answer in its window; try again once it is given.");
     if (on && forSeconds > 0 && prefs_.lendmode()) return changeLoan(forSeconds);
     if (prefs_.lendmode() == on) return done(on ? "Lendmode is already on." : "Lendmode is already off.");
-    switching_ = true;
-    const struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } finished{switching_};
+    const Busy busy(switching_);
 
     if (!on) {
         // The owner answers in Lendmode's own window; the command waits for it.
@@ -151,11 +157,7 @@ CommandReply RemoteCommands::switchTo(bool on, long long forSeconds) {
 }
 
 CommandReply RemoteCommands::changeLoan(long long forSeconds) {
-    switching_ = true;
-    const struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } finished{switching_};
+    const Busy busy(switching_);
     OwnerLock& lock = lock_();
     const OwnerLockGate::Result answer = lock.ask(lock::kChangeLoanTime);
     if (answer != OwnerLockGate::Result::Granted) return refused(lock.refusalText(answer));
